@@ -1,0 +1,51 @@
+# Shared build rules: warnings for our own code, sanitizers, and test/bench registration.
+
+if(SKYVALE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Our own targets get strict warnings; third-party headers come in as SYSTEM.
+function(skyvale_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A library room: every .cpp below DIR (recursively) except a process entry main.cpp, public
+# headers in DIR/include. A room with no sources yet is an interface library.
+function(skyvale_library name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PRIVATE ${dir})
+    skyvale_warnings(${name})
+    set(scope PUBLIC)
+  else()
+    add_library(${name} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  if(EXISTS ${dir}/include)
+    target_include_directories(${name} ${scope} ${dir}/include)
+  endif()
+  set(SKYVALE_SCOPE ${scope} PARENT_SCOPE)
+endfunction()
+
+# One test executable per room: tests/ROOM/*.cpp, every test labelled ROOM.
+function(skyvale_test_room room)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${room}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(test_${room} ${srcs})
+  target_link_libraries(test_${room} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(test_${room} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/common)
+  target_compile_definitions(test_${room} PRIVATE
+    SKYVALE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SKYVALE_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/../shared/testdata"
+    SKYVALE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  skyvale_warnings(test_${room})
+  gtest_discover_tests(test_${room}
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    PROPERTIES LABELS ${room}
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,7 @@
+// The multimedia timer.
+#pragma once
+#include "windef.h"
+
+// Milliseconds since an arbitrary start, wrapping at 2^32. Under --step-ms it advances by
+// exactly that step per presented frame instead of following the clock.
+DWORD timeGetTime();

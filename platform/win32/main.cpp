@@ -1,0 +1,3 @@
+#include <windows.h>
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+int main() { return WinMain(nullptr, nullptr, (LPSTR) "", SW_SHOW); }
