@@ -26,7 +26,7 @@ void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectC
   }
   uint32_t zbits = (uint32_t)(std::clamp(z, 0.0f, 1.0f) * 16777215.0f + 0.5f) << 8;
   for (DWORD r = 0; r < rectCount; ++r) {
-    LONG x1 = std::max({rects[r].x1, whole.x1, 0L}), y1 = std::max({rects[r].y1, whole.y1, 0L});
+    LONG x1 = std::max({rects[r].x1, whole.x1, (LONG)0}), y1 = std::max({rects[r].y1, whole.y1, (LONG)0});
     LONG x2 = std::min({rects[r].x2, whole.x2, (LONG)t.width}), y2 = std::min({rects[r].y2, whole.y2, (LONG)t.height});
     for (LONG y = y1; y < y2; ++y) {
       if ((flags & D3DCLEAR_TARGET) && t.color) std::fill(t.color + y * t.colorPitch + x1, t.color + y * t.colorPitch + x2, color);
