@@ -1,0 +1,11 @@
+// Specialised span routines for the common state combinations.
+#include "internal.h"
+
+namespace swr {
+
+SpanFn chooseKernel(PixelState& ps) {
+  ps.kernelName = "general";
+  return generalSpan;
+}
+
+}  // namespace swr
