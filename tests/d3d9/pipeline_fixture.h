@@ -102,7 +102,10 @@ inline swr::DrawState defaultState(uint32_t w, uint32_t h) {
   s.world = s.view = s.projection = identity();
   s.viewport = {0, 0, w, h, 0.0f, 1.0f};
   s.scissor = {0, 0, LONG(w), LONG(h)};
-  s.vertexVersion = s.pixelVersion = 1;
+  // Every fresh state counts as changed for a pipeline that saw another one before.
+  static uint64_t version = 1000;
+  version += 1000;
+  s.vertexVersion = s.pixelVersion = version;
   return s;
 }
 
