@@ -9,7 +9,12 @@
 namespace swr {
 namespace {
 
-int32_t snap(float v) { return int32_t(std::lrintf(v * kSubScale)); }
+// Clipping keeps positions inside the guard band; the clamp only guards against rounding in
+// extreme inputs so the fixed-point edge equations can never overflow.
+int32_t snap(float v) {
+  v = std::fmin(std::fmax(v, -2.0f * kGuard), 2.0f * kGuard);
+  return int32_t(std::lrintf(v * kSubScale));
+}
 
 // Rasterises a triangle whose vertices are already in the wanted winding (area > 0 after swapping).
 void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool back) {
