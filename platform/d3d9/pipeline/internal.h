@@ -84,6 +84,9 @@ using SpanFn = void (*)(const Tri& t, const Target& tg, int y, int x0, int x1);
 struct PixelState {
   SpanFn span;
   const char* kernelName;
+  // Set by chooseKernel for the specialised routines.
+  int fastColor, fastAlpha;  // how stage 0 combines texture and diffuse
+  int fastLevel;             // the one mip level sampled
   int stageCount;
   Stage stage[8];
   Sampler samp[8];
@@ -127,6 +130,7 @@ struct PVertex {
 struct SVertex {  // after clipping, projection and viewport
   float x, y, z, rhw;
   int32_t fx, fy;  // snapped, kSubBits fraction
+  uint32_t diffuse8;  // the diffuse colour as an ARGB word (before the rhw product)
   float v[kMaxVaryings];  // already multiplied by rhw
 };
 
@@ -142,7 +146,9 @@ struct Plane {
 struct Tri {
   RecKind kind;
   bool back;  // counter-clockwise on screen (two-sided stencil)
+  bool constDiffuse;  // all three vertices share `diffuse8`: kernels may skip interpolation
   uint16_t nv;
+  uint32_t diffuse8;
   const PixelState* ps;
   int32_t minX, minY, maxX, maxY;  // inclusive pixel bounds, already scissored
   int64_t ea[3], eb[3], ec[3];  // E(px, py) = ea*px + eb*py + ec >= 0 inside (bias folded in)

@@ -222,8 +222,10 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
     }
     SVertex v[3] = {screen[a], screen[b], screen[c]};
     const PVertex& p = post[idx[provoking]];
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 3; ++k) {
       for (int j = 0; j < colorCount; ++j) v[k].v[j] = p.v[j] * v[k].rhw;
+      v[k].diffuse8 = screen[idx[provoking]].diffuse8;
+    }
     setupTriangle(bin, *ps, v[0], v[1], v[2], true);
     return;
   }
@@ -243,8 +245,10 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   uint32_t ca = codes[a], cb = codes[b];
   if ((ca | cb) == 0) {
     SVertex e = screen[b];
-    if (ps->flat)
+    if (ps->flat) {
       for (int j = 0; j < (ps->specSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
+      e.diffuse8 = screen[a].diffuse8;
+    }
     setupLine(bin, *ps, screen[a], e);
     return;
   }

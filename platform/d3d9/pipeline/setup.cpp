@@ -33,6 +33,8 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   Tri* t = static_cast<Tri*>(b.alloc(triBytes(nv)));
   t->kind = RecKind::Triangle;
   t->back = back;
+  t->diffuse8 = v[0]->diffuse8;
+  t->constDiffuse = v[0]->diffuse8 == v[1]->diffuse8 && v[0]->diffuse8 == v[2]->diffuse8;
   t->nv = uint16_t(nv);
   t->ps = &ps;
   t->minX = minX, t->minY = minY, t->maxX = maxX, t->maxY = maxY;
@@ -62,6 +64,14 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   b.addTri(t);
 }
 
+uint32_t pack8(const float* c) {
+  auto q = [](float x) {
+    x = x > 1.0f ? 1.0f : (x > 0.0f ? x : 0.0f);
+    return uint32_t(x * 255.0f + 0.5f);
+  };
+  return q(c[3]) << 24 | q(c[0]) << 16 | q(c[1]) << 8 | q(c[2]);
+}
+
 SVertex moved(const SVertex& s, float x, float y) {
   SVertex r = s;
   r.x = x, r.y = y;
@@ -79,6 +89,7 @@ void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s) {
   s.rhw = rhw;
   s.fx = snap(s.x), s.fy = snap(s.y);
   for (int i = 0; i < nv; ++i) s.v[i] = p.v[i] * rhw;
+  s.diffuse8 = pack8(p.v);
 }
 
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,
