@@ -118,14 +118,15 @@ bool analyse(const PixelState& ps, FastChoice& f) {
   const Stage& g = ps.stage[0];
   if (g.toTemp) return false;
   // Arguments as this routine understands them: texture or diffuse, no modifiers.
-  auto kind = [&](uint32_t a) {
-    if (a == D3DTA_TEXTURE) return g.hasTex ? 1 : 2;  // a missing texture reads as white
+  // A missing texture reads as white in colour arguments and as the diffuse alpha in alpha ones.
+  auto kind = [&](uint32_t a, bool alpha) {
+    if (a == D3DTA_TEXTURE) return g.hasTex ? 1 : alpha ? 0 : 2;
     if (a == D3DTA_DIFFUSE || a == D3DTA_CURRENT) return 0;
     return -1;
   };
   auto mode = [&](int op, const uint32_t* args, bool alpha, int& out) {
-    int a1 = kind(args[1]), a2 = kind(args[2]);
-    if (alpha && g.colorOp != 0 && (op == D3DTOP_DISABLE)) return out = kColorDiffuse, true;
+    int a1 = kind(args[1], alpha), a2 = kind(args[2], alpha);
+    if (alpha && op == D3DTOP_DISABLE) return out = kColorDiffuse, true;
     int sel = op == D3DTOP_SELECTARG1 ? a1 : op == D3DTOP_SELECTARG2 ? a2 : -2;
     if (sel == 0) return out = kColorDiffuse, true;
     if (sel == 1) return out = kColorTexture, true;
