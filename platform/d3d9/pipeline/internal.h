@@ -83,6 +83,7 @@ using SpanFn = void (*)(const Tri& t, const Target& tg, int y, int x0, int x1);
 
 struct PixelState {
   SpanFn span;
+  SpanFn scalarSpan;  // what a SIMD routine hands spans it does not cover to
   const char* kernelName;
   // Set by chooseKernel for the specialised routines.
   int fastColor, fastAlpha;  // how stage 0 combines texture and diffuse

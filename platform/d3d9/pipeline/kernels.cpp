@@ -86,17 +86,22 @@ SpanFn pickBlend(int blend, int depth) {
 
 SpanFn chooseKernel(PixelState& ps) {
   ps.kernelName = "general";
+  ps.scalarSpan = generalSpan;
   FastChoice f;
   if (!analyse(ps, f)) return generalSpan;
   ps.fastColor = f.color, ps.fastAlpha = f.alpha, ps.fastLevel = f.level;
-  if (SpanFn simd = chooseSimdKernel(ps, f)) return simd;
+  SpanFn scalar;
+  if (f.tex == kTexNone) scalar = pickBlend<kTexNone, kAddrWrap>(f.blend, f.depth);
+  else if (f.tex == kTexPoint)
+    scalar = f.addr == kAddrWrap ? pickBlend<kTexPoint, kAddrWrap>(f.blend, f.depth)
+                                 : pickBlend<kTexPoint, kAddrClamp>(f.blend, f.depth);
+  else
+    scalar = f.addr == kAddrWrap ? pickBlend<kTexLinear, kAddrWrap>(f.blend, f.depth)
+                                 : pickBlend<kTexLinear, kAddrClamp>(f.blend, f.depth);
+  ps.scalarSpan = scalar;
   ps.kernelName = "fast";
-  if (f.tex == kTexNone) return pickBlend<kTexNone, kAddrWrap>(f.blend, f.depth);
-  if (f.tex == kTexPoint)
-    return f.addr == kAddrWrap ? pickBlend<kTexPoint, kAddrWrap>(f.blend, f.depth)
-                               : pickBlend<kTexPoint, kAddrClamp>(f.blend, f.depth);
-  return f.addr == kAddrWrap ? pickBlend<kTexLinear, kAddrWrap>(f.blend, f.depth)
-                             : pickBlend<kTexLinear, kAddrClamp>(f.blend, f.depth);
+  if (SpanFn simd = chooseSimdKernel(ps, f)) return simd;
+  return scalar;
 }
 
 // Which states the specialised routines cover, and how.
