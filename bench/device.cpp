@@ -65,6 +65,11 @@ D3DMATRIX perspective(float fovy, float aspect, float zn, float zf) {
   return m;
 }
 
+// The device's change counters: one sequence shared by every state copy, as one device has.
+uint64_t versionCounter = 1;
+void vertexChanged(swr::DrawState& s) { s.vertexVersion = ++versionCounter; }
+void pixelChanged(swr::DrawState& s) { s.pixelVersion = ++versionCounter; }
+
 swr::DrawState baseState() {
   swr::DrawState s;
   std::memset(&s, 0, sizeof(s));
@@ -228,7 +233,7 @@ struct Scene {
     w._41 = eye[0], w._42 = eye[1], w._43 = eye[2];
     s.world = w;
     s.samplerState[0][D3DSAMP_ADDRESSU] = s.samplerState[0][D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
-    s.vertexVersion++, s.pixelVersion++;
+    vertexChanged(s), pixelChanged(s);
     swr::DrawCall call{};
     call.type = D3DPT_TRIANGLELIST;
     call.primitiveCount = 2;
@@ -236,19 +241,19 @@ struct Scene {
     call.vertexCount = uint32_t(sky.size());
     for (int k = 0; k < 6; ++k) {
       s.texture[0] = &skyTex[k].src;
-      s.pixelVersion++;
+      pixelChanged(s);
       call.indices = skyIndices.data() + 6 * k;
       call.minIndex = uint32_t(4 * k), call.numVertices = 4;
       p.draw(s, layout, call, rt);
     }
     s.world = identity();
-    s.vertexVersion++;
+    vertexChanged(s);
     call.vertices = reinterpret_cast<const uint8_t*>(terrain.data());
     call.vertexCount = uint32_t(terrain.size());
     const swr::SampleSource* bound = nullptr;
     for (size_t c = 0; c < band.size(); ++c) {
       const swr::SampleSource* t = &ground[band[c]].src;
-      if (t != bound) s.texture[0] = bound = t, s.pixelVersion++;
+      if (t != bound) s.texture[0] = bound = t, pixelChanged(s);
       call.indices = indices.data() + 6 * c;
       call.minIndex = indices[6 * c];
       call.numVertices = N + 2;
@@ -283,7 +288,7 @@ struct Scene {
     ts.stageState[0][D3DTSS_ALPHAARG2] = D3DTA_DIFFUSE;
     ts.samplerState[0][D3DSAMP_ADDRESSU] = ts.samplerState[0][D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
     ts.texture[0] = &text.src;
-    ts.vertexVersion++, ts.pixelVersion++;
+    vertexChanged(ts), pixelChanged(ts);
     swr::VertexLayout tl;
     tl.stride = 28;
     tl.position = swr::PositionKind::XYZRHW;

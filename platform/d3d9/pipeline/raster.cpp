@@ -39,13 +39,12 @@ bool rowSpan(const Tri& t, int64_t y, int64_t& lo, int64_t& hi) {
     }
     double est = -double(k) * t.inv[e];
     est = std::clamp(est, double(lo - 2), double(hi + 2));
+    int64_t x = int64_t(est);  // within one of the boundary; the loops settle it exactly
     if (a > 0) {
-      int64_t x = int64_t(std::ceil(est));
       while (x > lo && a * (x - 1) + k >= 0) --x;
       while (x <= hi && a * x + k < 0) ++x;
       lo = std::max(lo, x);
     } else {
-      int64_t x = int64_t(std::floor(est));
       while (x < hi && a * (x + 1) + k >= 0) ++x;
       while (x >= lo && a * x + k < 0) --x;
       hi = std::min(hi, x);
