@@ -275,8 +275,12 @@ struct Scene {
     swr::RenderTargets rt = back.rt();
     p.clear(rt, vp, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     drawScene(p, s, rt, eye);
-    // Text: ~50 sprite tiles, each a pre-transformed blended quad followed by a flush (the font
-    // locks its texture for every tile).
+    drawText(p, s, rt);
+  }
+
+  // Text: ~50 sprite tiles, each a pre-transformed blended quad followed by a flush (the font
+  // locks its texture for every tile).
+  void drawText(swr::Pipeline& p, const swr::DrawState& s, const swr::RenderTargets& rt) {
     swr::DrawState ts = s;
     ts.renderState[D3DRS_ZENABLE] = FALSE;
     ts.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
@@ -413,6 +417,15 @@ void BM_FillRateBilinearDepth(benchmark::State& st) {
 BENCHMARK(BM_FillRateBilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The demo's frame: two eye passes and the plain back-buffer pass (~12 000 draws), then the text.
+void BM_TextSprites(benchmark::State& st) {
+  Scene& sc = scene();
+  swr::Pipeline p;
+  swr::DrawState s = baseState();
+  swr::RenderTargets rt = sc.back.rt();
+  for (auto _ : st) sc.drawText(p, s, rt);
+}
+BENCHMARK(BM_TextSprites)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
 void BM_DemoFrame(benchmark::State& st) {
   Scene& sc = scene();
   swr::Pipeline p;
