@@ -233,6 +233,11 @@ class TilePool {
  public:
   TilePool();
   ~TilePool();
+  // Runs fn(ctx, 0..count-1) on `workers` pool threads, returning at once.
+  void start(int count, unsigned workers, void (*fn)(void*, int), void* ctx);
+  // Helps the running job on the calling thread and returns when all of it is done.
+  void finish();
+  bool running() const;
   void run(int count, unsigned threads, void (*fn)(void*, int), void* ctx);
 
  private:

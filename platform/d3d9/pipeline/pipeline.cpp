@@ -32,14 +32,24 @@ uint64_t vertexTotal(D3DPRIMITIVETYPE type, uint64_t prims) {
 
 }  // namespace
 
-struct Pipeline::Impl {
+// One render target's worth of binned work. Two exist so that one can be rasterised by the
+// pool while the next is being filled.
+struct Batch {
   Binner bin;
+  Target tile{};
+  std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
+  bool reference = false;
+};
+
+struct Pipeline::Impl {
+  Batch batches[2];
+  Batch* cur = &batches[0];
+  Batch* inflight = nullptr;  // started on the pool, not yet finished
   RenderTargets targets{};
   bool haveTargets = false;
-  Target tile{};
   VertexState vs;
+  std::shared_ptr<PixelState> psOwner;
   PixelState* ps = nullptr;
-  std::vector<std::unique_ptr<PixelState>> live, spare;
   uint64_t vertexVersion = ~0ull, pixelVersion = ~0ull;
   bool reference = false;
   unsigned threads = 2;
@@ -53,73 +63,108 @@ struct Pipeline::Impl {
   std::vector<SVertex> screen;
   std::vector<uint32_t> codes;
 
-  PixelState* newPixelState() {
-    if (spare.empty()) spare.push_back(std::make_unique<PixelState>());
-    live.push_back(std::move(spare.back()));
-    spare.pop_back();
-    return live.back().get();
-  }
+  ~Impl() { flush(); }
 
   void useTargets(const RenderTargets& t) {
     if (haveTargets && sameTargets(t, targets)) return;
-    flush();
+    submit();
     targets = t;
     haveTargets = true;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
-    bin.configure(std::max(w, 0), std::max(h, 0));
-    tile = Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
+    cur->bin.configure(std::max(w, 0), std::max(h, 0));
+    cur->tile = Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
   }
 
   void resolve(const DrawState& s, const VertexLayout& layout) {
     if (ps && s.vertexVersion == vertexVersion && s.pixelVersion == pixelVersion && texturesCurrent(*ps, s)) return;
     resolveVertexState(s, targets, vs);
-    ps = newPixelState();
+    psOwner = std::make_shared<PixelState>();
+    ps = psOwner.get();
     resolvePixelState(s, layout, *ps);
     if (reference) ps->span = generalSpan;
+    cur->states.push_back(psOwner);
     vertexVersion = s.vertexVersion, pixelVersion = s.pixelVersion;
   }
 
-  void flush();
+  // Textures this draw samples must not be targets the pool is still drawing into.
+  void waitIfSampled(const DrawState& s) {
+    if (!inflight) return;
+    for (int st = 0; st < ps->stageCount; ++st) {
+      const SampleSource* src = s.texture[st];
+      if (!src) continue;
+      for (uint32_t l = 0; l < src->levelCount && l < 16; ++l)
+        if (src->levels[l].texels && (src->levels[l].texels == inflight->tile.color ||
+                                      src->levels[l].texels == inflight->tile.depth)) {
+          finishInflight();
+          return;
+        }
+    }
+  }
+
+  void finishInflight() {
+    if (!inflight) return;
+    pool.finish();
+    inflight->bin.reset();
+    inflight->states.clear();
+    inflight = nullptr;
+  }
+
+  static void tileJob(void* ctx, int i) {
+    Batch& b = *static_cast<Batch*>(ctx);
+    const auto& bin = b.bin.bins[size_t(i)];
+    if (bin.empty()) return;
+    int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
+    int x0 = tx << kTileShift, y0 = ty << kTileShift;
+    rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width), std::min(y0 + kTileSize, b.bin.height),
+               static_cast<Batch*>(ctx)->reference);
+  }
+
+  // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
+  void submit() {
+    Batch* b = cur;
+    if (b->bin.empty()) {
+      b->bin.reset();
+      b->states.clear();
+    } else {
+      finishInflight();
+      for (int i = 0; i < 2; ++i) batches[i].reference = reference;
+      int tiles = b->bin.tilesX * b->bin.tilesY;
+      if (threads <= 1 || b->bin.entries() < 64) {
+        pool.run(tiles, 1, tileJob, b);
+        b->bin.reset();
+        b->states.clear();
+      } else {
+        pool.start(tiles, threads - 1, tileJob, b);
+        inflight = b;
+        cur = b == &batches[0] ? &batches[1] : &batches[0];
+      }
+    }
+    // The state being used goes on into the next batch.
+    if (psOwner) cur->states.push_back(psOwner);
+    Batch* n = cur;
+    n->bin.configure(b->bin.width, b->bin.height);
+    n->tile = b->tile;
+  }
+
+  void flush() {
+    submit();
+    finishInflight();
+  }
+
   void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
   void assemble(const DrawCall& call, uint64_t n, const ScreenMap& map);
   void triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map);
   void line(uint32_t a, uint32_t b, const ScreenMap& map);
 };
 
-void Pipeline::Impl::flush() {
-  if (bin.empty()) {
-    bin.reset();
-    return;
-  }
-  struct Job {
-    Impl* self;
-  } job{this};
-  auto fn = [](void* ctx, int i) {
-    Impl& p = *static_cast<Job*>(ctx)->self;
-    int tx = i % p.bin.tilesX, ty = i / p.bin.tilesX;
-    const auto& b = p.bin.bins[size_t(i)];
-    if (b.empty()) return;
-    int x0 = tx << kTileShift, y0 = ty << kTileShift;
-    rasterTile(b, p.tile, x0, y0, std::min(x0 + kTileSize, p.bin.width), std::min(y0 + kTileSize, p.bin.height),
-               p.reference);
-  };
-  // Small batches (a sprite between texture locks) are not worth waking the worker for.
-  unsigned n = bin.entries() < 64 ? 1 : threads;
-  pool.run(bin.tilesX * bin.tilesY, n, fn, &job);
-  bin.reset();
-  // Pixel states referenced only by the drawn records can be reused.
-  for (auto& p : live)
-    if (p.get() != ps) spare.push_back(std::move(p));
-  live.erase(std::remove(live.begin(), live.end(), nullptr), live.end());
-}
-
 void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call) {
   resolve(s, layout);
+  waitIfSampled(s);
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const ScreenMap& map = vs.map[rhw ? 1 : 0];
 
   // Scissor: viewport, target, depth surface and the scissor rectangle.
-  int32_t sc[4] = {0, 0, bin.width, bin.height};
+  int32_t sc[4] = {0, 0, cur->bin.width, cur->bin.height};
   const D3DVIEWPORT9& vp = s.viewport;
   sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
   sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
@@ -133,7 +178,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
   }
   if (sc[0] >= sc[2] || sc[1] >= sc[3] || !call.vertices) return;
-  std::memcpy(bin.scissor, sc, sizeof(sc));
+  std::memcpy(cur->bin.scissor, sc, sizeof(sc));
 
   uint64_t n = vertexTotal(call.type, call.primitiveCount);
   if (n == 0) return;
@@ -175,7 +220,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i]);
   }
   assemble(call, n, map);
-  if (bin.bytesUsed() > kFlushBytes) flush();
+  if (cur->bin.bytesUsed() > kFlushBytes) flush();
 }
 
 void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
@@ -201,7 +246,7 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
       break;
     case D3DPT_POINTLIST:
       for (uint64_t i = 0; i < n; ++i)
-        if (L[i] != kInvalid && codes[L[i]] == 0) setupPoint(bin, *ps, screen[L[i]], ps->pointSize);
+        if (L[i] != kInvalid && codes[L[i]] == 0) setupPoint(cur->bin, *ps, screen[L[i]], ps->pointSize);
       break;
     default: break;
   }
@@ -217,7 +262,7 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
   const int colorCount = ps->specSlot >= 0 ? 8 : 4;
   if ((ca | cb | cc) == 0) {
     if (!ps->flat) {
-      setupTriangle(bin, *ps, screen[a], screen[b], screen[c], true);
+      setupTriangle(cur->bin, *ps, screen[a], screen[b], screen[c], true);
       return;
     }
     SVertex v[3] = {screen[a], screen[b], screen[c]};
@@ -226,7 +271,7 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
       for (int j = 0; j < colorCount; ++j) v[k].v[j] = p.v[j] * v[k].rhw;
       v[k].diffuse8 = screen[idx[provoking]].diffuse8;
     }
-    setupTriangle(bin, *ps, v[0], v[1], v[2], true);
+    setupTriangle(cur->bin, *ps, v[0], v[1], v[2], true);
     return;
   }
   if ((ca & cb & cc) != 0) return;
@@ -237,7 +282,7 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
   if (m < 3) return;
   SVertex s[16];
   for (int k = 0; k < m; ++k) toScreen(out[k], map, ps->nv, s[k]);
-  for (int k = 1; k + 1 < m; ++k) setupTriangle(bin, *ps, s[0], s[k], s[k + 1], true);
+  for (int k = 1; k + 1 < m; ++k) setupTriangle(cur->bin, *ps, s[0], s[k], s[k + 1], true);
 }
 
 void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
@@ -249,7 +294,7 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
       for (int j = 0; j < (ps->specSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
       e.diffuse8 = screen[a].diffuse8;
     }
-    setupLine(bin, *ps, screen[a], e);
+    setupLine(cur->bin, *ps, screen[a], e);
     return;
   }
   if ((ca & cb) != 0 || ((ca | cb) & (1u << 31))) return;
@@ -274,7 +319,7 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   SVertex s0, s1;
   toScreen(in[0], map, ps->nv, s0);
   toScreen(in[1], map, ps->nv, s1);
-  setupLine(bin, *ps, s0, s1);
+  setupLine(cur->bin, *ps, s0, s1);
 }
 
 Pipeline::Pipeline() : impl_(std::make_unique<Impl>()) {}
@@ -301,17 +346,17 @@ void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectC
   uint32_t zbits = depthBits(z);
   for (DWORD r = 0; r < rectCount; ++r) {
     int64_t x0 = std::max<int64_t>({rects[r].x1, whole.x1, 0}), y0 = std::max<int64_t>({rects[r].y1, whole.y1, 0});
-    int64_t x1 = std::min<int64_t>({rects[r].x2, whole.x2, p.bin.width});
-    int64_t y1 = std::min<int64_t>({rects[r].y2, whole.y2, p.bin.height});
+    int64_t x1 = std::min<int64_t>({rects[r].x2, whole.x2, p.cur->bin.width});
+    int64_t y1 = std::min<int64_t>({rects[r].y2, whole.y2, p.cur->bin.height});
     // Colour and depth parts separately when the surfaces differ in size.
     DWORD dsFlags = flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
     int64_t dx1 = x1, dy1 = y1;
     if (dsFlags && t.color) dx1 = std::min<int64_t>(x1, t.depthWidth), dy1 = std::min<int64_t>(y1, t.depthHeight);
     auto add = [&](DWORD f, int64_t ax1, int64_t ay1) {
       if (!f || x0 >= ax1 || y0 >= ay1) return;
-      ClearRec* c = static_cast<ClearRec*>(p.bin.alloc(sizeof(ClearRec)));
+      ClearRec* c = static_cast<ClearRec*>(p.cur->bin.alloc(sizeof(ClearRec)));
       *c = ClearRec{RecKind::Clear, f, int32_t(x0), int32_t(y0), int32_t(ax1), int32_t(ay1), color, zbits, stencil};
-      p.bin.addClear(c);
+      p.cur->bin.addClear(c);
     };
     if (dx1 == x1 && dy1 == y1) {
       add(flags, x1, y1);
