@@ -25,11 +25,11 @@ float clipDistance(int plane, const PVertex& v, const ScreenMap& m) {
 }
 
 uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
-  if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || !std::isfinite(v.w)) return 1u << 31;
-  uint32_t c = 0;
-  for (int p = 0; p < kPlanes; ++p)
-    if (clipDistance(p, v, m) < 0.0f) c |= 1u << p;
-  return c;
+  // x - x is NaN for infinities and NaNs alike.
+  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return 1u << 31;
+  return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | uint32_t(v.x - m.gx0 * v.w < 0.0f) << 2 |
+         uint32_t(m.gx1 * v.w - v.x < 0.0f) << 3 | uint32_t(v.y - m.gy0 * v.w < 0.0f) << 4 |
+         uint32_t(m.gy1 * v.w - v.y < 0.0f) << 5 | uint32_t(v.w - kMinW < 0.0f) << 6;
 }
 
 // Sutherland-Hodgman over the planes named in `codes`; every attribute is interpolated linearly in

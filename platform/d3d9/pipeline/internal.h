@@ -54,6 +54,10 @@ struct VertexState {
   std::vector<Light> lights;
   ScreenMap map[2];  // [0] transformed vertices, [1] pre-transformed (identity)
   float texMat[8][16];
+  // The colour of normal-less vertices under directional lights and material colours, computed
+  // at the first draw that needs it.
+  mutable bool constLitValid;
+  mutable float constLit[8];
 };
 
 struct Sampler {

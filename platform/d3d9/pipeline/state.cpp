@@ -117,6 +117,7 @@ void resolveVertexState(const DrawState& s, const RenderTargets&, VertexState& v
   vs.map[1] = makeMap(0, 0, 1, 1, 0, 1);
 
   for (int i = 0; i < 8; ++i) std::memcpy(vs.texMat[i], &s.textureTransform[i]._11, 64);
+  vs.constLitValid = false;
 }
 
 void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelState& ps) {

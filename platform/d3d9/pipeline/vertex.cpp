@@ -182,8 +182,16 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
              !vsrc(vs.specularSrc);
   Lit constant{};
   if (constLit) {
-    const float zero[3] = {0, 0, 0};
-    light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, constant);
+    if (!vs.constLitValid) {
+      const float zero[3] = {0, 0, 0};
+      Lit c;
+      light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, c);
+      std::memcpy(vs.constLit, c.diffuse, 16);
+      std::memcpy(vs.constLit + 4, c.specular, 16);
+      vs.constLitValid = true;
+    }
+    std::memcpy(constant.diffuse, vs.constLit, 16);
+    std::memcpy(constant.specular, vs.constLit + 4, 16);
   }
 
   for (uint32_t k = 0; k < count; ++k) {
@@ -246,7 +254,8 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
       float t[4] = {0, 0, 0, 1};
       int dims = 2;
       if (set < layout.texCount && layout.tex[set] >= 0) {
-        decode(layout.texType[set], p + layout.tex[set], t);
+        if (layout.texType[set] == D3DDECLTYPE_FLOAT2) std::memcpy(t, p + layout.tex[set], 8);
+        else decode(layout.texType[set], p + layout.tex[set], t);
         uint8_t ty = layout.texType[set];
         dims = ty <= D3DDECLTYPE_FLOAT4 ? ty + 1 : 4;
       }
