@@ -32,11 +32,21 @@ void SetLevel(DWORD level) { __atomic_store_n(&gLevel, level, __ATOMIC_RELAXED);
 
 }  // namespace
 
-MathDispatchTable MathDispatch = {
 #define SKYVALE_INIT_SLOT(index, name, ret, params, args) Init##name,
-    SKYVALE_MATH_SLOTS(SKYVALE_INIT_SLOT)
+MathDispatchTable MathDispatch = {SKYVALE_MATH_SLOTS(SKYVALE_INIT_SLOT)};
+static const MathDispatchTable kInitialEntries = {SKYVALE_MATH_SLOTS(SKYVALE_INIT_SLOT)};
 #undef SKYVALE_INIT_SLOT
-};
+
+void MathResetDispatch() {
+  SetLevel(0xFFFF);
+  MathCopyTable(MathDispatch, kInitialEntries);
+}
+
+bool MathSlotIsInitialiser(int slot) {
+  const auto* live = reinterpret_cast<void* const*>(&MathDispatch);
+  const auto* init = reinterpret_cast<void* const*>(&kInitialEntries);
+  return slot >= 0 && slot < kMathSlotCount && __atomic_load_n(&live[slot], __ATOMIC_RELAXED) == init[slot];
+}
 
 const MathDispatchTable MathReferenceTable = {
 #define SKYVALE_REF_SLOT(index, name, ret, params, args) mathref::name,

@@ -20,7 +20,8 @@ extern const MathDispatchTable MathReferenceTable;
 
 // Stores one slot with a single aligned pointer write: another thread may be calling through
 // the table while detection fills it.
-#define SKYVALE_SET_SLOT(table, name, fn) __atomic_store_n(&(table).name, (fn), __ATOMIC_RELAXED)
+#define SKYVALE_SET_SLOT(table, name, fn) \
+  __atomic_store_n(&(table).name, static_cast<decltype((table).name)>(fn), __ATOMIC_RELAXED)
 
 // Copies every slot of `from` into `to`, pointer by pointer.
 void MathCopyTable(MathDispatchTable& to, const MathDispatchTable& from);
@@ -54,5 +55,8 @@ void MathInstallSse2(MathDispatchTable& t, bool wide);
 bool MathProcessorHasSse2();
 bool MathProcessorHasAvx2Fma();
 
-// Level state, for tests.
+// The current level (0xFFFF before detection), and test hooks: put the initialiser entries back
+// as at start-up, and ask whether a slot still holds its initialiser entry.
 DWORD MathOptimizationLevel();
+void MathResetDispatch();
+bool MathSlotIsInitialiser(int slot);

@@ -1,45 +1,10 @@
 // Reference versions of the matrix products, inverse and simple builders.
 #include "../dispatch.h"
+#include "../adjugate.h"
 #include "../mathutil.h"
 
 using namespace mathutil;
 
-namespace {
-
-// The sixteen cofactors (already transposed into the adjugate) and the determinant, carried
-// in double so that a singular matrix of small integers gives exactly zero.
-double Adjugate(const D3DXMATRIX* m, double adj[4][4]) {
-  double a[4][4];
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) a[r][c] = m->m[r][c];
-  // 2x2 minors of the lower two rows and of the upper two rows.
-  const double s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1], s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-  const double s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3], s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-  const double s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3], s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-  const double c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3], c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-  const double c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2], c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-  const double c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2], c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-  adj[0][0] = a[1][1] * c5 - a[1][2] * c4 + a[1][3] * c3;
-  adj[0][1] = -a[0][1] * c5 + a[0][2] * c4 - a[0][3] * c3;
-  adj[0][2] = a[3][1] * s5 - a[3][2] * s4 + a[3][3] * s3;
-  adj[0][3] = -a[2][1] * s5 + a[2][2] * s4 - a[2][3] * s3;
-  adj[1][0] = -a[1][0] * c5 + a[1][2] * c2 - a[1][3] * c1;
-  adj[1][1] = a[0][0] * c5 - a[0][2] * c2 + a[0][3] * c1;
-  adj[1][2] = -a[3][0] * s5 + a[3][2] * s2 - a[3][3] * s1;
-  adj[1][3] = a[2][0] * s5 - a[2][2] * s2 + a[2][3] * s1;
-  adj[2][0] = a[1][0] * c4 - a[1][1] * c2 + a[1][3] * c0;
-  adj[2][1] = -a[0][0] * c4 + a[0][1] * c2 - a[0][3] * c0;
-  adj[2][2] = a[3][0] * s4 - a[3][1] * s2 + a[3][3] * s0;
-  adj[2][3] = -a[2][0] * s4 + a[2][1] * s2 - a[2][3] * s0;
-  adj[3][0] = -a[1][0] * c3 + a[1][1] * c1 - a[1][2] * c0;
-  adj[3][1] = a[0][0] * c3 - a[0][1] * c1 + a[0][2] * c0;
-  adj[3][2] = -a[3][0] * s3 + a[3][1] * s1 - a[3][2] * s0;
-  adj[3][3] = a[2][0] * s3 - a[2][1] * s1 + a[2][2] * s0;
-  // Expansion along the first row: the first-row entries times their cofactors.
-  return a[0][0] * adj[0][0] + a[0][1] * adj[1][0] + a[0][2] * adj[2][0] + a[0][3] * adj[3][0];
-}
-
-}  // namespace
 
 namespace mathref {
 
@@ -73,12 +38,12 @@ D3DXMATRIX* MatrixTranspose(D3DXMATRIX* out, const D3DXMATRIX* m) {
 
 FLOAT MatrixDeterminant(const D3DXMATRIX* m) {
   double adj[4][4];
-  return (float)Adjugate(m, adj);
+  return (float)Adjugate4(m, adj);
 }
 
 D3DXMATRIX* MatrixInverse(D3DXMATRIX* out, FLOAT* determinant, const D3DXMATRIX* m) {
   double adj[4][4];
-  const float det = (float)Adjugate(m, adj);
+  const float det = (float)Adjugate4(m, adj);
   if (determinant) *determinant = det;
   if (det == 0.0f) return nullptr;
   const float r = 1.0f / det;

@@ -1,5 +1,0 @@
-#include "../dispatch.h"
-void MathInstallX87(MathDispatchTable&) {}
-void MathInstall3DNow(MathDispatchTable&, DWORD) {}
-void MathInstallSse(MathDispatchTable&) {}
-void MathInstallSse2(MathDispatchTable&, bool) {}
