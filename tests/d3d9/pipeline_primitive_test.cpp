@@ -248,3 +248,28 @@ TEST(PipelinePrimitive, ThreadCountDoesNotChangeThePicture) {
   }
   EXPECT_TRUE(pictures[0] == pictures[1]);
 }
+
+// A target drawn into right after another target's draws that sample it (those may still be
+// rasterising): they see the texture as it was when they were submitted.
+TEST(PipelinePrimitive, DrawingIntoATextureStillBeingSampled) {
+  for (int round = 0; round < 20; ++round) {
+    Canvas tex(128, 128, 0xFF00FF00), screen(128, 128, 0);
+    swr::Pipeline p;
+    swr::DrawState s = plain(128);
+    // Pass 1: the screen samples `tex` (green) over the whole target.
+    Texture view(1, 1, 1);
+    view.levels[0].assign(1, 0);
+    view.src.levels[0] = {tex.color.data(), 128, 128, 128};
+    s.texture[0] = &view.src;
+    s.stageState[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
+    s.stageState[0][D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    std::vector<TLVertex> quad = rect(-0.5f, -0.5f, 127.5f, 127.5f, ~0u);
+    for (int k = 0; k < 40; ++k) drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, quad, screen);
+    // Pass 2: paint `tex` red.
+    swr::DrawState r = plain(128);
+    drawUP(p, r, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 128, 128, 0xFFFF0000), tex);
+    p.flush();
+    ASSERT_EQ(screen.at(64, 64), 0xFF00FF00u) << round;
+    ASSERT_EQ(tex.at(64, 64), 0xFFFF0000u) << round;
+  }
+}

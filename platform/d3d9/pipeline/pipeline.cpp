@@ -33,7 +33,8 @@ uint64_t vertexTotal(D3DPRIMITIVETYPE type, uint64_t prims) {
 }  // namespace
 
 // One render target's worth of binned work. Two exist so that one can be rasterised by the
-// pool while the next is being filled.
+// pool while the next is being filled. Batches are rasterised strictly one after the other, so a
+// batch never sees memory that a later one writes, whether as target or as texture.
 struct Batch {
   Binner bin;
   Target tile{};
@@ -104,21 +105,6 @@ struct Pipeline::Impl {
     b.states.clear();
   }
 
-  // Textures this draw samples must not be targets the pool is still drawing into.
-  void waitIfSampled(const DrawState& s) {
-    if (!inflight) return;
-    for (int st = 0; st < ps->stageCount; ++st) {
-      const SampleSource* src = s.texture[st];
-      if (!src) continue;
-      for (uint32_t l = 0; l < src->levelCount && l < 16; ++l)
-        if (src->levels[l].texels && (src->levels[l].texels == inflight->tile.color ||
-                                      src->levels[l].texels == inflight->tile.depth)) {
-          finishInflight();
-          return;
-        }
-    }
-  }
-
   void finishInflight() {
     if (!inflight) return;
     pool.finish();
@@ -177,7 +163,6 @@ struct Pipeline::Impl {
 
 void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call) {
   resolve(s, layout);
-  waitIfSampled(s);
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const ScreenMap& map = vs.map[rhw ? 1 : 0];
 
