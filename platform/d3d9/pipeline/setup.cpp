@@ -12,7 +12,7 @@ namespace {
 // Clipping keeps positions inside the guard band; the clamp only guards against rounding in
 // extreme inputs so the fixed-point edge equations can never overflow.
 int32_t snap(float v) {
-  v = std::fmin(std::fmax(v, -2.0f * kGuard), 2.0f * kGuard);
+  v = v > -2.0f * kGuard ? (v < 2.0f * kGuard ? v : 2.0f * kGuard) : -2.0f * kGuard;  // NaN to the low end
   return int32_t(std::lrintf(v * kSubScale));
 }
 
