@@ -12,12 +12,14 @@ namespace {
 
 // Smooth texels (neighbours differ by at most 8 per channel) so that a texel choice flipped by
 // rounding at a boundary stays a small difference; distinct channels catch swapped channels.
-Texture smoothTexture(uint32_t w, uint32_t h, uint32_t seed) {
-  Texture t(w, h, 1);
+Texture smoothTexture(uint32_t w, uint32_t h, uint32_t seed, int levels = 1) {
+  Texture t(w, h, levels);
   auto tri = [](uint32_t v) { v &= 511; return v < 256 ? v : 511 - v; };
-  for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x)
-      t.at(0, x, y) = tri(x * 8 + seed) << 24 | tri(y * 8 + 40) << 16 | tri((x + y) * 4 + seed) << 8 | tri(x * 4 + 100);
+  for (int l = 0; l < int(t.levels.size()); ++l)
+    for (uint32_t y = 0; y < t.src.levels[l].height; ++y)
+      for (uint32_t x = 0; x < t.src.levels[l].width; ++x)
+        t.at(l, x, y) = tri(x * 8 + seed + 60 * l) << 24 | tri(y * 8 + 40) << 16 | tri((x + y) * 4 + seed) << 8 |
+                        tri(x * 4 + 100 + 30 * l);
   return t;
 }
 
@@ -64,6 +66,7 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
   const DWORD modes[] = {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP, D3DTADDRESS_MIRROR, D3DTADDRESS_BORDER};
   m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = modes[pick(pick(4) == 0 ? 4 : 2)];
   m[D3DSAMP_BORDERCOLOR] = 0x80FF8040;
+  m[D3DSAMP_MIPFILTER] = DWORD(pick(3));  // none, point, linear
   bool sameColor = pick(2) == 0;
   uint32_t shared = rng() | 0x20000000;
   for (int k = 0; k < 12; ++k) {
@@ -82,7 +85,7 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
 TEST(PipelineReference, FastRoutinesMatchTheReference) {
   const int n = 96;
   std::mt19937 rng(12345);
-  Texture tex = smoothTexture(32, 16, 7);
+  Texture tex = smoothTexture(32, 16, 7, 4);
   int fastScenes = 0;
   for (int round = 0; round < 300; ++round) {
     Scene sc = randomScene(rng, tex, n);
@@ -112,7 +115,7 @@ TEST(PipelineReference, FastRoutinesMatchTheReference) {
                     << r[D3DRS_DESTBLEND] << " atest " << r[D3DRS_ALPHATESTENABLE] << " tex " << (sc.state.texture[0] != nullptr)
                     << " cop " << t[D3DTSS_COLOROP] << "(" << t[D3DTSS_COLORARG1] << "," << t[D3DTSS_COLORARG2] << ") aop "
                     << t[D3DTSS_ALPHAOP] << "(" << t[D3DTSS_ALPHAARG1] << "," << t[D3DTSS_ALPHAARG2] << ") filt "
-                    << m[D3DSAMP_MAGFILTER] << m[D3DSAMP_MINFILTER] << " addr " << m[D3DSAMP_ADDRESSU];
+                    << m[D3DSAMP_MAGFILTER] << m[D3DSAMP_MINFILTER] << m[D3DSAMP_MIPFILTER] << " addr " << m[D3DSAMP_ADDRESSU];
       int shown = 0;
       for (size_t i = 0; i < results[0].color.size() && shown < 4; ++i)
         if (maxChannelDiff(results[0].color[i], results[1].color[i]) > 2)

@@ -8,7 +8,7 @@
 namespace swr {
 namespace kernel {
 
-enum { kTexNone, kTexPoint, kTexLinear };
+enum { kTexNone, kTexPoint, kTexLinear, kTexMip };  // kTexMip: per-pixel level of detail
 enum { kAddrWrap, kAddrClamp };
 enum { kBlendNone, kBlendAdd, kBlendAlpha };
 enum { kZNone, kZTestWrite, kZTest };
@@ -55,10 +55,10 @@ inline uint32_t samplePoint(const TexRef& t, float u, float v) {
   return t.p[size_t(y) * t.pitch + x] | t.alphaOr;
 }
 
-// a + (b - a) * f / 256 on all four channels at once; f in 0..256.
+// a + (b - a) * f / 256, rounded, on all four channels at once; f in 0..256.
 inline uint32_t lerp8(uint32_t a, uint32_t b, uint32_t f) {
-  uint32_t rb = (((a & 0xFF00FFu) * (256 - f) + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
-  uint32_t ag = (((a >> 8) & 0xFF00FFu) * (256 - f) + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
+  uint32_t rb = (((a & 0xFF00FFu) * (256 - f) + (b & 0xFF00FFu) * f + 0x00800080u) >> 8) & 0xFF00FFu;
+  uint32_t ag = (((a >> 8) & 0xFF00FFu) * (256 - f) + ((b >> 8) & 0xFF00FFu) * f + 0x00800080u) & 0xFF00FF00u;
   return rb | ag;
 }
 

@@ -41,8 +41,10 @@ SWR_AVX2 inline SimdSetup simdSetup(int colorMode, int alphaMode, uint32_t d) {
   return {pair(mb, mr), pair(mg, ma), pair(ab, ar), pair(ag, aa)};
 }
 
+// (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
 SWR_AVX2 inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
-  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f)), 8);
+  __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
+  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
 }
 
 template <int ADDR>
@@ -192,7 +194,7 @@ bool haveAvx2() {
 }  // namespace
 
 SpanFn chooseSimdKernel(PixelState& ps, const FastChoice& f) {
-  if (!haveAvx2() || f.tex == kTexNone) return nullptr;
+  if (!haveAvx2() || f.tex == kTexNone || f.tex == kTexMip) return nullptr;
   ps.kernelName = "avx2";
   if (f.tex == kTexPoint)
     return f.addr == kAddrWrap ? simdBlend<kTexPoint, kAddrWrap>(f.blend, f.depth)
