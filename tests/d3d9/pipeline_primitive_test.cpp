@@ -145,7 +145,8 @@ TEST(PipelinePrimitive, OutOfRangeIndicesDropPrimitives) {
   EXPECT_NE(c.at(14, 14), 0u);  // third triangle (3, 2, 1) drawn
   // Non-indexed: a primitive count beyond the data draws what is there.
   Canvas d(16, 16, 0);
-  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1000000, std::vector<TLVertex>{at(0, 0), at(8, 0), at(0, 8), at(9, 9)}, d);
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1000000,
+         std::vector<TLVertex>{at(0, 0), at(8, 0), at(0, 8), at(9, 9)}, d);
   p.flush();
   EXPECT_NE(d.at(1, 1), 0u);
 }
@@ -239,8 +240,14 @@ TEST(PipelinePrimitive, ThreadCountDoesNotChangeThePicture) {
     auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
     for (int i = 0; i < 500; ++i) {
       std::vector<TLVertex> v(3);
-      for (auto& x : v) x = {float(rnd() % 260) - 30, float(rnd() % 200) - 25, float(rnd() % 1000) / 1000.0f, 1,
-                             uint32_t(rnd()) | 0x40000000, 0, 0};
+      for (auto& x : v)
+        x = {float(rnd() % 260) - 30,
+             float(rnd() % 200) - 25,
+             float(rnd() % 1000) / 1000.0f,
+             1,
+             uint32_t(rnd()) | 0x40000000,
+             0,
+             0};
       drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1, v, c);
     }
     p.flush();

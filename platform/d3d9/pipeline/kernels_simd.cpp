@@ -21,10 +21,18 @@ struct SimdSetup {
 // (c + 1, 0), diffuse (0, c << 8), white (0, 255 << 8).
 SWR_AVX2 inline void channelOp(int mode, uint32_t c, uint16_t& mul, uint16_t& add) {
   switch (mode) {
-    case kColorTexture: mul = 256, add = 0; break;
-    case kColorModulate: mul = uint16_t(c + 1), add = 0; break;
-    case kColorDiffuse: mul = 0, add = uint16_t(c << 8); break;
-    default: mul = 0, add = uint16_t(255 << 8); break;
+    case kColorTexture:
+      mul = 256, add = 0;
+      break;
+    case kColorModulate:
+      mul = uint16_t(c + 1), add = 0;
+      break;
+    case kColorDiffuse:
+      mul = 0, add = uint16_t(c << 8);
+      break;
+    default:
+      mul = 0, add = uint16_t(255 << 8);
+      break;
   }
 }
 
@@ -73,7 +81,8 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const Plane &pu = t.v[g.texSlot], &pv = t.v[g.texSlot + 1];
-  const float su = TEX == kTexLinear ? tex.fw * 256.0f : tex.fw, sv = TEX == kTexLinear ? tex.fh * 256.0f : tex.fh;
+  const float su = TEX == kTexLinear ? tex.fw * 256.0f : tex.fw,
+              sv = TEX == kTexLinear ? tex.fh * 256.0f : tex.fh;
   const __m256 scaleU = _mm256_set1_ps(su), scaleV = _mm256_set1_ps(sv), half = _mm256_set1_ps(127.5f);
   const __m256i wmask = _mm256_set1_epi32(tex.wmask), hmask = _mm256_set1_epi32(tex.hmask);
   const __m256i wlast = _mm256_set1_epi32(tex.w - 1), hlast = _mm256_set1_epi32(tex.h - 1);
@@ -103,7 +112,8 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       if (DEPTH != kZNone) {
         __m256 z = _mm256_add_ps(_mm256_add_ps(zc, _mm256_mul_ps(zdx, dx)), zdy);
         z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
-        zi = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
+        zi = _mm256_cvttps_epi32(
+            _mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
         dold = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
         pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
         if (_mm256_testz_si256(pass, pass)) continue;
@@ -123,19 +133,23 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, scaleV), half));
         __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
         __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-        __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
+        __m256i xa = address<ADDR>(xi, wmask, wlast),
+                xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
         __m256i ya = _mm256_mullo_epi32(address<ADDR>(yi, hmask, hlast), pitch);
         __m256i yb = _mm256_mullo_epi32(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), pitch);
         __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
         __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
         __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
         __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
-        __m256i fx16 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), fy16 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
+        __m256i fx16 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)),
+                fy16 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
         __m256i ifx = _mm256_sub_epi16(w256, fx16), ify = _mm256_sub_epi16(w256, fy16);
         __m256i rbTop = lerp16(_mm256_and_si256(t00, m8), _mm256_and_si256(t10, m8), fx16, ifx);
         __m256i rbBot = lerp16(_mm256_and_si256(t01, m8), _mm256_and_si256(t11, m8), fx16, ifx);
-        __m256i agTop = lerp16(_mm256_and_si256(_mm256_srli_epi32(t00, 8), m8), _mm256_and_si256(_mm256_srli_epi32(t10, 8), m8), fx16, ifx);
-        __m256i agBot = lerp16(_mm256_and_si256(_mm256_srli_epi32(t01, 8), m8), _mm256_and_si256(_mm256_srli_epi32(t11, 8), m8), fx16, ifx);
+        __m256i agTop = lerp16(_mm256_and_si256(_mm256_srli_epi32(t00, 8), m8),
+                               _mm256_and_si256(_mm256_srli_epi32(t10, 8), m8), fx16, ifx);
+        __m256i agBot = lerp16(_mm256_and_si256(_mm256_srli_epi32(t01, 8), m8),
+                               _mm256_and_si256(_mm256_srli_epi32(t11, 8), m8), fx16, ifx);
         __m256i rb = lerp16(rbTop, rbBot, fy16, ify), ag = lerp16(agTop, agBot, fy16, ify);
         texel = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
       }
@@ -145,7 +159,8 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
       __m256i out = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
       if (BLEND != kBlendNone) {
-        __m256i dst = _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass), dstAlpha);
+        __m256i dst =
+            _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass), dstAlpha);
         if (BLEND == kBlendAdd) {
           out = _mm256_adds_epu8(out, dst);
         } else {
@@ -171,18 +186,24 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
 template <int TEX, int ADDR, int BLEND>
 SpanFn simdDepth(int depth) {
   switch (depth) {
-    case kZTestWrite: return simdSpan<TEX, ADDR, BLEND, kZTestWrite>;
-    case kZTest: return simdSpan<TEX, ADDR, BLEND, kZTest>;
-    default: return simdSpan<TEX, ADDR, BLEND, kZNone>;
+    case kZTestWrite:
+      return simdSpan<TEX, ADDR, BLEND, kZTestWrite>;
+    case kZTest:
+      return simdSpan<TEX, ADDR, BLEND, kZTest>;
+    default:
+      return simdSpan<TEX, ADDR, BLEND, kZNone>;
   }
 }
 
 template <int TEX, int ADDR>
 SpanFn simdBlend(int blend, int depth) {
   switch (blend) {
-    case kBlendAdd: return simdDepth<TEX, ADDR, kBlendAdd>(depth);
-    case kBlendAlpha: return simdDepth<TEX, ADDR, kBlendAlpha>(depth);
-    default: return simdDepth<TEX, ADDR, kBlendNone>(depth);
+    case kBlendAdd:
+      return simdDepth<TEX, ADDR, kBlendAdd>(depth);
+    case kBlendAlpha:
+      return simdDepth<TEX, ADDR, kBlendAlpha>(depth);
+    default:
+      return simdDepth<TEX, ADDR, kBlendNone>(depth);
   }
 }
 

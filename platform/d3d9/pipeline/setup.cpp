@@ -56,7 +56,8 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   t->refX = float(X[0]) / kSubScale, t->refY = float(Y[0]) / kSubScale;
   auto plane = [&](float a0, float a1, float a2) {
     float d1 = a1 - a0, d2 = a2 - a0;
-    return Plane{a0, float((double(d1) * y2 - double(d2) * y1) * inv), float((double(d2) * x1 - double(d1) * x2) * inv)};
+    return Plane{a0, float((double(d1) * y2 - double(d2) * y1) * inv),
+                 float((double(d2) * x1 - double(d1) * x2) * inv)};
   };
   t->z = plane(v[0]->z, v[1]->z, v[2]->z);
   t->rhw = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
