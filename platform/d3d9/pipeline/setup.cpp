@@ -61,7 +61,8 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   };
   t->z = plane(v[0]->z, v[1]->z, v[2]->z);
   t->rhw = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
-  for (int i = 0; i < nv; ++i) t->v[i] = plane(v[0]->v[i], v[1]->v[i], v[2]->v[i]);
+  // A shared diffuse colour is read from diffuse8 by every pixel path; its planes stay unset.
+  for (int i = t->constDiffuse ? 4 : 0; i < nv; ++i) t->v[i] = plane(v[0]->v[i], v[1]->v[i], v[2]->v[i]);
   b.addTri(t);
 }
 
