@@ -11,6 +11,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
+constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -231,7 +232,10 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i]);
   }
   assemble(call, n, map);
+  // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
+  // the next piece even within one render target.
   if (cur->bin.bytesUsed() > kFlushBytes) flush();
+  else if (threads > 1 && cur->bin.entries() > kPieceEntries) submit();
 }
 
 void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
