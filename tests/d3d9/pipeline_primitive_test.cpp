@@ -238,7 +238,7 @@ TEST(PipelinePrimitive, ThreadCountDoesNotChangeThePicture) {
     s.renderState[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
     uint32_t seed = 1;
     auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {  // enough to be handed to the pool in several pieces
       std::vector<TLVertex> v(3);
       for (auto& x : v)
         x = {float(rnd() % 260) - 30,
