@@ -402,7 +402,7 @@ void BM_TexturedTriangles(benchmark::State& st) {
 BENCHMARK(BM_TexturedTriangles)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Full-screen bilinear textured quads, each nearer than the last so every pixel passes the test.
-void BM_FillRateBilinearDepth(benchmark::State& st) {
+void fillRate(benchmark::State& st, DWORD mip, float repeat) {
   Scene& sc = scene();
   swr::Pipeline p;
   p.setThreadCount(unsigned(st.range(0)));
@@ -410,6 +410,7 @@ void BM_FillRateBilinearDepth(benchmark::State& st) {
   s.renderState[D3DRS_LIGHTING] = FALSE;
   s.texture[0] = &sc.ground[0].src;
   s.projection = identity();
+  s.samplerState[0][D3DSAMP_MIPFILTER] = mip;
   swr::RenderTargets rt = sc.back.rt();
   D3DVIEWPORT9 vp{0, 0, kW, kH, 0, 1};
   const int layers = 8;
@@ -436,7 +437,12 @@ void BM_FillRateBilinearDepth(benchmark::State& st) {
   }
   st.counters["Mpixel/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
+void BM_FillRateBilinearDepth(benchmark::State& st) { fillRate(st, D3DTEXF_NONE, 2.5f); }
 BENCHMARK(BM_FillRateBilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same with trilinear filtering of a minified texture (about 8 texels per pixel).
+void BM_FillRateTrilinearDepth(benchmark::State& st) { fillRate(st, D3DTEXF_LINEAR, 20.0f); }
+BENCHMARK(BM_FillRateTrilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The demo's frame: two eye passes and the plain back-buffer pass (~12 000 draws), then the text.
 void BM_TextSprites(benchmark::State& st) {
