@@ -190,6 +190,22 @@ TEST_P(SetsTest, ArraysMatchTheReferenceWithAnyStrideAndCount) {
       }, s3, s3);
     }
   }
+  // Packed points in place, and overlapping shifted by one element either way: every set must
+  // behave as element-by-element processing does.
+  for (int shift : {0, 1, -1}) {
+    std::vector<D3DXVECTOR3> a(20), b(20);
+    for (auto& v : a) v = rng.Vec3();
+    b = a;
+    const int from = shift < 0 ? 1 : 0, to = from + shift;
+    t.Vec3TransformCoordArray(&a[to], 12, &a[from], 12, &m, 18);
+    r.Vec3TransformCoordArray(&b[to], 12, &b[from], 12, &m, 18);
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
+    for (auto& v : a) v = rng.Vec3();
+    b = a;
+    t.Vec3TransformNormalArray(&a[to], 12, &a[from], 12, &m, 18);
+    r.Vec3TransformNormalArray(&b[to], 12, &b[from], 12, &m, 18);
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
+  }
   // In place with equal strides.
   std::vector<D3DXVECTOR4> a(13), b(13);
   for (auto& v : a) v = rng.Vec4();
