@@ -224,3 +224,25 @@ TEST(ApproxInvSqrt, ErrorBoundOverTheWholeTable) {
   }
   EXPECT_LE(worst, 1.5e-6);
 }
+
+TEST_F(DispatchTest, SystemInfoAndVectorFeaturesFromThePresentedProcessor) {
+  Cpu(mt::kEdxMmx | mt::kEdxSse | mt::kEdxSse2, 0, mt::kEcxFma | mt::kEcxAvx, mt::kEbxAvx2);
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  EXPECT_EQ(info.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+  EXPECT_EQ(info.wProcessorLevel, 6);
+  EXPECT_GT(info.dwPageSize, 0u);
+  EXPECT_GE(info.dwNumberOfProcessors, 1u);
+  GetSystemInfo(nullptr);  // ignored
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_MMX_INSTRUCTIONS_AVAILABLE));
+  // AVX needs the operating system to save the registers (OSXSAVE); without it, no wide paths.
+  EXPECT_FALSE(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE));
+  EXPECT_FALSE(MathProcessorHasAvx2Fma());
+  gFakeCpu.leaf1Ecx |= mt::kEcxOsxsave;
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE));
+  EXPECT_TRUE(MathProcessorHasAvx2Fma());
+  gFakeCpu.leaf1Ecx &= ~mt::kEcxFma;
+  EXPECT_FALSE(MathProcessorHasAvx2Fma());
+  EXPECT_FALSE(IsProcessorFeaturePresent(12345));
+}
