@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int kInputs = 256;      // inputs cycled per call, so nothing is hoisted
-constexpr UINT kPoints = 4096;    // points per array call
+constexpr int kInputs = 256;    // inputs cycled per call, so nothing is hoisted
+constexpr UINT kPoints = 4096;  // points per array call
 
 struct Inputs {
   std::vector<D3DXMATRIX> m;
@@ -187,8 +187,8 @@ void BM_Vec3TransformCoord_Glm(benchmark::State& s) {
 
 // Array benchmarks report the time per point as "per_point".
 void PerPoint(benchmark::State& s) {
-  s.counters["per_point"] = benchmark::Counter((double)kPoints, benchmark::Counter::kIsIterationInvariantRate |
-                                                                     benchmark::Counter::kInvert);
+  s.counters["per_point"] = benchmark::Counter(
+      (double)kPoints, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_Vec3TransformCoordArray_Reference(benchmark::State& s) {

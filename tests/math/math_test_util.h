@@ -54,7 +54,9 @@ struct Rng {
   float Uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(gen); }
   D3DXVECTOR2 Vec2(float r = 10) { return D3DXVECTOR2(Uniform(-r, r), Uniform(-r, r)); }
   D3DXVECTOR3 Vec3(float r = 10) { return D3DXVECTOR3(Uniform(-r, r), Uniform(-r, r), Uniform(-r, r)); }
-  D3DXVECTOR4 Vec4(float r = 10) { return D3DXVECTOR4(Uniform(-r, r), Uniform(-r, r), Uniform(-r, r), Uniform(-r, r)); }
+  D3DXVECTOR4 Vec4(float r = 10) {
+    return D3DXVECTOR4(Uniform(-r, r), Uniform(-r, r), Uniform(-r, r), Uniform(-r, r));
+  }
   D3DXQUATERNION UnitQuat() {
     D3DXQUATERNION q(Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
     const float n = std::sqrt(D3DXQuaternionLengthSq(&q));

@@ -13,18 +13,29 @@ MathDispatchTable Build(Set s) {
   MathDispatchTable t;
   MathCopyTable(t, MathReferenceTable);
   MathInstallX87(t);
-  const DWORD all3DNow = kCpuHasCpuid | kCpuHasStandardLeaf1 | kCpuHasExtendedLeaves | kCpuMmx | kCpuSse | kCpu3DNow;
+  const DWORD all3DNow =
+      kCpuHasCpuid | kCpuHasStandardLeaf1 | kCpuHasExtendedLeaves | kCpuMmx | kCpuSse | kCpu3DNow;
   switch (s) {
-    case Set::X87: break;
-    case Set::ThreeDNow: MathInstall3DNow(t, all3DNow); break;
-    case Set::ThreeDNowExt: MathInstall3DNow(t, all3DNow | kCpu3DNowExt | kCpuMmxExt); break;
-    case Set::Sse: MathInstallSse(t); break;
-    case Set::Sse2: MathInstallSse2(t, false); break;
-    case Set::Sse2Wide: MathInstallSse2(t, true); break;
+    case Set::X87:
+      break;
+    case Set::ThreeDNow:
+      MathInstall3DNow(t, all3DNow);
+      break;
+    case Set::ThreeDNowExt:
+      MathInstall3DNow(t, all3DNow | kCpu3DNowExt | kCpuMmxExt);
+      break;
+    case Set::Sse:
+      MathInstallSse(t);
+      break;
+    case Set::Sse2:
+      MathInstallSse2(t, false);
+      break;
+    case Set::Sse2Wide:
+      MathInstallSse2(t, true);
+      break;
   }
   return t;
 }
-
 
 struct SetsTest : ::testing::TestWithParam<Set> {
   MathDispatchTable t;
@@ -49,7 +60,6 @@ struct SetsTest : ::testing::TestWithParam<Set> {
 }  // namespace
 
 TEST_P(SetsTest, MatchesTheReferenceOnRandomInputs) {
-
   mt::Rng rng;
   for (int it = 0; it < 300; ++it) {
     const D3DXMATRIX m = rng.General(), m2 = rng.General(), a = rng.Affine();
@@ -68,81 +78,127 @@ TEST_P(SetsTest, MatchesTheReferenceOnRandomInputs) {
     Check<D3DXVECTOR4>("Vec3Transform", [&](T x, D3DXVECTOR4* o) { x.Vec3Transform(o, &u3, &m); });
     Check<D3DXVECTOR4>("Vec4Transform", [&](T x, D3DXVECTOR4* o) { x.Vec4Transform(o, &u4, &m); });
     Check<D3DXMATRIX>("MatrixMultiply", [&](T x, D3DXMATRIX* o) { x.MatrixMultiply(o, &m, &m2); });
-    Check<D3DXMATRIX>("MatrixMultiplyTranspose", [&](T x, D3DXMATRIX* o) { x.MatrixMultiplyTranspose(o, &m, &m2); });
-    Check<D3DXVECTOR2>("Vec2TransformNormal", [&](T x, D3DXVECTOR2* o) { x.Vec2TransformNormal(o, &u2, &m); });
-    Check<D3DXVECTOR3>("Vec3TransformNormal", [&](T x, D3DXVECTOR3* o) { x.Vec3TransformNormal(o, &u3, &m); });
-    Check<D3DXVECTOR3>("Vec3Normalize", [&](T x, D3DXVECTOR3* o) { x.Vec3Normalize(o, &u3); }, 3e-6f);
-    Check<D3DXVECTOR4>("Vec4Normalize", [&](T x, D3DXVECTOR4* o) { x.Vec4Normalize(o, &u4); }, 3e-6f);
+    Check<D3DXMATRIX>("MatrixMultiplyTranspose",
+                      [&](T x, D3DXMATRIX* o) { x.MatrixMultiplyTranspose(o, &m, &m2); });
+    Check<D3DXVECTOR2>("Vec2TransformNormal",
+                       [&](T x, D3DXVECTOR2* o) { x.Vec2TransformNormal(o, &u2, &m); });
+    Check<D3DXVECTOR3>("Vec3TransformNormal",
+                       [&](T x, D3DXVECTOR3* o) { x.Vec3TransformNormal(o, &u3, &m); });
+    Check<D3DXVECTOR3>(
+        "Vec3Normalize", [&](T x, D3DXVECTOR3* o) { x.Vec3Normalize(o, &u3); }, 3e-6f);
+    Check<D3DXVECTOR4>(
+        "Vec4Normalize", [&](T x, D3DXVECTOR4* o) { x.Vec4Normalize(o, &u4); }, 3e-6f);
     Check<D3DXVECTOR2>("Vec2TransformCoord", [&](T x, D3DXVECTOR2* o) { x.Vec2TransformCoord(o, &u2, &m); });
     Check<D3DXVECTOR3>("Vec3TransformCoord", [&](T x, D3DXVECTOR3* o) { x.Vec3TransformCoord(o, &u3, &m); });
-    Check<float>("MatrixDeterminant", [&](T x, float* o) { *o = x.MatrixDeterminant(&m) / r.MatrixDeterminant(&m); });
+    Check<float>("MatrixDeterminant",
+                 [&](T x, float* o) { *o = x.MatrixDeterminant(&m) / r.MatrixDeterminant(&m); });
     Check<D3DXPLANE>("PlaneFromPointNormal", [&](T x, D3DXPLANE* o) { x.PlaneFromPointNormal(o, &u3, &v3); });
-    Check<D3DXPLANE>("PlaneFromPoints", [&](T x, D3DXPLANE* o) { x.PlaneFromPoints(o, &u3, &v3, &w3); }, 1e-4f);
-    Check<D3DXVECTOR3>("Vec3Project", [&](T x, D3DXVECTOR3* o) { x.Vec3Project(o, &u3, &vp, &m, &a, &m2); }, 1e-4f);
-    Check<D3DXVECTOR3>("Vec3Unproject", [&](T x, D3DXVECTOR3* o) { x.Vec3Unproject(o, &u3, &vp, &m, &a, &m2); }, 1e-3f);
-    Check<D3DXVECTOR4>("Vec4Cross", [&](T x, D3DXVECTOR4* o) { x.Vec4Cross(o, &u4, &v4, &w4); }, 1e-5f);
+    Check<D3DXPLANE>(
+        "PlaneFromPoints", [&](T x, D3DXPLANE* o) { x.PlaneFromPoints(o, &u3, &v3, &w3); }, 1e-4f);
+    Check<D3DXVECTOR3>(
+        "Vec3Project", [&](T x, D3DXVECTOR3* o) { x.Vec3Project(o, &u3, &vp, &m, &a, &m2); }, 1e-4f);
+    Check<D3DXVECTOR3>(
+        "Vec3Unproject", [&](T x, D3DXVECTOR3* o) { x.Vec3Unproject(o, &u3, &vp, &m, &a, &m2); }, 1e-3f);
+    Check<D3DXVECTOR4>(
+        "Vec4Cross", [&](T x, D3DXVECTOR4* o) { x.Vec4Cross(o, &u4, &v4, &w4); }, 1e-5f);
     Check<D3DXVECTOR2>("Vec2Hermite", [&](T x, D3DXVECTOR2* o) { x.Vec2Hermite(o, &u2, &v2, &w2, &x2, s); });
-    Check<D3DXMATRIX>("MatrixInverse", [&](T x, D3DXMATRIX* o) {
-      float det = 0;
-      EXPECT_EQ(x.MatrixInverse(o, &det, &m), o);
-      EXPECT_TRUE(mt::Close(det, r.MatrixDeterminant(&m), 1e-5f));
-    }, 1e-4f);
-    Check<D3DXQUATERNION>("QuaternionMultiply", [&](T x, D3DXQUATERNION* o) { x.QuaternionMultiply(o, &q1, &q2); });
-    Check<D3DXQUATERNION>("QuaternionNormalize", [&](T x, D3DXQUATERNION* o) { x.QuaternionNormalize(o, &big); }, 3e-6f);
-    Check<D3DXPLANE>("PlaneNormalize", [&](T x, D3DXPLANE* o) { x.PlaneNormalize(o, &pl); }, 1e-5f);
-    Check<D3DXVECTOR3>("PlaneIntersectLine", [&](T x, D3DXVECTOR3* o) {
-      const D3DXPLANE p(0.3f, 0.9f, 0.2f, -1);
-      const D3DXVECTOR3 top(u3.x, 20, u3.z), bottom(v3.x, -20, v3.z);
-      EXPECT_EQ(x.PlaneIntersectLine(o, &p, &top, &bottom), o);
-    }, 1e-4f);
+    Check<D3DXMATRIX>(
+        "MatrixInverse",
+        [&](T x, D3DXMATRIX* o) {
+          float det = 0;
+          EXPECT_EQ(x.MatrixInverse(o, &det, &m), o);
+          EXPECT_TRUE(mt::Close(det, r.MatrixDeterminant(&m), 1e-5f));
+        },
+        1e-4f);
+    Check<D3DXQUATERNION>("QuaternionMultiply",
+                          [&](T x, D3DXQUATERNION* o) { x.QuaternionMultiply(o, &q1, &q2); });
+    Check<D3DXQUATERNION>(
+        "QuaternionNormalize", [&](T x, D3DXQUATERNION* o) { x.QuaternionNormalize(o, &big); }, 3e-6f);
+    Check<D3DXPLANE>(
+        "PlaneNormalize", [&](T x, D3DXPLANE* o) { x.PlaneNormalize(o, &pl); }, 1e-5f);
+    Check<D3DXVECTOR3>(
+        "PlaneIntersectLine",
+        [&](T x, D3DXVECTOR3* o) {
+          const D3DXPLANE p(0.3f, 0.9f, 0.2f, -1);
+          const D3DXVECTOR3 top(u3.x, 20, u3.z), bottom(v3.x, -20, v3.z);
+          EXPECT_EQ(x.PlaneIntersectLine(o, &p, &top, &bottom), o);
+        },
+        1e-4f);
     Check<D3DXVECTOR4>("QuaternionToAxisAngle", [&](T x, D3DXVECTOR4* o) {
       x.QuaternionToAxisAngle(&q1, reinterpret_cast<D3DXVECTOR3*>(o), &o->w);
     });
-    Check<D3DXQUATERNION>("QuaternionRotationMatrix", [&](T x, D3DXQUATERNION* o) {
-      D3DXMATRIX rot;
-      r.MatrixRotationQuaternion(&rot, &q1);
-      x.QuaternionRotationMatrix(o, &rot);
-    }, 1e-5f);
-    Check<D3DXQUATERNION>("QuaternionRotationYawPitchRoll",
-                          [&](T x, D3DXQUATERNION* o) { x.QuaternionRotationYawPitchRoll(o, yaw, pitch, roll); });
+    Check<D3DXQUATERNION>(
+        "QuaternionRotationMatrix",
+        [&](T x, D3DXQUATERNION* o) {
+          D3DXMATRIX rot;
+          r.MatrixRotationQuaternion(&rot, &q1);
+          x.QuaternionRotationMatrix(o, &rot);
+        },
+        1e-5f);
+    Check<D3DXQUATERNION>("QuaternionRotationYawPitchRoll", [&](T x, D3DXQUATERNION* o) {
+      x.QuaternionRotationYawPitchRoll(o, yaw, pitch, roll);
+    });
     Check<D3DXMATRIX>("MatrixTranslation", [&](T x, D3DXMATRIX* o) { x.MatrixTranslation(o, f, g, s); });
-    Check<D3DXMATRIX>("MatrixShadow", [&](T x, D3DXMATRIX* o) { x.MatrixShadow(o, &v4, &pl); }, 1e-4f);
-    Check<D3DXMATRIX>("MatrixReflect", [&](T x, D3DXMATRIX* o) { x.MatrixReflect(o, &pl); }, 1e-4f);
-    Check<D3DXQUATERNION>("QuaternionRotationAxis", [&](T x, D3DXQUATERNION* o) { x.QuaternionRotationAxis(o, &u3, f); });
+    Check<D3DXMATRIX>(
+        "MatrixShadow", [&](T x, D3DXMATRIX* o) { x.MatrixShadow(o, &v4, &pl); }, 1e-4f);
+    Check<D3DXMATRIX>(
+        "MatrixReflect", [&](T x, D3DXMATRIX* o) { x.MatrixReflect(o, &pl); }, 1e-4f);
+    Check<D3DXQUATERNION>("QuaternionRotationAxis",
+                          [&](T x, D3DXQUATERNION* o) { x.QuaternionRotationAxis(o, &u3, f); });
     Check<D3DXMATRIX>("MatrixRotationX", [&](T x, D3DXMATRIX* o) { x.MatrixRotationX(o, yaw); });
     Check<D3DXMATRIX>("MatrixRotationY", [&](T x, D3DXMATRIX* o) { x.MatrixRotationY(o, yaw); });
     Check<D3DXMATRIX>("MatrixRotationZ", [&](T x, D3DXMATRIX* o) { x.MatrixRotationZ(o, yaw); });
     Check<D3DXMATRIX>("MatrixScaling", [&](T x, D3DXMATRIX* o) { x.MatrixScaling(o, f, g, s); });
     Check<D3DXPLANE>("PlaneTransform", [&](T x, D3DXPLANE* o) { x.PlaneTransform(o, &pl, &m); });
-    Check<D3DXQUATERNION>("QuaternionSlerp", [&](T x, D3DXQUATERNION* o) { x.QuaternionSlerp(o, &q1, &q2, s); }, 1e-4f);
-    Check<D3DXQUATERNION>("QuaternionBaryCentric",
-                          [&](T x, D3DXQUATERNION* o) { x.QuaternionBaryCentric(o, &q1, &q2, &q3, f, g); }, 1e-4f);
+    Check<D3DXQUATERNION>(
+        "QuaternionSlerp", [&](T x, D3DXQUATERNION* o) { x.QuaternionSlerp(o, &q1, &q2, s); }, 1e-4f);
+    Check<D3DXQUATERNION>(
+        "QuaternionBaryCentric",
+        [&](T x, D3DXQUATERNION* o) { x.QuaternionBaryCentric(o, &q1, &q2, &q3, f, g); }, 1e-4f);
     Check<D3DXMATRIX>("MatrixTranspose", [&](T x, D3DXMATRIX* o) { x.MatrixTranspose(o, &m); });
-    Check<D3DXMATRIX>("MatrixRotationQuaternion", [&](T x, D3DXMATRIX* o) { x.MatrixRotationQuaternion(o, &q1); });
-    Check<D3DXMATRIX>("MatrixTransformation", [&](T x, D3DXMATRIX* o) {
-      x.MatrixTransformation(o, &u3, &q1, &v3, &w3, &q2, &x3);
-    }, 1e-4f);
-    Check<D3DXMATRIX>("MatrixRotationYawPitchRoll", [&](T x, D3DXMATRIX* o) { x.MatrixRotationYawPitchRoll(o, yaw, pitch, roll); });
-    Check<D3DXMATRIX>("MatrixAffineTransformation",
-                      [&](T x, D3DXMATRIX* o) { x.MatrixAffineTransformation(o, s, &u3, &q1, &v3); }, 1e-4f);
+    Check<D3DXMATRIX>("MatrixRotationQuaternion",
+                      [&](T x, D3DXMATRIX* o) { x.MatrixRotationQuaternion(o, &q1); });
+    Check<D3DXMATRIX>(
+        "MatrixTransformation",
+        [&](T x, D3DXMATRIX* o) { x.MatrixTransformation(o, &u3, &q1, &v3, &w3, &q2, &x3); }, 1e-4f);
+    Check<D3DXMATRIX>("MatrixRotationYawPitchRoll",
+                      [&](T x, D3DXMATRIX* o) { x.MatrixRotationYawPitchRoll(o, yaw, pitch, roll); });
+    Check<D3DXMATRIX>(
+        "MatrixAffineTransformation",
+        [&](T x, D3DXMATRIX* o) { x.MatrixAffineTransformation(o, s, &u3, &q1, &v3); }, 1e-4f);
     Check<D3DXMATRIX>("MatrixRotationAxis", [&](T x, D3DXMATRIX* o) { x.MatrixRotationAxis(o, &u3, f); });
-    Check<D3DXQUATERNION>("QuaternionSquad", [&](T x, D3DXQUATERNION* o) { x.QuaternionSquad(o, &q1, &q2, &q3, &q4, s); }, 1e-4f);
-    Check<D3DXQUATERNION>("QuaternionInverse", [&](T x, D3DXQUATERNION* o) { x.QuaternionInverse(o, &big); }, 1e-5f);
-    Check<D3DXVECTOR4>("QuaternionSquadSetup A", [&](T x, D3DXVECTOR4* o) {
-      D3DXQUATERNION b, c;
-      x.QuaternionSquadSetup(reinterpret_cast<D3DXQUATERNION*>(o), &b, &c, &q1, &q2, &q3, &q4);
-    }, 1e-4f);
-    Check<D3DXVECTOR2>("Vec2Normalize", [&](T x, D3DXVECTOR2* o) { x.Vec2Normalize(o, &u2); }, 3e-6f);
-    Check<D3DXVECTOR2>("Vec2CatmullRom", [&](T x, D3DXVECTOR2* o) { x.Vec2CatmullRom(o, &u2, &v2, &w2, &x2, s); });
-    Check<D3DXVECTOR2>("Vec2BaryCentric", [&](T x, D3DXVECTOR2* o) { x.Vec2BaryCentric(o, &u2, &v2, &w2, f, g); });
+    Check<D3DXQUATERNION>(
+        "QuaternionSquad", [&](T x, D3DXQUATERNION* o) { x.QuaternionSquad(o, &q1, &q2, &q3, &q4, s); },
+        1e-4f);
+    Check<D3DXQUATERNION>(
+        "QuaternionInverse", [&](T x, D3DXQUATERNION* o) { x.QuaternionInverse(o, &big); }, 1e-5f);
+    Check<D3DXVECTOR4>(
+        "QuaternionSquadSetup A",
+        [&](T x, D3DXVECTOR4* o) {
+          D3DXQUATERNION b, c;
+          x.QuaternionSquadSetup(reinterpret_cast<D3DXQUATERNION*>(o), &b, &c, &q1, &q2, &q3, &q4);
+        },
+        1e-4f);
+    Check<D3DXVECTOR2>(
+        "Vec2Normalize", [&](T x, D3DXVECTOR2* o) { x.Vec2Normalize(o, &u2); }, 3e-6f);
+    Check<D3DXVECTOR2>("Vec2CatmullRom",
+                       [&](T x, D3DXVECTOR2* o) { x.Vec2CatmullRom(o, &u2, &v2, &w2, &x2, s); });
+    Check<D3DXVECTOR2>("Vec2BaryCentric",
+                       [&](T x, D3DXVECTOR2* o) { x.Vec2BaryCentric(o, &u2, &v2, &w2, f, g); });
     Check<D3DXVECTOR3>("Vec3Hermite", [&](T x, D3DXVECTOR3* o) { x.Vec3Hermite(o, &u3, &v3, &w3, &x3, s); });
-    Check<D3DXVECTOR3>("Vec3CatmullRom", [&](T x, D3DXVECTOR3* o) { x.Vec3CatmullRom(o, &u3, &v3, &w3, &x3, s); });
-    Check<D3DXVECTOR3>("Vec3BaryCentric", [&](T x, D3DXVECTOR3* o) { x.Vec3BaryCentric(o, &u3, &v3, &w3, f, g); });
+    Check<D3DXVECTOR3>("Vec3CatmullRom",
+                       [&](T x, D3DXVECTOR3* o) { x.Vec3CatmullRom(o, &u3, &v3, &w3, &x3, s); });
+    Check<D3DXVECTOR3>("Vec3BaryCentric",
+                       [&](T x, D3DXVECTOR3* o) { x.Vec3BaryCentric(o, &u3, &v3, &w3, f, g); });
     Check<D3DXVECTOR4>("Vec4Hermite", [&](T x, D3DXVECTOR4* o) { x.Vec4Hermite(o, &u4, &v4, &w4, &x4, s); });
-    Check<D3DXVECTOR4>("Vec4CatmullRom", [&](T x, D3DXVECTOR4* o) { x.Vec4CatmullRom(o, &u4, &v4, &w4, &x4, s); });
-    Check<D3DXVECTOR4>("Vec4BaryCentric", [&](T x, D3DXVECTOR4* o) { x.Vec4BaryCentric(o, &u4, &v4, &w4, f, g); });
-    Check<D3DXQUATERNION>("QuaternionLn", [&](T x, D3DXQUATERNION* o) { x.QuaternionLn(o, &q1); }, 1e-5f);
-    Check<D3DXQUATERNION>("QuaternionExp", [&](T x, D3DXQUATERNION* o) { x.QuaternionExp(o, &q1); }, 1e-5f);
+    Check<D3DXVECTOR4>("Vec4CatmullRom",
+                       [&](T x, D3DXVECTOR4* o) { x.Vec4CatmullRom(o, &u4, &v4, &w4, &x4, s); });
+    Check<D3DXVECTOR4>("Vec4BaryCentric",
+                       [&](T x, D3DXVECTOR4* o) { x.Vec4BaryCentric(o, &u4, &v4, &w4, f, g); });
+    Check<D3DXQUATERNION>(
+        "QuaternionLn", [&](T x, D3DXQUATERNION* o) { x.QuaternionLn(o, &q1); }, 1e-5f);
+    Check<D3DXQUATERNION>(
+        "QuaternionExp", [&](T x, D3DXQUATERNION* o) { x.QuaternionExp(o, &q1); }, 1e-5f);
     Check<D3DXVECTOR3>("SkinnedVertexBlend", [&](T x, D3DXVECTOR3* o) {
       const D3DXMATRIX* bones[2] = {&a, &m2};
       const float w[2] = {0.25f, 0.75f};
@@ -177,17 +233,33 @@ TEST_P(SetsTest, ArraysMatchTheReferenceWithAnyStrideAndCount) {
       using V3 = D3DXVECTOR3;
       using V4 = D3DXVECTOR4;
       const UINT s2 = std::max(stride, 8u), s3 = std::max(stride, 12u), s4 = std::max(stride, 16u);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec2TransformArray((V4*)o, os, (const V2*)i, is, &m, n); }, s2, s4);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec2TransformCoordArray((V2*)o, os, (const V2*)i, is, &m, n); }, s2, s2);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec2TransformNormalArray((V2*)o, os, (const V2*)i, is, &m, n); }, s2, s2);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec3TransformArray((V4*)o, os, (const V3*)i, is, &m, n); }, s3, s4);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec3TransformCoordArray((V3*)o, os, (const V3*)i, is, &m, n); }, s3, s3);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec3TransformNormalArray((V3*)o, os, (const V3*)i, is, &m, n); }, s3, s3);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.Vec4TransformArray((V4*)o, os, (const V4*)i, is, &m, n); }, s4, s4);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) { x.PlaneTransformArray((D3DXPLANE*)o, os, (const D3DXPLANE*)i, is, &m, n); }, s4, s4);
-      run([&](T x, float* o, UINT os, const float* i, UINT is) {
-        x.Vec3ProjectArray((V3*)o, os, (const V3*)i, is, &vp, &m, nullptr, nullptr, n);
-      }, s3, s3);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec2TransformArray((V4*)o, os, (const V2*)i, is, &m, n); },
+          s2, s4);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec2TransformCoordArray((V2*)o, os, (const V2*)i, is, &m, n); },
+          s2, s2);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec2TransformNormalArray((V2*)o, os, (const V2*)i, is, &m, n); },
+          s2, s2);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec3TransformArray((V4*)o, os, (const V3*)i, is, &m, n); },
+          s3, s4);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec3TransformCoordArray((V3*)o, os, (const V3*)i, is, &m, n); },
+          s3, s3);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec3TransformNormalArray((V3*)o, os, (const V3*)i, is, &m, n); },
+          s3, s3);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec4TransformArray((V4*)o, os, (const V4*)i, is, &m, n); },
+          s4, s4);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.PlaneTransformArray((D3DXPLANE*)o, os, (const D3DXPLANE*)i, is, &m, n); },
+          s4, s4);
+      run([&](T x, float* o, UINT os, const float* i,
+              UINT is) { x.Vec3ProjectArray((V3*)o, os, (const V3*)i, is, &vp, &m, nullptr, nullptr, n); },
+          s3, s3);
     }
   }
   // Packed points in place, and overlapping shifted by one element either way: every set must
@@ -199,12 +271,14 @@ TEST_P(SetsTest, ArraysMatchTheReferenceWithAnyStrideAndCount) {
     const int from = shift < 0 ? 1 : 0, to = from + shift;
     t.Vec3TransformCoordArray(&a[to], 12, &a[from], 12, &m, 18);
     r.Vec3TransformCoordArray(&b[to], 12, &b[from], 12, &m, 18);
-    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
+    for (int i = 0; i < 20; ++i)
+      EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
     for (auto& v : a) v = rng.Vec3();
     b = a;
     t.Vec3TransformNormalArray(&a[to], 12, &a[from], 12, &m, 18);
     r.Vec3TransformNormalArray(&b[to], 12, &b[from], 12, &m, 18);
-    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
+    for (int i = 0; i < 20; ++i)
+      EXPECT_TRUE(Near(a[i], b[i], 1e-4f)) << "shift " << shift << " element " << i;
   }
   // In place with equal strides.
   std::vector<D3DXVECTOR4> a(13), b(13);
