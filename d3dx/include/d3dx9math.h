@@ -154,8 +154,7 @@ struct D3DXVECTOR4_16F {
   D3DXVECTOR4_16F() = default;
   D3DXVECTOR4_16F(const FLOAT* f);
   D3DXVECTOR4_16F(const D3DXFLOAT16* f) : x(f[0]), y(f[1]), z(f[2]), w(f[3]) {}
-  D3DXVECTOR4_16F(const D3DXFLOAT16& fx, const D3DXFLOAT16& fy, const D3DXFLOAT16& fz,
-                  const D3DXFLOAT16& fw)
+  D3DXVECTOR4_16F(const D3DXFLOAT16& fx, const D3DXFLOAT16& fy, const D3DXFLOAT16& fz, const D3DXFLOAT16& fw)
       : x(fx), y(fy), z(fz), w(fw) {}
   operator D3DXFLOAT16*() { return &x; }
   operator const D3DXFLOAT16*() const { return &x; }
@@ -403,8 +402,8 @@ D3DXVECTOR2* D3DXVec2TransformCoord(D3DXVECTOR2* out, const D3DXVECTOR2* v, cons
 D3DXVECTOR2* D3DXVec2TransformNormal(D3DXVECTOR2* out, const D3DXVECTOR2* v, const D3DXMATRIX* m);
 D3DXVECTOR4* D3DXVec2TransformArray(D3DXVECTOR4* out, UINT outStride, const D3DXVECTOR2* v, UINT vStride,
                                     const D3DXMATRIX* m, UINT n);
-D3DXVECTOR2* D3DXVec2TransformCoordArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v,
-                                         UINT vStride, const D3DXMATRIX* m, UINT n);
+D3DXVECTOR2* D3DXVec2TransformCoordArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v, UINT vStride,
+                                         const D3DXMATRIX* m, UINT n);
 D3DXVECTOR2* D3DXVec2TransformNormalArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v,
                                           UINT vStride, const D3DXMATRIX* m, UINT n);
 
@@ -427,8 +426,8 @@ D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3D
                                const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world);
 D3DXVECTOR4* D3DXVec3TransformArray(D3DXVECTOR4* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
                                     const D3DXMATRIX* m, UINT n);
-D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v,
-                                         UINT vStride, const D3DXMATRIX* m, UINT n);
+D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
+                                         const D3DXMATRIX* m, UINT n);
 D3DXVECTOR3* D3DXVec3TransformNormalArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v,
                                           UINT vStride, const D3DXMATRIX* m, UINT n);
 D3DXVECTOR3* D3DXVec3ProjectArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,

@@ -192,9 +192,9 @@ TEST_F(MatrixRef, AffineTransformation) {
   const D3DXQUATERNION r = rng.UnitQuat();
   D3DXMATRIX out;
   D3DXMatrixAffineTransformation(&out, 2.5f, &rc, &r, &t);
-  const D3DXMATRIX e =
-      Mul(Mul(Mul(Mul(Scaling(D3DXVECTOR3(2.5f, 2.5f, 2.5f)), Translation(-rc)), Rotation(r)), Translation(rc)),
-          Translation(t));
+  const D3DXMATRIX e = Mul(
+      Mul(Mul(Mul(Scaling(D3DXVECTOR3(2.5f, 2.5f, 2.5f)), Translation(-rc)), Rotation(r)), Translation(rc)),
+      Translation(t));
   EXPECT_TRUE(Near(out, e, 2e-5f));
   D3DXMatrixAffineTransformation(&out, 3.0f, &rc, nullptr, nullptr);  // centre without rotation: no effect
   EXPECT_EQ(out, Scaling(D3DXVECTOR3(3, 3, 3)));
