@@ -83,7 +83,12 @@ struct Stage {
 
 struct Tri;
 struct Target;
-using SpanFn = void (*)(const Tri& t, const Target& tg, int y, int x0, int x1);
+// The covered pixels of one triangle in one tile: row y0 + r covers [x0[r], x1[r]).
+struct Spans {
+  int y0, rows;
+  int32_t x0[kTileSize], x1[kTileSize];
+};
+using SpanFn = void (*)(const Tri& t, const Target& tg, const Spans& s);
 
 struct PixelState {
   SpanFn span;
@@ -255,7 +260,7 @@ void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, 
 
 // pixel.cpp: the general per-pixel path (also the reference's).
 void shadePixel(const Tri& t, const Target& tg, int px, int py);
-void generalSpan(const Tri& t, const Target& tg, int y, int x0, int x1);
+void generalSpan(const Tri& t, const Target& tg, const Spans& s);
 uint32_t blendColor(const PixelState& ps, const Float4& src, uint32_t dstWord, bool dstHasAlpha);
 
 // sample.cpp

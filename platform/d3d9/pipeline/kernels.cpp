@@ -14,53 +14,56 @@ namespace {
 using namespace kernel;
 
 template <int TEX, int ADDR, int BLEND, int DEPTH>
-void fastSpan(const Tri& t, const Target& tg, int y, int x0, int x1) {
-  if ((DEPTH != kZNone && !tg.depth) || !tg.color) return generalSpan(t, tg, y, x0, x1);
+void fastSpan(const Tri& t, const Target& tg, const Spans& sp) {
+  if ((DEPTH != kZNone && !tg.depth) || !tg.color) return generalSpan(t, tg, sp);
   const PixelState& ps = *t.ps;
-  const float dy = float(y) - t.refY;
-  const float zRow = t.z.c, zdx = t.z.dx, zdy = t.z.dy * dy;
-  const float rRow = t.rhw.c + t.rhw.dy * dy, rdx = t.rhw.dx;
-  TexRef tex{};
-  float uRow = 0, udx = 0, vRow = 0, vdx = 0;
-  if (TEX != kTexNone) {
-    const Stage& g = ps.stage[0];
-    tex = texRef(ps.samp[0], ps.fastLevel);
-    uRow = t.v[g.texSlot].c + t.v[g.texSlot].dy * dy, udx = t.v[g.texSlot].dx;
-    vRow = t.v[g.texSlot + 1].c + t.v[g.texSlot + 1].dy * dy, vdx = t.v[g.texSlot + 1].dx;
-  }
+  const Stage& g = ps.stage[0];
+  const TexRef tex = TEX != kTexNone ? texRef(ps.samp[0], ps.fastLevel) : TexRef{};
   const bool gouraud = !t.constDiffuse;
-  float cRow[4] = {0, 0, 0, 0}, cdx[4] = {0, 0, 0, 0};
-  if (gouraud)
-    for (int i = 0; i < 4; ++i) cRow[i] = t.v[i].c + t.v[i].dy * dy, cdx[i] = t.v[i].dx;
   const int colorMode = ps.fastColor, alphaMode = ps.fastAlpha;
   const uint32_t dstAlpha = tg.colorHasAlpha ? 0u : 0xFF000000u;  // X8R8G8B8 reads alpha 1
-  uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
-  uint32_t* dp = DEPTH != kZNone ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
-  for (int x = x0; x < x1; ++x) {
-    const float dx = float(x) - t.refX;
-    uint32_t zi = 0;
-    if (DEPTH != kZNone) {
-      zi = depthBits((zRow + zdx * dx) + zdy);
-      if (zi > (dp[x] >> 8)) continue;
-    }
-    const float rhw = rRow + rdx * dx;
-    const float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;
-    uint32_t diffuse = t.diffuse8;
-    if (gouraud) {
-      diffuse = quantize(cRow[3] + cdx[3] * dx, w) << 24 | quantize(cRow[0] + cdx[0] * dx, w) << 16 |
-                quantize(cRow[1] + cdx[1] * dx, w) << 8 | quantize(cRow[2] + cdx[2] * dx, w);
-    }
-    uint32_t texel = 0xFFFFFFFFu;
+  for (int r = 0; r < sp.rows; ++r) {
+    const int y = sp.y0 + r, x0 = sp.x0[r], x1 = sp.x1[r];
+    if (x0 >= x1) continue;
+    const float dy = float(y) - t.refY;
+    const float zRow = t.z.c, zdx = t.z.dx, zdy = t.z.dy * dy;
+    const float rRow = t.rhw.c + t.rhw.dy * dy, rdx = t.rhw.dx;
+    float uRow = 0, udx = 0, vRow = 0, vdx = 0;
     if (TEX != kTexNone) {
-      float u = (uRow + udx * dx) * w, v = (vRow + vdx * dx) * w;
-      texel = TEX == kTexPoint ? samplePoint<ADDR>(tex, u, v) : sampleBilinear<ADDR>(tex, u, v);
+      uRow = t.v[g.texSlot].c + t.v[g.texSlot].dy * dy, udx = t.v[g.texSlot].dx;
+      vRow = t.v[g.texSlot + 1].c + t.v[g.texSlot + 1].dy * dy, vdx = t.v[g.texSlot + 1].dx;
     }
-    uint32_t src = combine(colorMode, alphaMode, texel, diffuse);
-    uint32_t out = src;
-    if (BLEND == kBlendAdd) out = addSat(src, cp[x] | dstAlpha);
-    if (BLEND == kBlendAlpha) out = blendAlpha(src, cp[x] | dstAlpha);
-    cp[x] = out;
-    if (DEPTH == kZTestWrite) dp[x] = (zi << 8) | (dp[x] & 255);
+    float cRow[4] = {0, 0, 0, 0}, cdx[4] = {0, 0, 0, 0};
+    if (gouraud)
+      for (int i = 0; i < 4; ++i) cRow[i] = t.v[i].c + t.v[i].dy * dy, cdx[i] = t.v[i].dx;
+    uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
+    uint32_t* dp = DEPTH != kZNone ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
+    for (int x = x0; x < x1; ++x) {
+      const float dx = float(x) - t.refX;
+      uint32_t zi = 0;
+      if (DEPTH != kZNone) {
+        zi = depthBits((zRow + zdx * dx) + zdy);
+        if (zi > (dp[x] >> 8)) continue;
+      }
+      const float rhw = rRow + rdx * dx;
+      const float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;
+      uint32_t diffuse = t.diffuse8;
+      if (gouraud) {
+        diffuse = quantize(cRow[3] + cdx[3] * dx, w) << 24 | quantize(cRow[0] + cdx[0] * dx, w) << 16 |
+                  quantize(cRow[1] + cdx[1] * dx, w) << 8 | quantize(cRow[2] + cdx[2] * dx, w);
+      }
+      uint32_t texel = 0xFFFFFFFFu;
+      if (TEX != kTexNone) {
+        float u = (uRow + udx * dx) * w, v = (vRow + vdx * dx) * w;
+        texel = TEX == kTexPoint ? samplePoint<ADDR>(tex, u, v) : sampleBilinear<ADDR>(tex, u, v);
+      }
+      uint32_t src = combine(colorMode, alphaMode, texel, diffuse);
+      uint32_t out = src;
+      if (BLEND == kBlendAdd) out = addSat(src, cp[x] | dstAlpha);
+      if (BLEND == kBlendAlpha) out = blendAlpha(src, cp[x] | dstAlpha);
+      cp[x] = out;
+      if (DEPTH == kZTestWrite) dp[x] = (zi << 8) | (dp[x] & 255);
+    }
   }
 }
 

@@ -49,6 +49,7 @@ struct Pipeline::Impl {
   bool haveTargets = false;
   VertexState vs;
   std::shared_ptr<PixelState> psOwner;
+  std::vector<std::shared_ptr<PixelState>> freeStates;
   PixelState* ps = nullptr;
   uint64_t vertexVersion = ~0ull, pixelVersion = ~0ull;
   bool reference = false;
@@ -75,15 +76,32 @@ struct Pipeline::Impl {
     cur->tile = Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
   }
 
+  // Vertex and pixel records are rebuilt only when their part of the state changed.
   void resolve(const DrawState& s, const VertexLayout& layout) {
-    if (ps && s.vertexVersion == vertexVersion && s.pixelVersion == pixelVersion && texturesCurrent(*ps, s)) return;
-    resolveVertexState(s, targets, vs);
-    psOwner = std::make_shared<PixelState>();
+    bool pixel = !ps || s.pixelVersion != pixelVersion || !texturesCurrent(*ps, s);
+    if (s.vertexVersion != vertexVersion || !ps) {
+      resolveVertexState(s, targets, vs);
+      vertexVersion = s.vertexVersion;
+    }
+    if (!pixel) return;
+    if (freeStates.empty()) {
+      psOwner = std::shared_ptr<PixelState>(new PixelState);  // filled by resolvePixelState
+    } else {
+      psOwner = std::move(freeStates.back());
+      freeStates.pop_back();
+    }
     ps = psOwner.get();
     resolvePixelState(s, layout, *ps);
     if (reference) ps->span = generalSpan;
     cur->states.push_back(psOwner);
-    vertexVersion = s.vertexVersion, pixelVersion = s.pixelVersion;
+    pixelVersion = s.pixelVersion;
+  }
+
+  // A drawn batch's pixel states go back to the free list unless something else still holds them.
+  void release(Batch& b) {
+    for (auto& st : b.states)
+      if (st.use_count() == 1) freeStates.push_back(std::move(st));
+    b.states.clear();
   }
 
   // Textures this draw samples must not be targets the pool is still drawing into.
@@ -105,7 +123,7 @@ struct Pipeline::Impl {
     if (!inflight) return;
     pool.finish();
     inflight->bin.reset();
-    inflight->states.clear();
+    release(*inflight);
     inflight = nullptr;
   }
 
@@ -124,7 +142,7 @@ struct Pipeline::Impl {
     Batch* b = cur;
     if (b->bin.empty()) {
       b->bin.reset();
-      b->states.clear();
+      release(*b);
     } else {
       finishInflight();
       for (int i = 0; i < 2; ++i) batches[i].reference = reference;
@@ -132,7 +150,7 @@ struct Pipeline::Impl {
       if (threads <= 1 || b->bin.entries() < 64) {
         pool.run(tiles, 1, tileJob, b);
         b->bin.reset();
-        b->states.clear();
+        release(*b);
       } else {
         pool.start(tiles, threads - 1, tileJob, b);
         inflight = b;

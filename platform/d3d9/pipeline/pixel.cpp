@@ -135,8 +135,9 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   *cp = (*cp & ~ps.writeMask) | (out & ps.writeMask);
 }
 
-void generalSpan(const Tri& t, const Target& tg, int y, int x0, int x1) {
-  for (int x = x0; x < x1; ++x) shadePixel(t, tg, x, y);
+void generalSpan(const Tri& t, const Target& tg, const Spans& s) {
+  for (int r = 0; r < s.rows; ++r)
+    for (int x = s.x0[r]; x < s.x1[r]; ++x) shadePixel(t, tg, x, s.y0 + r);
 }
 
 }  // namespace swr

@@ -75,11 +75,20 @@ void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, 
         }
       continue;
     }
-    SpanFn span = t.ps->span;
-    for (int y = y0; y <= y1; ++y) {
+    if (y0 > y1) continue;
+    Spans sp;
+    sp.y0 = y0, sp.rows = y1 - y0 + 1;
+    bool any = false;
+    for (int r = 0; r < sp.rows; ++r) {
       int64_t lo = x0, hi = x1;
-      if (rowSpan(t, y, lo, hi)) span(t, tg, y, int(lo), int(hi) + 1);
+      if (rowSpan(t, y0 + r, lo, hi)) {
+        sp.x0[r] = int32_t(lo), sp.x1[r] = int32_t(hi) + 1;
+        any = true;
+      } else {
+        sp.x0[r] = sp.x1[r] = 0;
+      }
     }
+    if (any) t.ps->span(t, tg, sp);
   }
 }
 
