@@ -11,25 +11,10 @@ template <typename Index>
 HRESULT TriangleMesh<Index>::OptimizeInplace(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*) {
   return E_NOTIMPL;
 }
-template <typename Index>
-HRESULT TriangleMesh<Index>::ConvertPointRepsToAdjacency(const DWORD*, DWORD*) {
-  return E_NOTIMPL;
-}
-template <typename Index>
-HRESULT TriangleMesh<Index>::ConvertAdjacencyToPointReps(const DWORD*, DWORD*) {
-  return E_NOTIMPL;
-}
-template <typename Index>
-HRESULT TriangleMesh<Index>::GenerateAdjacency(FLOAT, DWORD*) {
-  return E_NOTIMPL;
-}
-#define INSTANTIATE(I)                                                                                   \
-  template HRESULT TriangleMesh<I>::Optimize(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*,         \
-                                             LPD3DXMESH*);                                               \
-  template HRESULT TriangleMesh<I>::OptimizeInplace(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*); \
-  template HRESULT TriangleMesh<I>::ConvertPointRepsToAdjacency(const DWORD*, DWORD*);                   \
-  template HRESULT TriangleMesh<I>::ConvertAdjacencyToPointReps(const DWORD*, DWORD*);                   \
-  template HRESULT TriangleMesh<I>::GenerateAdjacency(FLOAT, DWORD*);
+#define INSTANTIATE(I)                                                                           \
+  template HRESULT TriangleMesh<I>::Optimize(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*, \
+                                             LPD3DXMESH*);                                       \
+  template HRESULT TriangleMesh<I>::OptimizeInplace(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*);
 INSTANTIATE(WORD)
 INSTANTIATE(DWORD)
 }  // namespace d3dx
