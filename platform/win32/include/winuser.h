@@ -46,6 +46,7 @@ typedef struct tagMSG {
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOW 5
+#define SW_SHOWDEFAULT 10
 
 // Messages
 #define WM_NULL 0x0000

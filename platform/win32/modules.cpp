@@ -1,0 +1,77 @@
+// Run-time module loading over the modules linked into the program. Each registers under its
+// DLL name; LoadLibraryA, GetModuleHandleA and GetProcAddress look them up by that name
+// (case-insensitive, any directory part ignored).
+#include <cctype>
+#include <cstdio>
+#include <map>
+
+#include "platform.h"
+
+namespace {
+
+struct Module {
+  SkyvaleModuleLookup lookup;
+  int loadCount = 0;
+};
+
+std::map<std::string, Module>& Modules() {
+  static std::map<std::string, Module> modules;  // constructed on first use: registration may run early
+  return modules;
+}
+
+DWORD gLastError = 0;
+
+std::string ModuleKey(LPCSTR name) {
+  std::string s = name ? name : "";
+  size_t slash = s.find_last_of("\\/");
+  if (slash != std::string::npos) s = s.substr(slash + 1);
+  for (char& c : s) c = (char)std::tolower((unsigned char)c);
+  if (s.find('.') == std::string::npos) s += ".dll";
+  return s;
+}
+
+Module* FindModule(HMODULE handle) {
+  for (auto& [name, m] : Modules())
+    if ((HMODULE)&m == handle) return &m;
+  return nullptr;
+}
+
+}  // namespace
+
+void SkyvaleRegisterModule(LPCSTR moduleName, SkyvaleModuleLookup lookup) {
+  if (moduleName && lookup) Modules()[ModuleKey(moduleName)].lookup = lookup;
+}
+
+HMODULE LoadLibraryA(LPCSTR fileName) {
+  auto it = Modules().find(ModuleKey(fileName));
+  if (it == Modules().end()) {
+    gLastError = 126;  // ERROR_MOD_NOT_FOUND
+    return nullptr;
+  }
+  it->second.loadCount++;
+  return (HMODULE)&it->second;
+}
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+  auto it = Modules().find(ModuleKey(moduleName));
+  return it == Modules().end() ? nullptr : (HMODULE)&it->second;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+  Module* m = FindModule(module);
+  if (!m || !procName) return nullptr;
+  return m->lookup(procName);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  Module* m = FindModule(module);
+  if (!m || m->loadCount == 0) return FALSE;
+  m->loadCount--;
+  return TRUE;
+}
+
+DWORD GetLastError() { return gLastError; }
+void SetLastError(DWORD error) { gLastError = error; }
+void OutputDebugStringA(LPCSTR text) {
+  if (text && std::getenv("SKYVALE_DEBUG_OUTPUT")) std::fputs(text, stderr);
+}

@@ -1,0 +1,136 @@
+#include <png.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform_fixture.h"
+
+namespace {
+
+std::vector<char*> Argv(std::vector<std::string>& args) {
+  std::vector<char*> v;
+  for (auto& a : args) v.push_back(a.data());
+  return v;
+}
+
+TEST(Options, ParsesPlatformOptionsAndLeavesTheRest) {
+  std::vector<std::string> args = {"skyvale", "--frames", "3", "--step-ms=16", "--keys", "W@0-5",
+                                   "extra", "--capture", "out.png", "--headless", "more"};
+  auto argv = Argv(args);
+  SkyvaleOptions o;
+  std::string rest, error;
+  ASSERT_TRUE(SkyvaleParseOptions((int)argv.size(), argv.data(), o, rest, error)) << error;
+  EXPECT_EQ(o.frames, 3);
+  EXPECT_EQ(o.stepMs, 16);
+  EXPECT_EQ(o.keys, "W@0-5");
+  EXPECT_EQ(o.capture, "out.png");
+  EXPECT_TRUE(o.headless);
+  EXPECT_EQ(rest, "extra more");
+}
+
+TEST(Options, RefusesMalformedValues) {
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"s", "--frames"}, {"s", "--frames", "-1"}, {"s", "--step-ms", "1x"}, {"s", "--capture"},
+           {"s", "--capture-dir", "d"}, {"s", "--frames", "99999999999"}}) {
+    auto argv = Argv(args);
+    SkyvaleOptions o;
+    std::string rest, error;
+    EXPECT_FALSE(SkyvaleParseOptions((int)argv.size(), argv.data(), o, rest, error)) << args[1];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+class HostTest : public PlatformTest {};
+
+TEST_F(HostTest, SteppedClockAdvancesPerPresentedFrame) {
+  SkyvaleStopPlatform();
+  SkyvaleOptions o;
+  o.stepMs = 16;
+  Start(o);
+  DWORD t0 = timeGetTime();
+  EXPECT_EQ(timeGetTime(), t0);
+  PresentFrame();
+  PresentFrame();
+  EXPECT_EQ(timeGetTime() - t0, 32u);
+  EXPECT_EQ(SkyvalePresentedFrames(), 2);
+}
+
+TEST_F(HostTest, FramesLimitPostsQuit) {
+  SkyvaleStopPlatform();
+  SkyvaleOptions o;
+  o.frames = 2;
+  Start(o);
+  MSG msg;
+  PresentFrame();
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  PresentFrame();
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, (UINT)WM_QUIT);
+}
+
+TEST_F(HostTest, CaptureWritesThePngOfTheLastFrame) {
+  std::string path = ::testing::TempDir() + "skyvale_capture_test.png";
+  std::remove(path.c_str());
+  SkyvaleStopPlatform();
+  SkyvaleOptions o;
+  o.capture = path;
+  Start(o);
+  std::vector<uint32_t> frame(640 * 480, 0xFF102030);
+  frame[0] = 0xFFFF0000;
+  SkyvalePresent(nullptr, frame.data(), 640, 480, 640 * 4);
+  EXPECT_EQ(SkyvaleStopPlatform(), path);
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+  EXPECT_EQ(image.width, 640u);
+  EXPECT_EQ(image.height, 480u);
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+  EXPECT_EQ(rgb[0], 0xFF);
+  EXPECT_EQ(rgb[3], 0x10);
+  EXPECT_EQ(rgb[5], 0x30);
+  std::remove(path.c_str());
+  Start();
+}
+
+TEST_F(HostTest, CaptureIsSkippedWithoutFramesAndBadPathsFail) {
+  SkyvaleStopPlatform();
+  SkyvaleOptions o;
+  o.capture = ::testing::TempDir() + "never_written.png";
+  Start(o);
+  EXPECT_EQ(SkyvaleStopPlatform(), "");
+  uint32_t px = 0;
+  EXPECT_FALSE(SkyvaleWritePng("/nonexistent-dir/x.png", &px, 1, 1, 4));
+  EXPECT_FALSE(SkyvaleWritePng(nullptr, &px, 1, 1, 4));
+  Start();
+}
+
+TEST(CodePage, GbkCaptionBecomesUtf8) {
+  EXPECT_EQ(SkyvaleAnsiToUtf8("Skyvale\xA3\xA8\xD1\xDD\xCA\xBE\xA3\xA9\xA1\xAA" "Dravik"),
+            "Skyvale\xEF\xBC\x88\xE6\xBC\x94\xE7\xA4\xBA\xEF\xBC\x89\xE2\x80\x94" "Dravik");
+  EXPECT_EQ(SkyvaleAnsiToUtf8("plain"), "plain");
+  EXPECT_EQ(SkyvaleAnsiToUtf8(nullptr), "");
+  // A lead byte with nothing after it becomes the replacement character.
+  EXPECT_EQ(SkyvaleAnsiToUtf8("a\xD1"), "a\xEF\xBF\xBD");
+}
+
+FARPROC LookupOne(LPCSTR name) { return std::string(name) == "One" ? (FARPROC)+[]() -> INT_PTR { return 1; } : nullptr; }
+
+TEST(Modules, RegisteredModulesLoadByName) {
+  EXPECT_EQ(GetModuleHandleA("testmod.dll"), nullptr);
+  EXPECT_EQ(LoadLibraryA("testmod.dll"), nullptr);
+  SkyvaleRegisterModule("TestMod.dll", LookupOne);
+  HMODULE m = LoadLibraryA("C:\\Windows\\System32\\TESTMOD.DLL");
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(GetModuleHandleA("testmod"), m);
+  FARPROC f = GetProcAddress(m, "One");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f(), 1);
+  EXPECT_EQ(GetProcAddress(m, "Two"), nullptr);
+  EXPECT_TRUE(FreeLibrary(m));
+  EXPECT_FALSE(FreeLibrary(m));
+}
+
+}  // namespace
