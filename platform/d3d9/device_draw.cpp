@@ -1,0 +1,146 @@
+// Draw calls: argument checks against the bound buffers, the vertex layout, and hand-over to
+// the pipeline. Nothing that has not changed since the last draw is recomputed.
+#include <algorithm>
+
+#include "device.h"
+
+namespace d3d9rt {
+namespace {
+
+uint64_t verticesFor(D3DPRIMITIVETYPE type, uint64_t count) {
+  switch (type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return 2 * count;
+    case D3DPT_LINESTRIP: return count + 1;
+    case D3DPT_TRIANGLELIST: return 3 * count;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return count + 2;
+    default: return 0;
+  }
+}
+
+UINT typeSize(uint8_t type) {
+  static const uint8_t sizes[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
+  return type < sizeof sizes ? sizes[type] : 16;
+}
+
+// Bytes of a vertex the layout reads.
+UINT layoutExtent(const swr::VertexLayout& l) {
+  UINT end = l.positionOffset + (l.position == swr::PositionKind::XYZ ? 12u : 16u);
+  auto reach = [&end](int16_t offset, UINT size) {
+    if (offset >= 0) end = std::max(end, (UINT)offset + size);
+  };
+  reach(l.normal, 12);
+  reach(l.pointSize, 4);
+  reach(l.diffuse, typeSize(l.diffuseType));
+  reach(l.specular, typeSize(l.specularType));
+  for (int i = 0; i < 8; ++i) reach(l.tex[i], typeSize(l.texType[i]));
+  return end;
+}
+
+}  // namespace
+
+bool Device::prepareDraw(UINT stride) {
+  if (layoutDirty_) {
+    if (declaration_) {
+      layout_ = declaration_->layout();
+      layoutValid_ = layout_.positionOffset >= 0;
+    } else {
+      layoutValid_ = layoutFromFvf(fvf_, &layout_);
+    }
+    layoutExtent_ = layoutValid_ ? layoutExtent(layout_) : 0;
+    layoutDirty_ = false;
+  }
+  if (!layoutValid_ || stride < layoutExtent_) return false;
+  layout_.stride = stride;
+  for (int i = 0; i < 8; ++i) {
+    TextureCore* t = textures_[i];
+    if (!t) continue;
+    if (t->renderedEpoch == epoch_) {
+      // Drawn into since the last flush: finish that before sampling it.
+      flush();
+      t->markDirty();
+    }
+    if (t->dirty()) {
+      t->sampleSource();
+      state_.pixelVersion = ++stateVersion_;
+    }
+    t->useEpoch = epoch_;
+  }
+  markTargetsUsed();
+  return true;
+}
+
+HRESULT Device::drawChecked(D3DPRIMITIVETYPE type, UINT count, const uint8_t* vertices, UINT vertexCount,
+                            const void* indices, bool index32, UINT minIndex, UINT numVertices, UINT stride) {
+  if (!prepareDraw(stride)) return D3DERR_INVALIDCALL;
+  swr::DrawCall call;
+  call.type = type;
+  call.primitiveCount = count;
+  call.vertices = vertices;
+  call.vertexCount = vertexCount;
+  call.indices = indices;
+  call.index32 = index32;
+  call.minIndex = minIndex;
+  call.numVertices = numVertices;
+  pipeline_->draw(state_, layout_, call, targets_);
+  return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {
+  uint64_t need = verticesFor(type, count);
+  const Stream& s = streams_[0];
+  if (!inScene_ || need == 0 || !s.buffer || s.stride == 0) return D3DERR_INVALIDCALL;
+  UINT size = s.buffer->size();
+  uint64_t available = size > s.offset ? (size - s.offset) / s.stride : 0;
+  if (startVertex + need > available) return D3DERR_INVALIDCALL;
+  return drawChecked(type, count, s.buffer->data() + s.offset + (size_t)startVertex * s.stride,
+                     (UINT)(available - startVertex), nullptr, false, 0, (UINT)need, s.stride);
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
+                                     UINT startIndex, UINT count) {
+  uint64_t need = verticesFor(type, count);
+  const Stream& s = streams_[0];
+  if (!inScene_ || need == 0 || !s.buffer || !indices_ || s.stride == 0 || numVertices == 0 || baseVertex < 0)
+    return D3DERR_INVALIDCALL;
+  UINT indexSize = indices_->index32() ? 4 : 2;
+  if (startIndex + need > indices_->size() / indexSize) return D3DERR_INVALIDCALL;
+  UINT size = s.buffer->size();
+  uint64_t available = size > s.offset ? (size - s.offset) / s.stride : 0;
+  if ((uint64_t)baseVertex + minIndex + numVertices > available) return D3DERR_INVALIDCALL;
+  return drawChecked(type, count, s.buffer->data() + s.offset + (size_t)baseVertex * s.stride,
+                     (UINT)(available - (UINT)baseVertex), indices_->data() + (size_t)startIndex * indexSize,
+                     indexSize == 4, minIndex, numVertices, s.stride);
+}
+
+// After a draw from user memory, stream 0 (and, for indexed draws, the indices) are unset.
+void Device::resetUserStreams(bool indexed) {
+  if (streams_[0].buffer) streams_[0].buffer->unbind();
+  streams_[0].buffer = nullptr;
+  streams_[0].offset = streams_[0].stride = 0;
+  if (indexed && indices_) indices_->unbind(), indices_ = nullptr;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
+  uint64_t need = verticesFor(type, count);
+  if (!inScene_ || need == 0 || !data || stride == 0 || need > 0x7FFFFFFF) return D3DERR_INVALIDCALL;
+  HRESULT hr = drawChecked(type, count, (const uint8_t*)data, (UINT)need, nullptr, false, 0, (UINT)need, stride);
+  resetUserStreams(false);
+  return hr;
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
+                                       const void* indexData, D3DFORMAT indexFormat, const void* data, UINT stride) {
+  uint64_t need = verticesFor(type, count);
+  if (!inScene_ || need == 0 || !indexData || !data || stride == 0 || numVertices == 0) return D3DERR_INVALIDCALL;
+  if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+  uint64_t readable = (uint64_t)minIndex + numVertices;
+  if (readable > 0x7FFFFFFF || need > 0x7FFFFFFF) return D3DERR_INVALIDCALL;
+  HRESULT hr = drawChecked(type, count, (const uint8_t*)data, (UINT)readable, indexData,
+                           indexFormat == D3DFMT_INDEX32, minIndex, numVertices, stride);
+  resetUserStreams(true);
+  return hr;
+}
+
+}  // namespace d3d9rt
