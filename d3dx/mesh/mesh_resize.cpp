@@ -63,6 +63,8 @@ void QueryVertexCache(IDirect3DDevice9* device, IDirect3D9* d3d, const D3DCAPS9&
 
 }  // namespace
 
+void ForgetVertexCacheRecord() { gVertexCache = VertexCacheRecord(); }
+
 template <typename Index>
 HRESULT TriangleMesh<Index>::Resize(DWORD faces, DWORD vertices) {
   if (!vertexDecl) vertexDecl = MakeDeclaration(declElements);

@@ -141,6 +141,9 @@ HRESULT NewTriangleMesh(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* decla
   return *out ? D3D_OK : E_OUTOFMEMORY;
 }
 
+// Drops the remembered vertex-cache description, so the next Resize asks its device again.
+void ForgetVertexCacheRecord();
+
 // Releases a COM pointer and clears it.
 template <typename T>
 void SafeRelease(T*& object) {
