@@ -47,7 +47,10 @@ class Representatives {
       Vec3 p = Position(v);
       DWORD bits[3];
       std::memcpy(bits, &p, sizeof(bits));
-      DWORD bucket = (bits[0] + bits[1] + bits[2]) % buckets;
+      // The sum of the bit patterns, mixed: integer-valued coordinates leave the low bits of the
+      // plain sum zero, which would pile whole grids into a few buckets.
+      DWORD key = (bits[0] + bits[1] + bits[2]) * 0x9E3779B1u;
+      DWORD bucket = (key ^ (key >> 15)) % buckets;
       for (DWORD u = head[bucket]; u != kNoFace; u = next[u]) {
         Vec3 q = Position(u);
         if (q.x == p.x && q.y == p.y && q.z == p.z && !ShareFace(v, u)) {

@@ -12,8 +12,7 @@ namespace {
 
 struct EdgeRecord {
   DWORD start, end, third, face;
-  DWORD next;  // next record in the bucket
-  BYTE edge;   // which edge of `face` the record stands for
+  BYTE edge;  // which edge of `face` the record stands for
   bool removed;
 };
 
@@ -46,9 +45,6 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
                const BYTE* positions, DWORD stride, const std::vector<D3DXATTRIBUTERANGE>& ranges,
                DWORD* adjacency) {
   const DWORD buckets = vertexCount / 3 ? vertexCount / 3 : 1;
-  std::vector<DWORD> head(buckets, kNoFace);
-  std::vector<EdgeRecord> records;
-  records.reserve(static_cast<size_t>(faceCount) * 3);
   std::vector<DWORD> firstRecord(faceCount, kNoFace);
 
   // Representatives of a face's corners; false for faces that take no part.
@@ -62,19 +58,28 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
     return r[0] != r[1] && r[1] != r[2] && r[0] != r[2];
   };
 
+  std::vector<EdgeRecord> inserted;
+  inserted.reserve(static_cast<size_t>(faceCount) * 3);
   for (const D3DXATTRIBUTERANGE& range : ranges) {
     for (DWORD f = range.FaceStart; f < range.FaceStart + range.FaceCount; ++f) {
       DWORD r[3];
       if (!corners(f, r)) continue;
-      firstRecord[f] = static_cast<DWORD>(records.size());
-      for (int e = 0; e < 3; ++e) {
-        DWORD bucket = r[e] % buckets;
-        records.push_back(
-            {r[e], r[(e + 1) % 3], r[(e + 2) % 3], f, head[bucket], static_cast<BYTE>(e), false});
-        head[bucket] = static_cast<DWORD>(records.size() - 1);
-      }
+      firstRecord[f] = static_cast<DWORD>(inserted.size());
+      for (int e = 0; e < 3; ++e)
+        inserted.push_back({r[e], r[(e + 1) % 3], r[(e + 2) % 3], f, static_cast<BYTE>(e), false});
     }
   }
+  // Each bucket's records lie together, newest first, so a bucket walk reads one run of memory.
+  std::vector<DWORD> bucketStart(buckets + 1, 0), slot(inserted.size());
+  for (const EdgeRecord& r : inserted) ++bucketStart[r.start % buckets + 1];
+  for (DWORD b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
+  std::vector<DWORD> fill(bucketStart.begin() + 1, bucketStart.end());
+  std::vector<EdgeRecord> records(inserted.size());
+  for (size_t i = 0; i < inserted.size(); ++i) {
+    slot[i] = --fill[inserted[i].start % buckets];
+    records[slot[i]] = inserted[i];
+  }
+  std::vector<EdgeRecord>().swap(inserted);
 
   std::fill(adjacency, adjacency + 3 * static_cast<size_t>(faceCount), kNoFace);
 
@@ -89,7 +94,8 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
         int candidates = 0;
         float best = 0;
         Vec3 own{};
-        for (DWORD i = head[from % buckets]; i != kNoFace; i = records[i].next) {
+        const DWORD bucket = from % buckets;
+        for (DWORD i = bucketStart[bucket]; i < bucketStart[bucket + 1]; ++i) {
           const EdgeRecord& c = records[i];
           if (c.removed || c.start != from || c.end != to) continue;
           if (candidates == 1) own = Normal(positions, stride, r[e], r[(e + 1) % 3], r[(e + 2) % 3]);
@@ -113,7 +119,7 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
         if (chosen == kNoFace) continue;
         EdgeRecord& match = records[chosen];
         match.removed = true;
-        records[firstRecord[f] + e].removed = true;
+        records[slot[firstRecord[f] + e]].removed = true;
         adjacency[3 * f + e] = match.face;
         adjacency[3 * static_cast<size_t>(match.face) + match.edge] = f;
       }
