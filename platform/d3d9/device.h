@@ -199,6 +199,8 @@ class Device final : public IDirect3DDevice9 {
   void writeState(uint64_t key, const StateEntry& entry);
   void allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<uint64_t>* keys);
   bool recording() const { return recording_ != nullptr; }
+  // The state the pipeline is given (tests check its versions).
+  const swr::DrawState& drawState() const { return state_; }
 
  private:
   HRESULT createSurface(UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool, bool lockable,

@@ -39,7 +39,7 @@ bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout) {
     case D3DFVF_XYZB5:
       // Blend weights are skipped: the device does not blend vertices.
       l.position = swr::PositionKind::XYZ;
-      offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZ) / 2);
+      offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZRHW) / 2);
       break;
     default: return false;
   }

@@ -6,4 +6,5 @@
 #include "winbase.h"
 #include "winuser.h"
 #include "winreg.h"
+#include "sysinfoapi.h"
 #include "mmsystem.h"
