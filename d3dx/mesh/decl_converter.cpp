@@ -8,45 +8,6 @@ namespace d3dx {
 
 namespace {
 
-// Half-float widening and narrowing (round to nearest even), enough for vertex data.
-float HalfToFloat(WORD h) {
-  DWORD sign = (h & 0x8000u) << 16;
-  DWORD exponent = (h >> 10) & 0x1F;
-  DWORD mantissa = h & 0x3FF;
-  DWORD bits;
-  if (exponent == 0) {
-    if (mantissa == 0) {
-      bits = sign;
-    } else {
-      float f = std::ldexp(static_cast<float>(mantissa), -24);
-      return sign ? -f : f;
-    }
-  } else if (exponent == 31) {
-    bits = sign | 0x7F800000u | (mantissa << 13);
-  } else {
-    bits = sign | ((exponent + 112) << 23) | (mantissa << 13);
-  }
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
-}
-
-WORD FloatToHalf(float f) {
-  DWORD bits;
-  std::memcpy(&bits, &f, 4);
-  WORD sign = static_cast<WORD>((bits >> 16) & 0x8000);
-  DWORD abs = bits & 0x7FFFFFFF;
-  if (abs >= 0x7F800000) return static_cast<WORD>(sign | 0x7C00 | (abs > 0x7F800000 ? 0x200 : 0));
-  if (abs >= 0x477FF000) return static_cast<WORD>(sign | 0x7C00);  // rounds past the largest half
-  if (abs < 0x38800000) {                                          // subnormal half or zero
-    float scaled = std::ldexp(std::fabs(f), 24);
-    return static_cast<WORD>(sign | static_cast<WORD>(std::nearbyint(scaled)));
-  }
-  DWORD rounded = abs + 0x0FFF + ((abs >> 13) & 1);
-  return static_cast<WORD>(sign | ((rounded - 0x38000000) >> 13));
-}
-
-// n(v): the integer part of v + 0.5, truncated toward zero.
 // NaN gives 0 and values past the int range saturate, so no input reaches an undefined conversion.
 int RoundHalfUp(float v) {
   float t = v + 0.5f;
@@ -153,10 +114,13 @@ void DecodeElement(BYTE type, const BYTE* src, float out[4]) {
       break;
     }
     case D3DDECLTYPE_FLOAT16_2:
-    case D3DDECLTYPE_FLOAT16_4:
-      for (int i = 0; i < (type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4); ++i)
-        out[i] = HalfToFloat(Load<WORD>(src, i));
+    case D3DDECLTYPE_FLOAT16_4: {
+      D3DXFLOAT16 halves[4];
+      UINT n = type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
+      std::memcpy(halves, src, n * sizeof(WORD));
+      D3DXFloat16To32Array(out, halves, n);
       break;
+    }
     default:
       break;
   }
@@ -229,10 +193,13 @@ void EncodeElement(BYTE type, const float in[4], BYTE* dst) {
       break;
     }
     case D3DDECLTYPE_FLOAT16_2:
-    case D3DDECLTYPE_FLOAT16_4:
-      for (int i = 0; i < (type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4); ++i)
-        Store<WORD>(dst, i, FloatToHalf(v[i]));
+    case D3DDECLTYPE_FLOAT16_4: {
+      D3DXFLOAT16 halves[4];
+      UINT n = type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
+      D3DXFloat32To16Array(halves, v, n);
+      std::memcpy(dst, halves, n * sizeof(WORD));
       break;
+    }
     default:
       break;
   }
