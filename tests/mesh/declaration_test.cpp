@@ -292,3 +292,44 @@ TEST(Converter, PairsByUsageAndZeroFillsTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values every type can hold exactly survive an encode and decode; others come back clamped.
+TEST(Converter, EveryTypeKeepsWhatItCanHold) {
+  struct Case {
+    BYTE type;
+    std::array<float, 4> in, out;
+  };
+  const float third = 1.0f / 3;
+  const Case cases[] = {
+      {D3DDECLTYPE_FLOAT1, {2.5f, 9, 9, 9}, {2.5f, 0, 0, 1}},
+      {D3DDECLTYPE_FLOAT2, {2.5f, -1, 9, 9}, {2.5f, -1, 0, 1}},
+      {D3DDECLTYPE_FLOAT3, {2.5f, -1, 7, 9}, {2.5f, -1, 7, 1}},
+      {D3DDECLTYPE_FLOAT4, {2.5f, -1, 7, 9}, {2.5f, -1, 7, 9}},
+      {D3DDECLTYPE_D3DCOLOR, {1, 0.2f, 0, 2}, {1, 51.0f / 255, 0, 1}},
+      {D3DDECLTYPE_UBYTE4, {1, 2, 255, -4}, {1, 2, 255, 0}},
+      // Rounding adds one half and truncates toward zero, so negative whole numbers move up by one.
+      {D3DDECLTYPE_SHORT2, {-300, 300, 9, 9}, {-299, 300, 0, 1}},
+      {D3DDECLTYPE_SHORT4, {-300.5f, 300, 5, -5}, {-300, 300, 5, -4}},
+      {D3DDECLTYPE_UBYTE4N, {1, 0.2f, -1, 0}, {1, 51.0f / 255, 0, 0}},
+      {D3DDECLTYPE_SHORT2N, {0.5f, 3, 9, 9}, {16384.0f / 32767, 1, 0, 1}},
+      {D3DDECLTYPE_SHORT4N, {0, 1, 0.5f, -2}, {0, 1, 16384.0f / 32767, -32766.0f / 32767}},
+      {D3DDECLTYPE_USHORT2N, {third, -1, 9, 9}, {21845.0f / 65535, 0, 0, 1}},
+      {D3DDECLTYPE_USHORT4N, {1, 0, 0.5f, 2}, {1, 0, 32768.0f / 65535, 1}},
+      {D3DDECLTYPE_UDEC3, {1023, 0, 17, 9}, {1023, 0, 17, 1}},
+      {D3DDECLTYPE_DEC3N, {1, -1, 0, 9}, {1, -510.0f / 511, 0, 1}},
+      {D3DDECLTYPE_FLOAT16_2, {0.5f, -3, 9, 9}, {0.5f, -3, 0, 1}},
+      {D3DDECLTYPE_FLOAT16_4, {0.5f, -3, 1024, 0.25f}, {0.5f, -3, 1024, 0.25f}},
+  };
+  for (const Case& c : cases) {
+    BYTE bytes[16] = {};
+    d3dx::EncodeElement(c.type, c.in.data(), bytes);
+    float back[4];
+    d3dx::DecodeElement(c.type, bytes, back);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_FLOAT_EQ(back[i], c.out[i]) << "type " << int(c.type) << " component " << i;
+  }
+}
+
+}  // namespace

@@ -60,6 +60,7 @@ class RecordingDevice final : public ForwardingDevice {
     return hr;
   }
   HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) override {
+    if (type == D3DQUERYTYPE_VCACHE && failCacheQuery) return D3DERR_NOTAVAILABLE;
     if (type != D3DQUERYTYPE_VCACHE || !cacheAnswer) return inner->CreateQuery(type, query);
     if (!query) return S_OK;
     *query = new FixedCacheQuery(this, *cacheAnswer);
@@ -79,6 +80,7 @@ class RecordingDevice final : public ForwardingDevice {
   int userDraws = 0;
   DWORD maxVertexIndex = 0;                        // 0 keeps the device's own value
   const D3DDEVINFO_VCACHE* cacheAnswer = nullptr;  // null asks the device
+  bool failCacheQuery = false;
 };
 
 namespace d3dx {

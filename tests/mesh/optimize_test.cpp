@@ -267,6 +267,10 @@ TEST_F(Optimize, StripPreferringDeviceGetsStripOrder) {
   auto independent = run(D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_DEVICEINDEPENDENT, &strips);
   EXPECT_NE(independent, stripOrder);
   EXPECT_EQ(run(D3DXMESHOPT_VERTEXCACHE, &cache12), independent);
+  // A device that cannot answer is taken to have a 12-entry cache.
+  device->failCacheQuery = true;
+  EXPECT_EQ(run(D3DXMESHOPT_VERTEXCACHE, nullptr), independent);
+  device->failCacheQuery = false;
   device->cacheAnswer = nullptr;
 }
 
