@@ -55,6 +55,22 @@ std::vector<DWORD> LocalAdjacency(const std::vector<DWORD>& indices,
   return local;
 }
 
+// Each range's vertex span from the indices its faces use; ranges past the faces become empty.
+void VertexRanges(const std::vector<DWORD>& indices, std::vector<D3DXATTRIBUTERANGE>& table) {
+  const size_t faces = indices.size() / 3;
+  for (D3DXATTRIBUTERANGE& range : table) {
+    DWORD low = kNone, high = 0;
+    for (size_t f = range.FaceStart; f < faces && f < size_t(range.FaceStart) + range.FaceCount; ++f) {
+      for (int k = 0; k < 3; ++k) {
+        low = std::min(low, indices[3 * f + k]);
+        high = std::max(high, indices[3 * f + k]);
+      }
+    }
+    range.VertexStart = low == kNone ? 0 : low;
+    range.VertexCount = low == kNone ? 0 : high - low + 1;
+  }
+}
+
 }  // namespace
 
 template <typename Index>
@@ -159,17 +175,7 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
       }
       for (DWORD& v : oldToNewVertex)
         if (v != kNone) v = firstUse[v];
-      // The ranges follow the new numbering.
-      for (D3DXATTRIBUTERANGE& range : table) {
-        DWORD low = kNone, high = 0;
-        for (size_t i = 3 * static_cast<size_t>(range.FaceStart);
-             i < 3 * static_cast<size_t>(range.FaceStart + range.FaceCount); ++i) {
-          low = std::min(low, newIndices[i]);
-          high = std::max(high, newIndices[i]);
-        }
-        range.VertexStart = low == kNone ? 0 : low;
-        range.VertexCount = low == kNone ? 0 : high - low + 1;
-      }
+      VertexRanges(newIndices, table);
     }
   }
 
@@ -264,6 +270,9 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
     // Faces moved under an existing table; it no longer describes them.
     attributeTable.clear();
     attributeTableValid = false;
+  } else {
+    // Same faces in the same order, but the vertices may have been renumbered.
+    VertexRanges(newIndices, attributeTable);
   }
 
   if (faceRemap) std::copy(newToOldFace.begin(), newToOldFace.end(), faceRemap);

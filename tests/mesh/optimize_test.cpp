@@ -324,3 +324,31 @@ TEST_F(Optimize, OptimizeMakesANewMeshAndLeavesTheSource) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Optimize, CompactingASortedMeshKeepsItsRangesTrue) {
+  ID3DXMesh* mesh = nullptr;
+  ASSERT_EQ(D3DXCreateMeshFVF(2, 7, 0, D3DFVF_XYZ, device, &mesh), D3D_OK);
+  Fill<WORD>(mesh, {{9, 9, 9}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {2, 1, 0}},
+             {1, 2, 3, 4, 5, 6}, {1, 0});
+  ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_IGNOREVERTS, nullptr, nullptr, nullptr,
+                                  nullptr),
+            D3D_OK);
+  EXPECT_EQ(mesh->GetNumVertices(), 7u);  // vertices left where they were
+  ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_COMPACT, nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(mesh->GetNumVertices(), 6u);
+  D3DXATTRIBUTERANGE table[2];
+  DWORD size = 0;
+  mesh->GetAttributeTable(table, &size);
+  ASSERT_EQ(size, 2u);
+  EXPECT_EQ(table[0].VertexStart, 3u);
+  EXPECT_EQ(table[1].VertexStart, 0u);
+  ASSERT_EQ(mesh->DrawSubset(0), D3D_OK);
+  ASSERT_EQ(device->draws.size(), 1u);
+  EXPECT_EQ(device->draws[0].minIndex, 3u);
+  EXPECT_EQ(device->draws[0].vertexCount, 3u);
+  EXPECT_EQ(mesh->Release(), 0u);
+}
+
+}  // namespace
