@@ -352,3 +352,55 @@ TEST_F(Optimize, CompactingASortedMeshKeepsItsRangesTrue) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Optimize, NarrowMeshRefusesSplitsPastItsIndexRange) {
+  const DWORD triangles = 13000, vertexCount = 3 * triangles;
+  std::vector<Vertex> vertices(vertexCount);
+  for (DWORD v = 0; v < vertexCount; ++v) vertices[v] = {float(v), 0, 0};
+  std::vector<WORD> indices;
+  std::vector<DWORD> attributes;
+  for (DWORD copy = 0; copy < 2; ++copy) {
+    for (DWORD t = 0; t < triangles; ++t) {
+      indices.insert(indices.end(), {WORD(3 * t), WORD(3 * t + 1), WORD(3 * t + 2)});
+      attributes.push_back(copy);
+    }
+  }
+  ID3DXMesh* mesh = nullptr;
+  ASSERT_EQ(D3DXCreateMeshFVF(2 * triangles, vertexCount, 0, D3DFVF_XYZ, device, &mesh), D3D_OK);
+  Fill<WORD>(mesh, vertices, indices, attributes);
+  // Every vertex would need a copy for subset 1: 78 000 vertices do not fit 16-bit indices.
+  EXPECT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(ReadIndices<WORD>(mesh), indices);
+  EXPECT_EQ(mesh->GetNumVertices(), vertexCount);
+  // The same data in a 32-bit clone splits.
+  ID3DXMesh* wide = nullptr;
+  ASSERT_EQ(mesh->CloneMeshFVF(D3DXMESH_32BIT, D3DFVF_XYZ, device, &wide), D3D_OK);
+  ASSERT_EQ(wide->OptimizeInplace(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(wide->GetNumVertices(), 2 * vertexCount);
+  EXPECT_EQ(wide->Release(), 0u);
+  EXPECT_EQ(mesh->Release(), 0u);
+}
+
+TEST_F(Optimize, ClonesKeepTheSortedTable) {
+  GridData g = MakeGrid(4, false, true);
+  ID3DXMesh* mesh = MakeMesh(device, g);
+  std::vector<DWORD> adjacency(3 * mesh->GetNumFaces());
+  mesh->GenerateAdjacency(0, adjacency.data());
+  ASSERT_EQ(mesh->OptimizeInplace(kDemoFlags, adjacency.data(), nullptr, nullptr, nullptr), D3D_OK);
+  ID3DXMesh* clone = nullptr;
+  ASSERT_EQ(mesh->CloneMeshFVF(D3DXMESH_32BIT, D3DFVF_XYZ | D3DFVF_NORMAL, device, &clone), D3D_OK);
+  DWORD size = 0;
+  clone->GetAttributeTable(nullptr, &size);
+  EXPECT_EQ(size, 16u);
+  ASSERT_EQ(clone->DrawSubset(5), D3D_OK);
+  ASSERT_EQ(device->draws.size(), 1u);
+  EXPECT_EQ(device->draws[0].startIndex, 30u);
+  EXPECT_EQ(device->draws[0].primitiveCount, 2u);
+  EXPECT_EQ(clone->Release(), 0u);
+  EXPECT_EQ(mesh->Release(), 0u);
+}
+
+}  // namespace
