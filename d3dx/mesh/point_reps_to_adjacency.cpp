@@ -38,6 +38,13 @@ Vec3 Normal(const BYTE* positions, DWORD stride, DWORD a, DWORD b, DWORD c) {
   return {n.x / length, n.y / length, n.z / length};
 }
 
+// Records are bucketed by both ends of the edge: the candidates of one search keep their relative
+// order, and a vertex shared by thousands of faces does not pile every record into one bucket.
+DWORD Bucket(DWORD start, DWORD end, DWORD buckets) {
+  DWORD key = start * 0x9E3779B1u + end * 0x85EBCA77u;
+  return (key ^ (key >> 15)) % buckets;
+}
+
 }  // namespace
 
 template <typename Index>
@@ -71,12 +78,12 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
   }
   // Each bucket's records lie together, newest first, so a bucket walk reads one run of memory.
   std::vector<DWORD> bucketStart(buckets + 1, 0), slot(inserted.size());
-  for (const EdgeRecord& r : inserted) ++bucketStart[r.start % buckets + 1];
+  for (const EdgeRecord& r : inserted) ++bucketStart[Bucket(r.start, r.end, buckets) + 1];
   for (DWORD b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
   std::vector<DWORD> fill(bucketStart.begin() + 1, bucketStart.end());
   std::vector<EdgeRecord> records(inserted.size());
   for (size_t i = 0; i < inserted.size(); ++i) {
-    slot[i] = --fill[inserted[i].start % buckets];
+    slot[i] = --fill[Bucket(inserted[i].start, inserted[i].end, buckets)];
     records[slot[i]] = inserted[i];
   }
   std::vector<EdgeRecord>().swap(inserted);
@@ -94,7 +101,7 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
         int candidates = 0;
         float best = 0;
         Vec3 own{};
-        const DWORD bucket = from % buckets;
+        const DWORD bucket = Bucket(from, to, buckets);
         for (DWORD i = bucketStart[bucket]; i < bucketStart[bucket + 1]; ++i) {
           const EdgeRecord& c = records[i];
           if (c.removed || c.start != from || c.end != to) continue;
