@@ -16,6 +16,29 @@ struct Vec3 {
   float x, y, z;
 };
 
+struct Cell {
+  int64_t x, y, z;
+};
+
+// The epsilon-sized cell of a position; false for a NaN coordinate, which never merges.
+bool CellOf(const Vec3& p, float epsilon, Cell* cell) {
+  const double limit = 1e15;  // far cells collapse together; the distance test still decides
+  double c[3] = {std::floor(p.x / double(epsilon)), std::floor(p.y / double(epsilon)),
+                 std::floor(p.z / double(epsilon))};
+  for (double& v : c) {
+    if (std::isnan(v)) return false;
+    v = std::clamp(v, -limit, limit);
+  }
+  *cell = {int64_t(c[0]), int64_t(c[1]), int64_t(c[2])};
+  return true;
+}
+
+DWORD Hash(int64_t x, int64_t y, int64_t z) {
+  uint64_t h = uint64_t(x) * 0x9E3779B97F4A7C15ull ^ uint64_t(y) * 0xC2B2AE3D27D4EB4Full ^
+               uint64_t(z) * 0x165667B19E3779F9ull;
+  return DWORD(h ^ (h >> 29) ^ (h >> 47));
+}
+
 template <typename Index>
 class Representatives {
  public:
@@ -66,31 +89,55 @@ class Representatives {
     }
   }
 
+  // Vertices are visited by descending x; an unrepresented vertex takes every later unrepresented
+  // vertex closer than epsilon. Candidates come from a grid of epsilon-sized cells rather than the
+  // whole x window, so a mesh lying in a plane of constant x is not a quadratic search; the grid
+  // finds exactly the window's vertices that pass the distance test.
   void Sweep(float epsilon) {
-    // NaN sorts last so the ordering stays strict; it never merges with anything.
+    if (!(epsilon > 0)) {  // a negative or NaN epsilon merges nothing
+      for (DWORD v = 0; v < vertexCount_; ++v) reps[v] = v;
+      return;
+    }
     std::vector<float> key(vertexCount_);
     for (DWORD v = 0; v < vertexCount_; ++v) {
       float x = Position(v).x;
       key[v] = std::isnan(x) ? -std::numeric_limits<float>::infinity() : x;
     }
-    std::vector<DWORD> sorted(vertexCount_);
+    std::vector<DWORD> sorted(vertexCount_), rank(vertexCount_);
     for (DWORD v = 0; v < vertexCount_; ++v) sorted[v] = v;
     std::sort(sorted.begin(), sorted.end(),
               [&](DWORD a, DWORD b) { return key[a] > key[b] || (key[a] == key[b] && a < b); });
+    for (DWORD k = 0; k < vertexCount_; ++k) rank[sorted[k]] = k;
+
+    const DWORD buckets = vertexCount_ ? vertexCount_ : 1;
+    std::vector<DWORD> head(buckets, kNoFace), next(vertexCount_, kNoFace);
+    for (DWORD v = 0; v < vertexCount_; ++v) {
+      Cell c;
+      if (!CellOf(Position(v), epsilon, &c)) continue;
+      DWORD b = Hash(c.x, c.y, c.z) % buckets;
+      next[v] = head[b];
+      head[b] = v;
+    }
+
     const float epsilon2 = epsilon * epsilon;
-    DWORD w = 0;
     for (DWORD k = 0; k < vertexCount_; ++k) {
       DWORD v = sorted[k];
-      while (w < vertexCount_ && key[v] - key[sorted[w]] <= epsilon) ++w;
       if (reps[v] != kNoFace) continue;
       reps[v] = v;
       Vec3 p = Position(v);
-      for (DWORD i = k + 1; i < w; ++i) {
-        DWORD u = sorted[i];
-        if (reps[u] != kNoFace) continue;
-        Vec3 q = Position(u);
-        float dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
-        if (dx * dx + dy * dy + dz * dz < epsilon2 && !ShareFace(v, u)) reps[u] = v;
+      Cell c;
+      if (!CellOf(p, epsilon, &c)) continue;
+      for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dz = -1; dz <= 1; ++dz) {
+            for (DWORD u = head[Hash(c.x + dx, c.y + dy, c.z + dz) % buckets]; u != kNoFace; u = next[u]) {
+              if (rank[u] <= k || reps[u] != kNoFace) continue;
+              Vec3 q = Position(u);
+              float ex = p.x - q.x, ey = p.y - q.y, ez = p.z - q.z;
+              if (ex * ex + ey * ey + ez * ez < epsilon2 && !ShareFace(v, u)) reps[u] = v;
+            }
+          }
+        }
       }
     }
   }

@@ -175,3 +175,62 @@ TEST_F(Adjacency, DamagedInputStaysInBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plain x-window sweep, written out directly, as the reference for the representatives.
+std::vector<DWORD> ReferenceSweep(const GridData& g, float epsilon) {
+  const DWORD n = DWORD(g.vertices.size());
+  std::vector<DWORD> sorted(n), reps(n, kNone);
+  for (DWORD v = 0; v < n; ++v) sorted[v] = v;
+  std::sort(sorted.begin(), sorted.end(), [&](DWORD a, DWORD b) {
+    return g.vertices[a].x > g.vertices[b].x || (g.vertices[a].x == g.vertices[b].x && a < b);
+  });
+  auto shareFace = [&](DWORD a, DWORD b) {
+    for (size_t f = 0; f < g.indices.size(); f += 3) {
+      bool hasA = false, hasB = false;
+      for (int k = 0; k < 3; ++k) hasA |= g.indices[f + k] == a, hasB |= g.indices[f + k] == b;
+      if (hasA && hasB) return true;
+    }
+    return false;
+  };
+  DWORD w = 0;
+  for (DWORD k = 0; k < n; ++k) {
+    DWORD v = sorted[k];
+    while (w < n && g.vertices[v].x - g.vertices[sorted[w]].x <= epsilon) ++w;
+    if (reps[v] != kNone) continue;
+    reps[v] = v;
+    for (DWORD i = k + 1; i < w; ++i) {
+      DWORD u = sorted[i];
+      float dx = g.vertices[v].x - g.vertices[u].x, dy = g.vertices[v].y - g.vertices[u].y,
+            dz = g.vertices[v].z - g.vertices[u].z;
+      if (reps[u] == kNone && dx * dx + dy * dy + dz * dz < epsilon * epsilon && !shareFace(v, u))
+        reps[u] = v;
+    }
+  }
+  return reps;
+}
+
+TEST_F(Adjacency, EpsilonSweepMatchesThePlainWindow) {
+  std::mt19937 random(99);
+  std::uniform_real_distribution<float> jitter(-0.04f, 0.04f);
+  for (int round = 0; round < 6; ++round) {
+    GridData g = MakeGrid(7, true, false);
+    for (Vertex& v : g.vertices) {
+      if (round % 2) std::swap(v.x, v.y);  // odd rounds lie in a plane of constant x
+      v.x += jitter(random);
+      v.z += jitter(random);
+    }
+    const float epsilon = 0.02f + 0.02f * round;
+    ID3DXMesh* mesh = MakeMesh(device, g);
+    ASSERT_NE(mesh, nullptr);
+    std::vector<DWORD> reps = ReferenceSweep(g, epsilon);
+    std::vector<DWORD> expected(g.indices.size()), actual(g.indices.size());
+    ASSERT_EQ(mesh->ConvertPointRepsToAdjacency(reps.data(), expected.data()), D3D_OK);
+    ASSERT_EQ(mesh->GenerateAdjacency(epsilon, actual.data()), D3D_OK);
+    EXPECT_EQ(actual, expected) << "round " << round;
+    EXPECT_EQ(mesh->Release(), 0u);
+  }
+}
+
+}  // namespace
