@@ -253,7 +253,7 @@ TEST_F(MatrixRef, InternalKernels) {
   const D3DXVECTOR3 v(1, 1, 1);
   D3DXVECTOR3 out;
   EXPECT_EQ(SkinnedVertexBlendKernel(&out, &v, bones, weights, 2), &out);
-  EXPECT_TRUE(Near(out, D3DXVECTOR3(1.5f, 1.5f, 1.5f)));
+  EXPECT_TRUE(Near(out, D3DXVECTOR3(2, 1.5f, 1.5f)));  // halfway between (2, 1, 1) and (2, 2, 2)
   EXPECT_EQ(SkinnedVertexBlendKernel(&out, &v, bones, weights, 0), &out);  // no influences: origin
   EXPECT_EQ(out, D3DXVECTOR3(0, 0, 0));
   // The cubic patch reproduces its corners and, for a flat control net, stays in the plane.
