@@ -282,6 +282,7 @@ void Device::markTargetsUsed() {
     if (TextureCore* t = renderTarget_->container()) {
       t->useEpoch = epoch_;
       t->renderedEpoch = epoch_;
+      t->setDirty();
     } else {
       renderTarget_->useEpoch = epoch_;
     }

@@ -56,11 +56,8 @@ bool Device::prepareDraw(UINT stride) {
   for (int i = 0; i < 8; ++i) {
     TextureCore* t = textures_[i];
     if (!t) continue;
-    if (t->renderedEpoch == epoch_) {
-      // Drawn into since the last flush: finish that before sampling it.
-      flush();
-      t->markDirty();
-    }
+    // Drawn into since the last flush: finish that before sampling it.
+    if (t->renderedEpoch == epoch_) flush();
     if (t->dirty()) {
       t->sampleSource();
       state_.pixelVersion = ++stateVersion_;

@@ -175,6 +175,8 @@ class TextureCore : public Counted {
   }
   bool dirty() const { return dirty_; }
   void markDirty();
+  // Rendered into: the sampling view is refreshed (and its version bumped) at the next use.
+  void setDirty() { dirty_ = true; }
   void buildLevels(UINT w, UINT h, UINT d, UINT faces);
   uint64_t useEpoch = 0;
   uint64_t renderedEpoch = 0;  // drawn into since the last flush

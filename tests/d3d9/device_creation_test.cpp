@@ -229,3 +229,62 @@ TEST_F(DeviceTest, SixteenBitDepthHasNoStencilToClear) {
   EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0), D3D_OK);
   EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 1), D3DERR_INVALIDCALL);
 }
+
+TEST_F(DeviceTest, NullArgumentsAreRefusedNotFollowed) {
+  CreateDefault(D3DFMT_D24S8, 16, 16);
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(d3d->GetAdapterIdentifier(0, 0, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->QueryInterface(IID_IDirect3DDevice9, nullptr), E_POINTER);
+  EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateIndexBuffer(16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateStateBlock(D3DSBT_ALL, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetViewport(nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetViewport(nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetTransform(D3DTS_WORLD, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetMaterial(nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetLight(0, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetRenderState(D3DRS_ZENABLE, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetDirect3D(nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetStreamSource(0, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->UpdateSurface(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->UpdateTexture(nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->StretchRect(nullptr, nullptr, nullptr, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->ColorFill(nullptr, nullptr, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->GetRenderTargetData(nullptr, nullptr), D3DERR_INVALIDCALL);
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+  EXPECT_EQ(t->LockRect(0, nullptr, nullptr, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(t->GetSurfaceLevel(0, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(t->GetLevelDesc(0, nullptr), D3DERR_INVALIDCALL);
+  t->Release();
+}
+
+TEST_F(DeviceTest, ResetRebuildsTheBuffersAndTheDefaults) {
+  CreateDefault(D3DFMT_D24S8, 32, 32);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  D3DPRESENT_PARAMETERS pp = Params(D3DFMT_D16, 48, 24);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  DWORD lighting = 0;
+  device->GetRenderState(D3DRS_LIGHTING, &lighting);
+  EXPECT_EQ(lighting, (DWORD)TRUE);
+  D3DVIEWPORT9 vp;
+  device->GetViewport(&vp);
+  EXPECT_EQ(vp.Width, 48u);
+  IDirect3DSurface9* depth = nullptr;
+  ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+  D3DSURFACE_DESC d;
+  depth->GetDesc(&d);
+  EXPECT_EQ(d.Format, D3DFMT_D16);
+  EXPECT_EQ(d.Height, 24u);
+  depth->Release();
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(BackBufferPixel(47, 23), 0xFF0000FFu);
+}

@@ -371,3 +371,29 @@ TEST_F(StateTest, SetRenderTargetResetsTheViewport) {
   level->Release();
   EXPECT_EQ(t->Release(), 0u);
 }
+
+TEST_F(StateTest, TexturesDrawnIntoAreSampledWithANewVersion) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+            D3D_OK);
+  device->SetTexture(0, t);
+  uint64_t before = Drawn().texture[0]->version;
+  IDirect3DSurface9* saved = nullptr;
+  IDirect3DSurface9* level = nullptr;
+  device->GetRenderTarget(0, &saved);
+  t->GetSurfaceLevel(0, &level);
+  device->SetRenderTarget(0, level);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+  device->SetRenderTarget(0, saved);
+  saved->Release();
+  level->Release();
+  const float tri[3][5] = {};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  device->BeginScene();
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, 20), D3D_OK);
+  device->EndScene();
+  EXPECT_NE(Drawn().texture[0]->version, before);
+  EXPECT_EQ(Drawn().texture[0]->levels[0].texels[7 * Drawn().texture[0]->levels[0].pitch + 7], 0xFF00FF00u);
+  device->SetTexture(0, nullptr);
+  t->Release();
+}

@@ -112,6 +112,12 @@ class Pipeline {
   // Completes all deferred work; afterwards target memory holds every result.
   void flush();
 
+  // Threads that rasterise at flush: the flushing thread plus (threads - 1) workers. Default 2.
+  void setThreadCount(unsigned threads);
+  // For tests: rasterise every pixel on its own through the general per-pixel path, the slow
+  // and obviously correct reference the specialised routines are checked against.
+  void setReferenceMode(bool on);
+
   // Statistics since creation, for tests and benchmarks.
   uint64_t drawCount() const;
   uint64_t triangleCount() const;

@@ -1,0 +1,76 @@
+// Clipping in homogeneous clip space: the near (z >= 0) and far (z <= w) planes exactly, the sides
+// only where a vertex leaves the guard band, so almost every triangle skips this stage.
+#include <cmath>
+
+#include "internal.h"
+
+namespace swr {
+namespace {
+
+constexpr float kMinW = 1e-6f;
+constexpr int kPlanes = 7;
+
+}  // namespace
+
+float clipDistance(int plane, const PVertex& v, const ScreenMap& m) {
+  switch (plane) {
+    case 0: return v.z;
+    case 1: return v.w - v.z;
+    case 2: return v.x - m.gx0 * v.w;
+    case 3: return m.gx1 * v.w - v.x;
+    case 4: return v.y - m.gy0 * v.w;
+    case 5: return m.gy1 * v.w - v.y;
+    default: return v.w - kMinW;
+  }
+}
+
+uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
+  // x - x is NaN for infinities and NaNs alike.
+  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return 1u << 31;
+  return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | uint32_t(v.x - m.gx0 * v.w < 0.0f) << 2 |
+         uint32_t(m.gx1 * v.w - v.x < 0.0f) << 3 | uint32_t(v.y - m.gy0 * v.w < 0.0f) << 4 |
+         uint32_t(m.gy1 * v.w - v.y < 0.0f) << 5 | uint32_t(v.w - kMinW < 0.0f) << 6;
+}
+
+// Sutherland-Hodgman over the planes named in `codes`; every attribute is interpolated linearly in
+// clip space. `out` and `scratch` hold at least 3 + kPlanes vertices.
+int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, int nv, PVertex* out,
+                PVertex* scratch) {
+  if (codes & (1u << 31)) return 0;
+  const PVertex* src = in;
+  PVertex* bufs[2] = {scratch, out};
+  // Pick buffers so the final pass lands in `out`.
+  int passes = 0;
+  for (int p = 0; p < kPlanes; ++p) passes += (codes >> p) & 1;
+  int which = passes & 1 ? 1 : 0;
+  for (int p = 0; p < kPlanes && n > 0; ++p) {
+    if (!((codes >> p) & 1)) continue;
+    PVertex* dst = bufs[which];
+    which ^= 1;
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+      const PVertex& a = src[i];
+      const PVertex& b = src[(i + 1) % n];
+      float da = clipDistance(p, a, m), db = clipDistance(p, b, m);
+      if (da >= 0.0f) dst[k++] = a;
+      if ((da >= 0.0f) != (db >= 0.0f)) {
+        float t = da / (da - db);
+        PVertex& r = dst[k++];
+        r.x = a.x + (b.x - a.x) * t;
+        r.y = a.y + (b.y - a.y) * t;
+        r.z = a.z + (b.z - a.z) * t;
+        r.w = a.w + (b.w - a.w) * t;
+        for (int j = 0; j < nv; ++j) r.v[j] = a.v[j] + (b.v[j] - a.v[j]) * t;
+        if (p == 0) r.z = 0.0f;  // exactly on the plane, whatever the rounding
+        if (p == 1) r.z = r.w;
+      }
+    }
+    n = k;
+    src = dst;
+  }
+  if (src != out)
+    for (int i = 0; i < n; ++i) out[i] = src[i];
+  return n;
+}
+
+}  // namespace swr

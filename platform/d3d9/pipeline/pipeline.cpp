@@ -1,0 +1,398 @@
+// The pipeline object: primitive assembly for each draw (vertex batch, clip, setup, bin), clears as
+// binned records, and the flush that rasterises all tiles on the thread pool.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "internal.h"
+
+namespace swr {
+namespace {
+
+constexpr uint32_t kInvalid = 0xFFFFFFFFu;
+constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
+
+bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
+  return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
+         a.colorHasAlpha == b.colorHasAlpha && a.depth == b.depth && a.depthPitch == b.depthPitch &&
+         a.depthWidth == b.depthWidth && a.depthHeight == b.depthHeight && a.hasStencil == b.hasStencil;
+}
+
+uint64_t vertexTotal(D3DPRIMITIVETYPE type, uint64_t prims) {
+  switch (type) {
+    case D3DPT_POINTLIST: return prims;
+    case D3DPT_LINELIST: return prims * 2;
+    case D3DPT_LINESTRIP: return prims ? prims + 1 : 0;
+    case D3DPT_TRIANGLELIST: return prims * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return prims ? prims + 2 : 0;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// One render target's worth of binned work. Two exist so that one can be rasterised by the
+// pool while the next is being filled.
+struct Batch {
+  Binner bin;
+  Target tile{};
+  std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
+  bool reference = false;
+};
+
+struct Pipeline::Impl {
+  Batch batches[2];
+  Batch* cur = &batches[0];
+  Batch* inflight = nullptr;  // started on the pool, not yet finished
+  RenderTargets targets{};
+  bool haveTargets = false;
+  VertexState vs;
+  std::shared_ptr<PixelState> psOwner;
+  std::vector<std::shared_ptr<PixelState>> freeStates;
+  PixelState* ps = nullptr;
+  uint64_t vertexVersion = ~0ull, pixelVersion = ~0ull;
+  bool reference = false;
+  unsigned threads = 2;
+  TilePool pool;
+  uint64_t draws = 0, triangles = 0;
+
+  // Per-draw scratch, kept to avoid allocation.
+  std::vector<uint32_t> refs, local, stamp, slot;
+  uint32_t generation = 0;
+  std::vector<PVertex> post;
+  std::vector<SVertex> screen;
+  std::vector<uint32_t> codes;
+
+  ~Impl() { flush(); }
+
+  void useTargets(const RenderTargets& t) {
+    if (haveTargets && sameTargets(t, targets)) return;
+    submit();
+    targets = t;
+    haveTargets = true;
+    int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
+    cur->bin.configure(std::max(w, 0), std::max(h, 0));
+    cur->tile = Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
+  }
+
+  // Vertex and pixel records are rebuilt only when their part of the state changed.
+  void resolve(const DrawState& s, const VertexLayout& layout) {
+    bool pixel = !ps || s.pixelVersion != pixelVersion || !texturesCurrent(*ps, s);
+    if (s.vertexVersion != vertexVersion || !ps) {
+      resolveVertexState(s, targets, vs);
+      vertexVersion = s.vertexVersion;
+    }
+    if (!pixel) return;
+    if (freeStates.empty()) {
+      psOwner = std::shared_ptr<PixelState>(new PixelState);  // filled by resolvePixelState
+    } else {
+      psOwner = std::move(freeStates.back());
+      freeStates.pop_back();
+    }
+    ps = psOwner.get();
+    resolvePixelState(s, layout, *ps);
+    if (reference) ps->span = generalSpan;
+    cur->states.push_back(psOwner);
+    pixelVersion = s.pixelVersion;
+  }
+
+  // A drawn batch's pixel states go back to the free list unless something else still holds them.
+  void release(Batch& b) {
+    for (auto& st : b.states)
+      if (st.use_count() == 1) freeStates.push_back(std::move(st));
+    b.states.clear();
+  }
+
+  // Textures this draw samples must not be targets the pool is still drawing into.
+  void waitIfSampled(const DrawState& s) {
+    if (!inflight) return;
+    for (int st = 0; st < ps->stageCount; ++st) {
+      const SampleSource* src = s.texture[st];
+      if (!src) continue;
+      for (uint32_t l = 0; l < src->levelCount && l < 16; ++l)
+        if (src->levels[l].texels && (src->levels[l].texels == inflight->tile.color ||
+                                      src->levels[l].texels == inflight->tile.depth)) {
+          finishInflight();
+          return;
+        }
+    }
+  }
+
+  void finishInflight() {
+    if (!inflight) return;
+    pool.finish();
+    inflight->bin.reset();
+    release(*inflight);
+    inflight = nullptr;
+  }
+
+  static void tileJob(void* ctx, int i) {
+    Batch& b = *static_cast<Batch*>(ctx);
+    const auto& bin = b.bin.bins[size_t(i)];
+    if (bin.empty()) return;
+    int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
+    int x0 = tx << kTileShift, y0 = ty << kTileShift;
+    rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width), std::min(y0 + kTileSize, b.bin.height),
+               static_cast<Batch*>(ctx)->reference);
+  }
+
+  // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
+  void submit() {
+    Batch* b = cur;
+    if (b->bin.empty()) {
+      b->bin.reset();
+      release(*b);
+    } else {
+      finishInflight();
+      for (int i = 0; i < 2; ++i) batches[i].reference = reference;
+      int tiles = b->bin.tilesX * b->bin.tilesY;
+      if (threads <= 1 || b->bin.entries() < 64) {
+        pool.run(tiles, 1, tileJob, b);
+        b->bin.reset();
+        release(*b);
+      } else {
+        pool.start(tiles, threads - 1, tileJob, b);
+        inflight = b;
+        cur = b == &batches[0] ? &batches[1] : &batches[0];
+      }
+    }
+    // The state being used goes on into the next batch.
+    if (psOwner) cur->states.push_back(psOwner);
+    Batch* n = cur;
+    n->bin.configure(b->bin.width, b->bin.height);
+    n->tile = b->tile;
+  }
+
+  void flush() {
+    submit();
+    finishInflight();
+  }
+
+  void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
+  void assemble(const DrawCall& call, uint64_t n, const ScreenMap& map);
+  void triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map);
+  void line(uint32_t a, uint32_t b, const ScreenMap& map);
+};
+
+void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call) {
+  resolve(s, layout);
+  waitIfSampled(s);
+  const bool rhw = layout.position == PositionKind::XYZRHW;
+  const ScreenMap& map = vs.map[rhw ? 1 : 0];
+
+  // Scissor: viewport, target, depth surface and the scissor rectangle.
+  int32_t sc[4] = {0, 0, cur->bin.width, cur->bin.height};
+  const D3DVIEWPORT9& vp = s.viewport;
+  sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
+  sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
+  sc[3] = int32_t(std::min<int64_t>(sc[3], int64_t(vp.Y) + vp.Height));
+  if (targets.depth && targets.color) {
+    sc[2] = std::min<int32_t>(sc[2], int32_t(targets.depthWidth));
+    sc[3] = std::min<int32_t>(sc[3], int32_t(targets.depthHeight));
+  }
+  if (s.renderState[D3DRS_SCISSORTESTENABLE]) {
+    sc[0] = std::max<int32_t>(sc[0], s.scissor.left), sc[1] = std::max<int32_t>(sc[1], s.scissor.top);
+    sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
+  }
+  if (sc[0] >= sc[2] || sc[1] >= sc[3] || !call.vertices) return;
+  std::memcpy(cur->bin.scissor, sc, sizeof(sc));
+
+  uint64_t n = vertexTotal(call.type, call.primitiveCount);
+  if (n == 0) return;
+  uint32_t readable = readableVertices(layout, call.vertexCount);
+  if (readable == 0) return;
+  if (call.indices == nullptr && n > readable) n = readable;  // later primitives index past the data
+
+  // Gather the referenced vertices, each once.
+  refs.clear();
+  local.resize(n);
+  if (!call.indices) {
+    refs.resize(n);
+    for (uint32_t i = 0; i < n; ++i) refs[i] = i, local[i] = i;
+  } else {
+    if (stamp.size() < readable) stamp.resize(readable, 0), slot.resize(readable);
+    if (++generation == 0) {
+      std::fill(stamp.begin(), stamp.end(), 0);
+      generation = 1;
+    }
+    for (uint64_t k = 0; k < n; ++k) {
+      uint32_t idx = call.index32 ? static_cast<const uint32_t*>(call.indices)[k]
+                                  : static_cast<const uint16_t*>(call.indices)[k];
+      if (idx >= readable) {
+        local[k] = kInvalid;
+        continue;
+      }
+      if (stamp[idx] != generation) {
+        stamp[idx] = generation;
+        slot[idx] = uint32_t(refs.size());
+        refs.push_back(idx);
+      }
+      local[k] = slot[idx];
+    }
+  }
+  if (post.size() < refs.size()) post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
+  processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
+  for (size_t i = 0; i < refs.size(); ++i) {
+    codes[i] = clipCodes(post[i], map);
+    if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i]);
+  }
+  assemble(call, n, map);
+  if (cur->bin.bytesUsed() > kFlushBytes) flush();
+}
+
+void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
+  const uint32_t* L = local.data();
+  switch (call.type) {
+    case D3DPT_TRIANGLELIST:
+      for (uint64_t i = 0; i + 2 < n; i += 3) triangle(L[i], L[i + 1], L[i + 2], 0, map);
+      break;
+    case D3DPT_TRIANGLESTRIP:
+      for (uint64_t i = 0; i + 2 < n; ++i) {
+        if (i & 1) triangle(L[i + 1], L[i], L[i + 2], 1, map);
+        else triangle(L[i], L[i + 1], L[i + 2], 0, map);
+      }
+      break;
+    case D3DPT_TRIANGLEFAN:
+      for (uint64_t i = 1; i + 1 < n; ++i) triangle(L[0], L[i], L[i + 1], 1, map);
+      break;
+    case D3DPT_LINELIST:
+      for (uint64_t i = 0; i + 1 < n; i += 2) line(L[i], L[i + 1], map);
+      break;
+    case D3DPT_LINESTRIP:
+      for (uint64_t i = 0; i + 1 < n; ++i) line(L[i], L[i + 1], map);
+      break;
+    case D3DPT_POINTLIST:
+      for (uint64_t i = 0; i < n; ++i)
+        if (L[i] != kInvalid && codes[L[i]] == 0) setupPoint(cur->bin, *ps, screen[L[i]], ps->pointSize);
+      break;
+    default: break;
+  }
+}
+
+// `provoking` names which of a, b, c gives flat-shaded colours (the first vertex of the primitive
+// as submitted).
+void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map) {
+  if (a == kInvalid || b == kInvalid || c == kInvalid) return;
+  ++triangles;
+  uint32_t ca = codes[a], cb = codes[b], cc = codes[c];
+  const uint32_t idx[3] = {a, b, c};
+  const int colorCount = ps->specSlot >= 0 ? 8 : 4;
+  if ((ca | cb | cc) == 0) {
+    if (!ps->flat) {
+      setupTriangle(cur->bin, *ps, screen[a], screen[b], screen[c], true);
+      return;
+    }
+    SVertex v[3] = {screen[a], screen[b], screen[c]};
+    const PVertex& p = post[idx[provoking]];
+    for (int k = 0; k < 3; ++k) {
+      for (int j = 0; j < colorCount; ++j) v[k].v[j] = p.v[j] * v[k].rhw;
+      v[k].diffuse8 = screen[idx[provoking]].diffuse8;
+    }
+    setupTriangle(cur->bin, *ps, v[0], v[1], v[2], true);
+    return;
+  }
+  if ((ca & cb & cc) != 0) return;
+  PVertex in[3] = {post[a], post[b], post[c]}, out[16], scratch[16];
+  if (ps->flat)
+    for (int k = 0; k < 3; ++k) std::memcpy(in[k].v, post[idx[provoking]].v, sizeof(float) * colorCount);
+  int m = clipPolygon(in, 3, ca | cb | cc, map, ps->nv, out, scratch);
+  if (m < 3) return;
+  SVertex s[16];
+  for (int k = 0; k < m; ++k) toScreen(out[k], map, ps->nv, s[k]);
+  for (int k = 1; k + 1 < m; ++k) setupTriangle(cur->bin, *ps, s[0], s[k], s[k + 1], true);
+}
+
+void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
+  if (a == kInvalid || b == kInvalid) return;
+  uint32_t ca = codes[a], cb = codes[b];
+  if ((ca | cb) == 0) {
+    SVertex e = screen[b];
+    if (ps->flat) {
+      for (int j = 0; j < (ps->specSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
+      e.diffuse8 = screen[a].diffuse8;
+    }
+    setupLine(cur->bin, *ps, screen[a], e);
+    return;
+  }
+  if ((ca & cb) != 0 || ((ca | cb) & (1u << 31))) return;
+  const PVertex &A = post[a], &B = post[b];
+  float t0 = 0.0f, t1 = 1.0f;
+  for (int p = 0; p < 7; ++p) {
+    if (!(((ca | cb) >> p) & 1)) continue;
+    float da = clipDistance(p, A, map), db = clipDistance(p, B, map);
+    if (da < 0.0f && db < 0.0f) return;
+    if (da < 0.0f) t0 = std::max(t0, da / (da - db));
+    else if (db < 0.0f) t1 = std::min(t1, da / (da - db));
+  }
+  if (!(t0 < t1)) return;
+  PVertex in[2];
+  auto lerp = [&](float t, PVertex& o) {
+    o.x = A.x + (B.x - A.x) * t, o.y = A.y + (B.y - A.y) * t, o.z = A.z + (B.z - A.z) * t, o.w = A.w + (B.w - A.w) * t;
+    for (int j = 0; j < ps->nv; ++j) o.v[j] = A.v[j] + (B.v[j] - A.v[j]) * t;
+  };
+  lerp(t0, in[0]);
+  lerp(t1, in[1]);
+  if (ps->flat) std::memcpy(in[1].v, post[a].v, sizeof(float) * (ps->specSlot >= 0 ? 8 : 4));
+  SVertex s0, s1;
+  toScreen(in[0], map, ps->nv, s0);
+  toScreen(in[1], map, ps->nv, s1);
+  setupLine(cur->bin, *ps, s0, s1);
+}
+
+Pipeline::Pipeline() : impl_(std::make_unique<Impl>()) {}
+Pipeline::~Pipeline() = default;
+
+void Pipeline::draw(const DrawState& state, const VertexLayout& layout, const DrawCall& call,
+                    const RenderTargets& targets) {
+  impl_->draws++;
+  impl_->useTargets(targets);
+  impl_->draw(state, layout, call);
+}
+
+void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectCount, const D3DRECT* rects,
+                     DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  Impl& p = *impl_;
+  p.useTargets(t);
+  D3DRECT whole = {LONG(vp.X), LONG(vp.Y), LONG(std::min<uint64_t>(uint64_t(vp.X) + vp.Width, 0x7FFFFFFF)),
+                   LONG(std::min<uint64_t>(uint64_t(vp.Y) + vp.Height, 0x7FFFFFFF))};
+  if (!rects || rectCount == 0) rects = &whole, rectCount = 1;
+  if (!t.color) flags &= ~DWORD(D3DCLEAR_TARGET);
+  if (!t.depth) flags &= ~DWORD(D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  if (!t.hasStencil) flags &= ~DWORD(D3DCLEAR_STENCIL);
+  if (!(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) return;
+  uint32_t zbits = depthBits(z);
+  for (DWORD r = 0; r < rectCount; ++r) {
+    int64_t x0 = std::max<int64_t>({rects[r].x1, whole.x1, 0}), y0 = std::max<int64_t>({rects[r].y1, whole.y1, 0});
+    int64_t x1 = std::min<int64_t>({rects[r].x2, whole.x2, p.cur->bin.width});
+    int64_t y1 = std::min<int64_t>({rects[r].y2, whole.y2, p.cur->bin.height});
+    // Colour and depth parts separately when the surfaces differ in size.
+    DWORD dsFlags = flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+    int64_t dx1 = x1, dy1 = y1;
+    if (dsFlags && t.color) dx1 = std::min<int64_t>(x1, t.depthWidth), dy1 = std::min<int64_t>(y1, t.depthHeight);
+    auto add = [&](DWORD f, int64_t ax1, int64_t ay1) {
+      if (!f || x0 >= ax1 || y0 >= ay1) return;
+      ClearRec* c = static_cast<ClearRec*>(p.cur->bin.alloc(sizeof(ClearRec)));
+      *c = ClearRec{RecKind::Clear, f, int32_t(x0), int32_t(y0), int32_t(ax1), int32_t(ay1), color, zbits, stencil};
+      p.cur->bin.addClear(c);
+    };
+    if (dx1 == x1 && dy1 == y1) {
+      add(flags, x1, y1);
+    } else {
+      add(flags & D3DCLEAR_TARGET, x1, y1);
+      add(dsFlags, dx1, dy1);
+    }
+  }
+}
+
+void Pipeline::flush() { impl_->flush(); }
+void Pipeline::setThreadCount(unsigned threads) { impl_->threads = std::clamp(threads, 1u, 16u); }
+void Pipeline::setReferenceMode(bool on) {
+  impl_->flush();
+  impl_->reference = on;
+  impl_->ps = nullptr;  // re-resolve so the span routine follows the mode
+}
+uint64_t Pipeline::drawCount() const { return impl_->draws; }
+uint64_t Pipeline::triangleCount() const { return impl_->triangles; }
+
+}  // namespace swr

@@ -1,0 +1,313 @@
+// Exact-pixel rasterisation: pixel centres, the top-left rule, culling, clipping, depth order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "pipeline_fixture.h"
+
+using namespace pipetest;
+
+namespace {
+
+swr::DrawState plainState(uint32_t w, uint32_t h) {
+  swr::DrawState s = defaultState(w, h);
+  s.renderState[D3DRS_LIGHTING] = FALSE;
+  s.renderState[D3DRS_ZENABLE] = FALSE;
+  diffuseOnly(s);
+  return s;
+}
+
+Texture randomTexture(uint32_t w, uint32_t h, uint32_t seed) {
+  Texture t(w, h, 1);
+  std::mt19937 rng(seed);
+  for (auto& x : t.levels[0]) x = rng();
+  return t;
+}
+
+}  // namespace
+
+// A pre-transformed quad shifted by half a pixel maps texel (i, j) onto pixel (i, j), with either
+// filter, whatever the texel values.
+TEST(PipelineRaster, TexelPerPixelPreTransformed) {
+  for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+    Canvas c(64, 48);
+    Texture tex = randomTexture(64, 48, 7);
+    swr::DrawState s = defaultState(64, 48);
+    s.renderState[D3DRS_ZENABLE] = FALSE;
+    s.texture[0] = &tex.src;
+    s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = filter;
+    swr::Pipeline p;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(-0.5f, -0.5f, 63.5f, 47.5f, 0xFFFFFFFF), c);
+    p.flush();
+    int wrong = 0;
+    for (uint32_t y = 0; y < 48; ++y)
+      for (uint32_t x = 0; x < 64; ++x) wrong += c.at(x, y) != tex.at(0, x, y);
+    EXPECT_EQ(wrong, 0) << "filter " << filter;
+  }
+}
+
+// The same through world/view/projection: the quad's corners sit half a pixel outside the view.
+TEST(PipelineRaster, TexelPerPixelTransformed) {
+  const float W = 64, H = 48;
+  for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+    Canvas c(64, 48);
+    Texture tex = randomTexture(64, 48, 9);
+    swr::DrawState s = defaultState(64, 48);
+    s.renderState[D3DRS_LIGHTING] = FALSE;
+    s.texture[0] = &tex.src;
+    s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = filter;
+    float l = -1 - 1 / W, r = 1 - 1 / W, t = 1 + 1 / H, b = -1 + 1 / H;
+    std::vector<CVertex> v = {{l, t, 0.5f, 0xFFFFFFFF, 0, 0}, {r, t, 0.5f, 0xFFFFFFFF, 1, 0},
+                              {r, b, 0.5f, 0xFFFFFFFF, 1, 1}, {l, b, 0.5f, 0xFFFFFFFF, 0, 1}};
+    std::vector<uint16_t> idx = {0, 1, 2, 0, 2, 3};
+    swr::Pipeline p;
+    drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, v, idx, c);
+    p.flush();
+    int wrong = 0;
+    for (uint32_t y = 0; y < 48; ++y)
+      for (uint32_t x = 0; x < 64; ++x) wrong += c.at(x, y) != tex.at(0, x, y);
+    EXPECT_EQ(wrong, 0) << "filter " << filter;
+    EXPECT_EQ(c.z(10, 10), uint32_t(0.5f * 16777215 + 0.5f));
+  }
+}
+
+// A square split into a fan of triangles from an inner point: with additive blending every pixel
+// whose centre is inside is written exactly once, the ones on the right and bottom edges never.
+TEST(PipelineRaster, TopLeftRuleCoversSharedEdgesOnce) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 20; ++round) {
+    Canvas c(32, 32, 0);
+    swr::DrawState s = plainState(32, 32);
+    s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+    s.renderState[D3DRS_ALPHABLENDENABLE] = TRUE;
+    s.renderState[D3DRS_SRCBLEND] = D3DBLEND_ONE;
+    s.renderState[D3DRS_DESTBLEND] = D3DBLEND_ONE;
+    // Boundary of [4, 24) x [6, 26) walked clockwise, with points on grid and half-grid spots.
+    std::vector<std::pair<float, float>> ring;
+    auto side = [&](float x0, float y0, float x1, float y1) {
+      for (int k = 0; k < 4; ++k) {
+        float t = k == 0 ? 0.0f : float(std::uniform_int_distribution<int>(1, 39)(rng)) / 40.0f;
+        if (k > 0 && t <= 0.0f) continue;
+        ring.push_back({x0 + (x1 - x0) * t, y0 + (y1 - y0) * t});
+      }
+    };
+    side(4, 6, 24, 6), side(24, 6, 24, 26), side(24, 26, 4, 26), side(4, 26, 4, 6);
+    // Sort each side's points along the walk so the fan stays simple.
+    std::vector<std::pair<float, float>> sorted;
+    for (int sd = 0; sd < 4; ++sd) {
+      auto first = ring.begin() + sd * 4, last = first + 4;
+      std::vector<std::pair<float, float>> part(first, last);
+      auto key = [sd](const std::pair<float, float>& p) {
+        return sd == 0 ? p.first : sd == 1 ? p.second : sd == 2 ? -p.first : -p.second;
+      };
+      std::sort(part.begin(), part.end(), [&](auto& a, auto& b) { return key(a) < key(b); });
+      sorted.insert(sorted.end(), part.begin(), part.end());
+    }
+    float cx = 8 + float(rng() % 80) / 8.0f, cy = 10 + float(rng() % 80) / 8.0f;
+    std::vector<TLVertex> v;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      auto a = sorted[i], b = sorted[(i + 1) % sorted.size()];
+      if (a == b) continue;
+      v.push_back({cx, cy, 0, 1, 0x00000001, 0, 0});
+      v.push_back({a.first, a.second, 0, 1, 0x00000001, 0, 0});
+      v.push_back({b.first, b.second, 0, 1, 0x00000001, 0, 0});
+    }
+    swr::Pipeline p;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, uint32_t(v.size() / 3), v, c);
+    p.flush();
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        uint32_t want = (x >= 4 && x < 24 && y >= 6 && y < 26) ? 1 : 0;
+        ASSERT_EQ(c.at(x, y) & 0xFF, want) << "pixel " << x << "," << y << " round " << round;
+      }
+  }
+}
+
+// Pixel centres are at integer coordinates: a quad from (0,0) to (4,4) covers pixels 0..3, and
+// one from (0.5, 0.5) to (4.5, 4.5) covers 1..4.
+TEST(PipelineRaster, PixelCentresAtIntegers) {
+  for (float off : {0.0f, 0.5f}) {
+    Canvas c(8, 8, 0);
+    swr::DrawState s = plainState(8, 8);
+    swr::Pipeline p;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(off, off, 4 + off, 4 + off, 0xFFFFFFFF), c);
+    p.flush();
+    int lo = off > 0 ? 1 : 0;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(c.at(x, y), (x >= lo && x < lo + 4 && y >= lo && y < lo + 4) ? 0xFFFFFFFFu : 0u) << x << "," << y;
+  }
+}
+
+TEST(PipelineRaster, CullingBothWindings) {
+  struct Case {
+    DWORD mode;
+    bool cwVisible, ccwVisible;
+  } cases[] = {{D3DCULL_CCW, true, false}, {D3DCULL_CW, false, true}, {D3DCULL_NONE, true, true}};
+  for (const Case& k : cases) {
+    for (bool clockwise : {true, false}) {
+      Canvas c(16, 16, 0);
+      swr::DrawState s = plainState(16, 16);
+      s.renderState[D3DRS_CULLMODE] = k.mode;
+      std::vector<TLVertex> v = {{2, 2, 0, 1, 0xFFFF0000, 0, 0}, {14, 2, 0, 1, 0xFFFF0000, 0, 0},
+                                 {2, 14, 0, 1, 0xFFFF0000, 0, 0}};
+      if (!clockwise) std::swap(v[1], v[2]);
+      swr::Pipeline p;
+      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1, v, c);
+      p.flush();
+      bool drawn = c.at(4, 4) == 0xFFFF0000;
+      EXPECT_EQ(drawn, clockwise ? k.cwVisible : k.ccwVisible) << "mode " << k.mode << " cw " << clockwise;
+    }
+  }
+}
+
+// Strips flip every second triangle so that a strip of front faces survives culling entirely.
+TEST(PipelineRaster, StripAndFanWinding) {
+  Canvas c(16, 16, 0);
+  swr::DrawState s = plainState(16, 16);
+  std::vector<TLVertex> strip = {{0, 0, 0, 1, 0xFF00FF00, 0, 0},
+                                 {8, 0, 0, 1, 0xFF00FF00, 0, 0},
+                                 {0, 8, 0, 1, 0xFF00FF00, 0, 0},
+                                 {8, 8, 0, 1, 0xFF00FF00, 0, 0}};
+  std::vector<TLVertex> fan = {{8, 8, 0, 1, 0xFF0000FF, 0, 0},
+                               {16, 8, 0, 1, 0xFF0000FF, 0, 0},
+                               {16, 16, 0, 1, 0xFF0000FF, 0, 0},
+                               {8, 16, 0, 1, 0xFF0000FF, 0, 0}};
+  swr::Pipeline p;
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLESTRIP, 2, strip, c);
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLEFAN, 2, fan, c);
+  p.flush();
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      uint32_t want = x < 8 && y < 8 ? 0xFF00FF00 : (x >= 8 && y >= 8 ? 0xFF0000FF : 0);
+      ASSERT_EQ(c.at(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(PipelineRaster, DepthOrderBothWays) {
+  auto near = rect(0, 0, 16, 16, 0xFFFF0000, 0.25f), far = rect(0, 0, 16, 16, 0xFF0000FF, 0.75f);
+  for (bool nearFirst : {true, false}) {
+    Canvas c(16, 16, 0);
+    swr::DrawState s = plainState(16, 16);
+    s.renderState[D3DRS_ZENABLE] = TRUE;
+    swr::Pipeline p;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, nearFirst ? near : far, c);
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, nearFirst ? far : near, c);
+    p.flush();
+    EXPECT_EQ(c.at(5, 5), 0xFFFF0000u);
+    EXPECT_EQ(c.z(5, 5), uint32_t(0.25f * 16777215 + 0.5f));
+  }
+  // GREATER against a buffer cleared to 0 keeps the farther one; no write keeps the buffer.
+  Canvas c(16, 16, 0, 0);
+  swr::DrawState s = plainState(16, 16);
+  s.renderState[D3DRS_ZENABLE] = TRUE;
+  s.renderState[D3DRS_ZFUNC] = D3DCMP_GREATER;
+  swr::Pipeline p;
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, near, c);
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, far, c);
+  s.renderState[D3DRS_ZWRITEENABLE] = FALSE;
+  s.renderState[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+  touch(s);
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 4, 4, 0xFF00FF00, 0.1f), c);
+  p.flush();
+  EXPECT_EQ(c.at(8, 8), 0xFF0000FFu);
+  EXPECT_EQ(c.at(1, 1), 0xFF00FF00u);
+  EXPECT_EQ(c.z(1, 1), uint32_t(0.75f * 16777215 + 0.5f));
+}
+
+// With w = 1 everywhere, clip-space z is linear on screen: the near plane cuts the triangle along
+// z = 0 and the far plane along z = 1, and every written depth stays inside [0, 1].
+TEST(PipelineRaster, NearAndFarPlanesClipExactly) {
+  const int N = 64;
+  Canvas c(N, N, 0);
+  swr::DrawState s = plainState(N, N);
+  s.renderState[D3DRS_ZENABLE] = TRUE;
+  s.renderState[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+  s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+  // NDC triangle, z from -1 (left) to 2 (right).
+  std::vector<CVertex> v = {{-0.9f, 0.9f, -1.0f, 0xFFFFFFFF, 0, 0},
+                            {0.9f, 0.6f, 2.0f, 0xFFFFFFFF, 0, 0},
+                            {-0.7f, -0.9f, 0.5f, 0xFFFFFFFF, 0, 0}};
+  swr::Pipeline p;
+  drawUP(p, s, kCFvf, D3DPT_TRIANGLELIST, 1, v, c);
+  p.flush();
+  // Screen positions and a plane for z.
+  double X[3], Y[3], Z[3];
+  for (int i = 0; i < 3; ++i) X[i] = (1 + v[i].x) * N / 2, Y[i] = (1 - v[i].y) * N / 2, Z[i] = v[i].z;
+  double det = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  int checked = 0, drawn = 0;
+  for (int y = 0; y < N; ++y)
+    for (int x = 0; x < N; ++x) {
+      double b1 = ((x - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (y - Y[0])) / det;
+      double b2 = ((X[1] - X[0]) * (y - Y[0]) - (x - X[0]) * (Y[1] - Y[0])) / det;
+      double b0 = 1 - b1 - b2, z = b0 * Z[0] + b1 * Z[1] + b2 * Z[2];
+      double margin = 0.02;
+      bool in = b0 > margin && b1 > margin && b2 > margin && z > 0.02 && z < 0.98;
+      bool out = b0 < -margin || b1 < -margin || b2 < -margin || z < -0.02 || z > 1.02;
+      bool got = c.at(x, y) != 0;
+      drawn += got;
+      if (got) {
+        EXPECT_NEAR(double(c.z(x, y)) / 16777215.0, std::clamp(z, 0.0, 1.0), 0.01) << x << "," << y;
+      }
+      if (in) {
+        EXPECT_TRUE(got) << x << "," << y;
+        ++checked;
+      }
+      if (out) {
+        EXPECT_FALSE(got) << x << "," << y;
+        ++checked;
+      }
+    }
+  EXPECT_GT(checked, N * N / 2);
+  EXPECT_GT(drawn, 100);
+}
+
+// A perspective triangle reaching behind the eye draws only what lies in front of it.
+TEST(PipelineRaster, TriangleBehindTheEye) {
+  const int N = 64;
+  Canvas c(N, N, 0);
+  swr::DrawState s = plainState(N, N);
+  s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+  // Left-handed perspective, 90 degrees, near 1, far 100.
+  D3DMATRIX proj{};
+  proj._11 = 1, proj._22 = 1, proj._33 = 100.0f / 99.0f, proj._34 = 1, proj._43 = -100.0f / 99.0f;
+  s.projection = proj;
+  // A floor strip at y = -1 from 5 units behind the eye to 20 ahead; only z > 1 may appear, i.e.
+  // below the horizon line (screen y > N/2) and not beyond y of the near edge.
+  std::vector<CVertex> v = {{-1, -1, -5, 0xFFFFFFFF, 0, 0}, {1, -1, 20, 0xFFFFFFFF, 0, 0},
+                            {-1, -1, 20, 0xFFFFFFFF, 0, 0}, {1, -1, -5, 0xFFFFFFFF, 0, 0}};
+  std::vector<uint16_t> idx = {0, 2, 1, 0, 1, 3};
+  swr::Pipeline p;
+  drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, v, idx, c);
+  p.flush();
+  int drawn = 0;
+  for (int y = 0; y < N; ++y)
+    for (int x = 0; x < N; ++x)
+      if (c.at(x, y)) {
+        ++drawn;
+        EXPECT_GT(y, N / 2) << x << "," << y;  // above the horizon would come from behind the eye
+      }
+  EXPECT_GT(drawn, N * 4);
+  EXPECT_EQ(c.at(N / 2, N - 1), 0xFFFFFFFFu);  // the near edge at z = 1 is at the screen's bottom
+}
+
+TEST(PipelineRaster, ViewportAndScissorLimitDrawing) {
+  Canvas c(32, 32, 0);
+  swr::DrawState s = plainState(32, 32);
+  s.viewport = {8, 4, 16, 8, 0, 1};
+  swr::Pipeline p;
+  // A pre-transformed rectangle covering the whole target is still cut to the viewport.
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 32, 32, 0xFFFFFFFF), c);
+  p.flush();
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) ASSERT_EQ(c.at(x, y) != 0, x >= 8 && x < 24 && y >= 4 && y < 12) << x << "," << y;
+  Canvas d(32, 32, 0);
+  s = plainState(32, 32);
+  s.renderState[D3DRS_SCISSORTESTENABLE] = TRUE;
+  s.scissor = {3, 5, 7, 9};
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 32, 32, 0xFFFFFFFF), d);
+  p.flush();
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) ASSERT_EQ(d.at(x, y) != 0, x >= 3 && x < 7 && y >= 5 && y < 9) << x << "," << y;
+}
