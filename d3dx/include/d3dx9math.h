@@ -154,8 +154,7 @@ struct D3DXVECTOR4_16F {
   D3DXVECTOR4_16F() = default;
   D3DXVECTOR4_16F(const FLOAT* f);
   D3DXVECTOR4_16F(const D3DXFLOAT16* f) : x(f[0]), y(f[1]), z(f[2]), w(f[3]) {}
-  D3DXVECTOR4_16F(const D3DXFLOAT16& fx, const D3DXFLOAT16& fy, const D3DXFLOAT16& fz,
-                  const D3DXFLOAT16& fw)
+  D3DXVECTOR4_16F(const D3DXFLOAT16& fx, const D3DXFLOAT16& fy, const D3DXFLOAT16& fz, const D3DXFLOAT16& fw)
       : x(fx), y(fy), z(fz), w(fw) {}
   operator D3DXFLOAT16*() { return &x; }
   operator const D3DXFLOAT16*() const { return &x; }
@@ -403,8 +402,8 @@ D3DXVECTOR2* D3DXVec2TransformCoord(D3DXVECTOR2* out, const D3DXVECTOR2* v, cons
 D3DXVECTOR2* D3DXVec2TransformNormal(D3DXVECTOR2* out, const D3DXVECTOR2* v, const D3DXMATRIX* m);
 D3DXVECTOR4* D3DXVec2TransformArray(D3DXVECTOR4* out, UINT outStride, const D3DXVECTOR2* v, UINT vStride,
                                     const D3DXMATRIX* m, UINT n);
-D3DXVECTOR2* D3DXVec2TransformCoordArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v,
-                                         UINT vStride, const D3DXMATRIX* m, UINT n);
+D3DXVECTOR2* D3DXVec2TransformCoordArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v, UINT vStride,
+                                         const D3DXMATRIX* m, UINT n);
 D3DXVECTOR2* D3DXVec2TransformNormalArray(D3DXVECTOR2* out, UINT outStride, const D3DXVECTOR2* v,
                                           UINT vStride, const D3DXMATRIX* m, UINT n);
 
@@ -427,8 +426,8 @@ D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3D
                                const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world);
 D3DXVECTOR4* D3DXVec3TransformArray(D3DXVECTOR4* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
                                     const D3DXMATRIX* m, UINT n);
-D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v,
-                                         UINT vStride, const D3DXMATRIX* m, UINT n);
+D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
+                                         const D3DXMATRIX* m, UINT n);
 D3DXVECTOR3* D3DXVec3TransformNormalArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v,
                                           UINT vStride, const D3DXMATRIX* m, UINT n);
 D3DXVECTOR3* D3DXVec3ProjectArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
@@ -466,7 +465,9 @@ D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* out, FLOAT angle);
 D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, FLOAT angle);
 D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* out, const D3DXQUATERNION* q);
 D3DXMATRIX* D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* out, FLOAT yaw, FLOAT pitch, FLOAT roll);
-// Every pointer argument after the output may be null.
+// Every pointer argument after the output may be null. The result is
+// T(-sc) * Rsr^T * S * Rsr * T(sc) * T(-rc) * R * T(rc) * T(t) over the parts given; the scaling
+// centre applies whenever a scaling is given, with or without a scaling rotation.
 D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* scalingCenter,
                                      const D3DXQUATERNION* scalingRotation, const D3DXVECTOR3* scaling,
                                      const D3DXVECTOR3* rotationCenter, const D3DXQUATERNION* rotation,

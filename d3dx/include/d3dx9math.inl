@@ -237,7 +237,7 @@ inline D3DXCOLOR D3DXCOLOR::operator/(FLOAT f) const { return *this * (1.0f / f)
 // ---------------------------------------------------------------------------------------------
 // Small operations
 
-inline FLOAT D3DXVec2Length(const D3DXVECTOR2* v) { return sqrtf(v->x * v->x + v->y * v->y); }
+inline FLOAT D3DXVec2Length(const D3DXVECTOR2* v) { return std::sqrt(v->x * v->x + v->y * v->y); }
 inline FLOAT D3DXVec2LengthSq(const D3DXVECTOR2* v) { return v->x * v->x + v->y * v->y; }
 inline FLOAT D3DXVec2Dot(const D3DXVECTOR2* a, const D3DXVECTOR2* b) { return a->x * b->x + a->y * b->y; }
 inline FLOAT D3DXVec2CCW(const D3DXVECTOR2* a, const D3DXVECTOR2* b) { return a->x * b->y - a->y * b->x; }
@@ -266,7 +266,9 @@ inline D3DXVECTOR2* D3DXVec2Lerp(D3DXVECTOR2* out, const D3DXVECTOR2* a, const D
   return out;
 }
 
-inline FLOAT D3DXVec3Length(const D3DXVECTOR3* v) { return sqrtf(v->x * v->x + v->y * v->y + v->z * v->z); }
+inline FLOAT D3DXVec3Length(const D3DXVECTOR3* v) {
+  return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
+}
 inline FLOAT D3DXVec3LengthSq(const D3DXVECTOR3* v) { return v->x * v->x + v->y * v->y + v->z * v->z; }
 inline FLOAT D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
   return a->x * b->x + a->y * b->y + a->z * b->z;
@@ -303,7 +305,7 @@ inline D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D
 inline FLOAT D3DXVec4LengthSq(const D3DXVECTOR4* v) {
   return v->x * v->x + v->y * v->y + v->z * v->z + v->w * v->w;
 }
-inline FLOAT D3DXVec4Length(const D3DXVECTOR4* v) { return sqrtf(D3DXVec4LengthSq(v)); }
+inline FLOAT D3DXVec4Length(const D3DXVECTOR4* v) { return std::sqrt(D3DXVec4LengthSq(v)); }
 inline FLOAT D3DXVec4Dot(const D3DXVECTOR4* a, const D3DXVECTOR4* b) {
   return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
 }
@@ -349,7 +351,7 @@ inline BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* m) {
 inline FLOAT D3DXQuaternionLengthSq(const D3DXQUATERNION* q) {
   return q->x * q->x + q->y * q->y + q->z * q->z + q->w * q->w;
 }
-inline FLOAT D3DXQuaternionLength(const D3DXQUATERNION* q) { return sqrtf(D3DXQuaternionLengthSq(q)); }
+inline FLOAT D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(D3DXQuaternionLengthSq(q)); }
 inline FLOAT D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
   return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
 }

@@ -2,7 +2,6 @@
 #pragma once
 #include <d3dx9math.h>
 
-
 // The sixteen cofactors (already transposed into the adjugate) and the determinant by expansion
 // along the first row, carried in T.
 template <typename T>
@@ -36,4 +35,3 @@ T Adjugate4(const D3DXMATRIX* m, T adj[4][4]) {
   // Expansion along the first row: the first-row entries times their cofactors.
   return a[0][0] * adj[0][0] + a[0][1] * adj[1][0] + a[0][2] * adj[2][0] + a[0][3] * adj[3][0];
 }
-

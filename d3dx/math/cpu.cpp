@@ -47,7 +47,8 @@ const InvSqrtEntry kInvSqrtTable[512] = {
 #define E(i) kTable[i]
 #define E8(i) E(i), E(i + 1), E(i + 2), E(i + 3), E(i + 4), E(i + 5), E(i + 6), E(i + 7)
 #define E64(i) E8(i), E8(i + 8), E8(i + 16), E8(i + 24), E8(i + 32), E8(i + 40), E8(i + 48), E8(i + 56)
-    E64(0), E64(64), E64(128), E64(192), E64(256), E64(320), E64(384), E64(448)
+    E64(0),   E64(64),  E64(128), E64(192), E64(256),
+    E64(320), E64(384), E64(448)
 #undef E64
 #undef E8
 #undef E
@@ -104,7 +105,8 @@ LONG IsMmxAvailable() {
   HKEY key = nullptr;
   if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Direct3D", &key) == ERROR_SUCCESS) {
     DWORD type = REG_NONE, data = 0, size = sizeof(data);
-    const LONG rc = RegQueryValueExA(key, "DisableMMX", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    const LONG rc =
+        RegQueryValueExA(key, "DisableMMX", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
     RegCloseKey(key);
     if (rc == ERROR_SUCCESS && type == REG_DWORD && data != 0) {
       gMmxState = 0;

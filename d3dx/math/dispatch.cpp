@@ -8,10 +8,10 @@ namespace {
 DWORD gLevel = 0xFFFF;
 
 // The initialiser entry of a slot: detect once, then continue into whatever the slot holds.
-#define SKYVALE_INIT_ENTRY(index, name, ret, params, args) \
-  ret Init##name params {                                  \
-    D3DXCpuOptimizations(TRUE);                            \
-    return __atomic_load_n(&MathDispatch.name, __ATOMIC_RELAXED) args;  \
+#define SKYVALE_INIT_ENTRY(index, name, ret, params, args)             \
+  ret Init##name params {                                              \
+    D3DXCpuOptimizations(TRUE);                                        \
+    return __atomic_load_n(&MathDispatch.name, __ATOMIC_RELAXED) args; \
   }
 SKYVALE_MATH_SLOTS(SKYVALE_INIT_ENTRY)
 #undef SKYVALE_INIT_ENTRY
@@ -107,7 +107,8 @@ SKYVALE_MATH_PUBLIC_SLOTS(SKYVALE_PUBLIC_ENTRY)
 // The two internal kernels have no D3DX name.
 D3DXVECTOR3* SkinnedVertexBlendKernel(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* const* bones,
                                       const FLOAT* weights, UINT influences) {
-  return __atomic_load_n(&MathDispatch.SkinnedVertexBlend, __ATOMIC_RELAXED)(out, v, bones, weights, influences);
+  return __atomic_load_n(&MathDispatch.SkinnedVertexBlend, __ATOMIC_RELAXED)(out, v, bones, weights,
+                                                                             influences);
 }
 D3DXVECTOR3* NPatchTessellationKernel(D3DXVECTOR3* out, const D3DXVECTOR3* control, FLOAT u, FLOAT v) {
   return __atomic_load_n(&MathDispatch.NPatchTessellation, __ATOMIC_RELAXED)(out, control, u, v);

@@ -3,11 +3,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace mathutil {
 
-constexpr float kEpsilon = 1.1920929e-7f;      // 2^-23
-constexpr float kMinNormal = 1.1754944e-38f;   // smallest normal float
+constexpr float kEpsilon = 1.1920929e-7f;          // 2^-23
+constexpr float kMinNormal = 1.1754944e-38f;       // smallest normal float
 constexpr float kQuatInverseMin = 1.0842022e-19f;  // 2^-63
 
 inline bool NearOne(float x) { return std::fabs(x - 1.0f) <= kEpsilon; }

@@ -27,9 +27,10 @@ constexpr std::array<uint8_t, 256> kPerm = MakePermutation();
 
 // Unit vectors towards the twelve cube edge midpoints, four repeated to fill sixteen entries.
 constexpr float kR = 0.70710678f;
-constexpr float kGrad[16][3] = {{kR, kR, 0},  {-kR, kR, 0},  {kR, -kR, 0}, {-kR, -kR, 0}, {kR, 0, kR},   {-kR, 0, kR},
-                                {kR, 0, -kR}, {-kR, 0, -kR}, {0, kR, kR},  {0, -kR, kR},  {0, kR, -kR},  {0, -kR, -kR},
-                                {kR, kR, 0},  {-kR, kR, 0},  {0, -kR, kR}, {0, -kR, -kR}};
+constexpr float kGrad[16][3] = {{kR, kR, 0}, {-kR, kR, 0}, {kR, -kR, 0}, {-kR, -kR, 0},
+                                {kR, 0, kR}, {-kR, 0, kR}, {kR, 0, -kR}, {-kR, 0, -kR},
+                                {0, kR, kR}, {0, -kR, kR}, {0, kR, -kR}, {0, -kR, -kR},
+                                {kR, kR, 0}, {-kR, kR, 0}, {0, -kR, kR}, {0, -kR, -kR}};
 
 int Hash(int x, int y, int z) { return kPerm[(kPerm[(kPerm[x & 255] + y) & 255] + z) & 255]; }
 
@@ -53,10 +54,12 @@ FLOAT GradientNoise3(const D3DXVECTOR3* p) {
   const float fx = x - flx, fy = y - fly, fz = z - flz;
   const float u = Fade(fx), v = Fade(fy), w = Fade(fz);
   const float x00 = Lerp(Corner(ix, iy, iz, fx, fy, fz), Corner(ix + 1, iy, iz, fx - 1, fy, fz), u);
-  const float x10 = Lerp(Corner(ix, iy + 1, iz, fx, fy - 1, fz), Corner(ix + 1, iy + 1, iz, fx - 1, fy - 1, fz), u);
-  const float x01 = Lerp(Corner(ix, iy, iz + 1, fx, fy, fz - 1), Corner(ix + 1, iy, iz + 1, fx - 1, fy, fz - 1), u);
-  const float x11 =
-      Lerp(Corner(ix, iy + 1, iz + 1, fx, fy - 1, fz - 1), Corner(ix + 1, iy + 1, iz + 1, fx - 1, fy - 1, fz - 1), u);
+  const float x10 =
+      Lerp(Corner(ix, iy + 1, iz, fx, fy - 1, fz), Corner(ix + 1, iy + 1, iz, fx - 1, fy - 1, fz), u);
+  const float x01 =
+      Lerp(Corner(ix, iy, iz + 1, fx, fy, fz - 1), Corner(ix + 1, iy, iz + 1, fx - 1, fy, fz - 1), u);
+  const float x11 = Lerp(Corner(ix, iy + 1, iz + 1, fx, fy - 1, fz - 1),
+                         Corner(ix + 1, iy + 1, iz + 1, fx - 1, fy - 1, fz - 1), u);
   const float r = Lerp(Lerp(x00, x10, v), Lerp(x01, x11, v), w);
   return std::isfinite(r) ? r * 1.5f : 0.0f;
 }

@@ -5,7 +5,8 @@
 
 namespace {
 
-D3DXMATRIX* LookAt(D3DXMATRIX* out, const D3DXVECTOR3& eye, const D3DXVECTOR3& forward, const D3DXVECTOR3& up) {
+D3DXMATRIX* LookAt(D3DXMATRIX* out, const D3DXVECTOR3& eye, const D3DXVECTOR3& forward,
+                   const D3DXVECTOR3& up) {
   D3DXVECTOR3 x, y, z;
   D3DXVec3Normalize(&z, &forward);
   D3DXVec3Cross(&x, &up, &z);
@@ -125,7 +126,8 @@ D3DXMATRIX* D3DXMatrixOrthoRH(D3DXMATRIX* out, FLOAT w, FLOAT h, FLOAT zn, FLOAT
   return out;
 }
 
-D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, FLOAT l, FLOAT r, FLOAT b, FLOAT t, FLOAT zn, FLOAT zf) {
+D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, FLOAT l, FLOAT r, FLOAT b, FLOAT t, FLOAT zn,
+                                       FLOAT zf) {
   Zero(out);
   out->_11 = 2 / (r - l);
   out->_22 = 2 / (t - b);
@@ -137,7 +139,8 @@ D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, FLOAT l, FLOAT r, FLOAT 
   return out;
 }
 
-D3DXMATRIX* D3DXMatrixOrthoOffCenterRH(D3DXMATRIX* out, FLOAT l, FLOAT r, FLOAT b, FLOAT t, FLOAT zn, FLOAT zf) {
+D3DXMATRIX* D3DXMatrixOrthoOffCenterRH(D3DXMATRIX* out, FLOAT l, FLOAT r, FLOAT b, FLOAT t, FLOAT zn,
+                                       FLOAT zf) {
   Zero(out);
   out->_11 = 2 / (r - l);
   out->_22 = 2 / (t - b);

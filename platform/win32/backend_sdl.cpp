@@ -62,6 +62,10 @@ class SdlBackend final : public Backend {
             if (Window* w = FindWindowByNative(SDL_GetWindowFromID(e.window.windowID)))
               PostToQueue(w->handle, WM_CLOSE, 0, 0);
           break;
+        case SDL_QUIT:
+          // An interrupt or a session ending: ask every window to close, as a close request would.
+          for (HWND h : AllWindows()) PostToQueue(h, WM_CLOSE, 0, 0);
+          break;
         default: break;
       }
     }
@@ -92,6 +96,9 @@ class SdlBackend final : public Backend {
 }  // namespace
 
 std::unique_ptr<Backend> MakeSdlBackend() {
+  // Plain window surfaces: an accelerated one would make SDL recreate the window under a new
+  // native handle when the first frame is shown.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   return std::make_unique<SdlBackend>();
 }

@@ -113,7 +113,10 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
   gOptions = options;
   gBackend.reset();
   bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-  if (!options.headless && display) gBackend = MakeSdlBackend();
+  if (!options.headless && display) {
+    gBackend = MakeSdlBackend();
+    if (!gBackend) std::fprintf(stderr, "No display could be opened; running headless.\n");
+  }
   if (!gBackend) {
     gBackend = MakeHeadlessBackend();
     gOptions.headless = true;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skyvale_host.h"
 
@@ -44,6 +45,7 @@ Backend& CurrentBackend();
 const SkyvaleOptions& CurrentOptions();
 Window* FindWindow(HWND handle);
 Window* FirstWindow();
+std::vector<HWND> AllWindows();
 Window* FindWindowByNative(void* native);
 void ResetWindows();
 

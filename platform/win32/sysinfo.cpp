@@ -126,6 +126,6 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
   info->lpMinimumApplicationAddress = (LPVOID)(uintptr_t)0x10000;
   info->lpMaximumApplicationAddress = (LPVOID)(uintptr_t)0x7FFFFFFEFFFFull;
   info->dwNumberOfProcessors = cpus > 0 ? (DWORD)cpus : 1;
-  info->dwActiveProcessorMask = info->dwNumberOfProcessors >= 64 ? ~(DWORD_PTR)0
-                                                                 : (((DWORD_PTR)1 << info->dwNumberOfProcessors) - 1);
+  info->dwActiveProcessorMask =
+      info->dwNumberOfProcessors >= 64 ? ~(DWORD_PTR)0 : (((DWORD_PTR)1 << info->dwNumberOfProcessors) - 1);
 }

@@ -37,6 +37,12 @@ Window* FindWindowByNative(void* native) {
   return nullptr;
 }
 
+std::vector<HWND> AllWindows() {
+  std::vector<HWND> handles;
+  for (auto& [id, w] : gWindows) handles.push_back(w->handle);
+  return handles;
+}
+
 Window* FirstWindow() { return gWindows.empty() ? nullptr : gWindows.begin()->second.get(); }
 
 void ResetWindows() {

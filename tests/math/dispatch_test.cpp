@@ -2,9 +2,9 @@
 #include "fake_processor.h"
 
 using mt::DispatchTest;
+using mt::gFakeCpu;
 using mt::ReferencePlus;
 using mt::SameTable;
-using mt::gFakeCpu;
 
 TEST_F(DispatchTest, FirstCallRunsDetectionThroughTheInitialiser) {
   Cpu(mt::kEdxMmx | mt::kEdxSse | mt::kEdxSse2);
@@ -47,7 +47,8 @@ TEST_F(DispatchTest, ModeTwoSkips3DNowForSse2) {
   Cpu(mt::kEdxMmx | mt::kEdxSse | mt::kEdxSse2, mt::kExt3DNow | mt::kExt3DNowExt | mt::kExtMmxExt);
   Registry("\"DisablePSGP\"=dword:00000002");
   EXPECT_EQ(D3DXCpuOptimizations(TRUE), 2u);
-  EXPECT_TRUE(SameTable(MathDispatch, ReferencePlus([](MathDispatchTable& t) { MathInstallSse2(t, false); })));
+  EXPECT_TRUE(
+      SameTable(MathDispatch, ReferencePlus([](MathDispatchTable& t) { MathInstallSse2(t, false); })));
   // Without the switch the same processor gets the 3DNow! set.
   MathResetDispatch();
   Registry("");
@@ -126,7 +127,7 @@ TEST_F(DispatchTest, ThreeDNowInstallsBySubset) {
   const MathDispatchTable x87 = ReferencePlus(nullptr);
   EXPECT_TRUE(SameTable(none, x87));
   EXPECT_NE(plain.Vec3Normalize, x87.Vec3Normalize);
-  EXPECT_NE(plain.PlaneTransform, x87.PlaneTransform);  // slot 34 replaced too
+  EXPECT_NE(plain.PlaneTransform, x87.PlaneTransform);          // slot 34 replaced too
   EXPECT_EQ(plain.Vec3TransformArray, x87.Vec3TransformArray);  // arrays need SSE
   EXPECT_NE(sseOnly.Vec3TransformArray, x87.Vec3TransformArray);
   EXPECT_EQ(sseOnly.Vec3Normalize, x87.Vec3Normalize);
@@ -223,4 +224,26 @@ TEST(ApproxInvSqrt, ErrorBoundOverTheWholeTable) {
     }
   }
   EXPECT_LE(worst, 1.5e-6);
+}
+
+TEST_F(DispatchTest, SystemInfoAndVectorFeaturesFromThePresentedProcessor) {
+  Cpu(mt::kEdxMmx | mt::kEdxSse | mt::kEdxSse2, 0, mt::kEcxFma | mt::kEcxAvx, mt::kEbxAvx2);
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  EXPECT_EQ(info.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+  EXPECT_EQ(info.wProcessorLevel, 6);
+  EXPECT_GT(info.dwPageSize, 0u);
+  EXPECT_GE(info.dwNumberOfProcessors, 1u);
+  GetSystemInfo(nullptr);  // ignored
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_MMX_INSTRUCTIONS_AVAILABLE));
+  // AVX needs the operating system to save the registers (OSXSAVE); without it, no wide paths.
+  EXPECT_FALSE(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE));
+  EXPECT_FALSE(MathProcessorHasAvx2Fma());
+  gFakeCpu.leaf1Ecx |= mt::kEcxOsxsave;
+  EXPECT_TRUE(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE));
+  EXPECT_TRUE(MathProcessorHasAvx2Fma());
+  gFakeCpu.leaf1Ecx &= ~mt::kEcxFma;
+  EXPECT_FALSE(MathProcessorHasAvx2Fma());
+  EXPECT_FALSE(IsProcessorFeaturePresent(12345));
 }

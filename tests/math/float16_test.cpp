@@ -41,8 +41,8 @@ TEST(Float16, Boundaries) {
   EXPECT_EQ(ToHalf(65504.0f), 0x7BFF);
   EXPECT_EQ(ToHalf(65536.0f), 0x7C00);  // no infinity: exponent 31 is a number
   EXPECT_EQ(ToHalf(131008.0f), 0x7FFF);
-  EXPECT_EQ(ToHalf(131000.0f), 0x7FFF);   // rounds up to the largest
-  EXPECT_EQ(ToHalf(131071.0f), 0x7FFF);   // would round above 131008: clamps
+  EXPECT_EQ(ToHalf(131000.0f), 0x7FFF);  // rounds up to the largest
+  EXPECT_EQ(ToHalf(131071.0f), 0x7FFF);  // would round above 131008: clamps
   EXPECT_EQ(ToHalf(200000.0f), 0x7FFF);
   EXPECT_EQ(ToHalf(INFINITY), 0x7FFF);
   EXPECT_EQ(ToHalf(-INFINITY), 0xFFFF);
@@ -56,9 +56,9 @@ TEST(Float16, Boundaries) {
   EXPECT_EQ(ToHalf(std::ldexp(1.0f, -50)), 0x0000);
   EXPECT_EQ(ToHalf(1e-30f), 0x0000);
   EXPECT_EQ(ToHalf(-1e-30f), 0x8000);
-  EXPECT_EQ(ToHalf(std::ldexp(1.0f, -25)), 0x0000);     // tie between 0 and 1: even
-  EXPECT_EQ(ToHalf(std::ldexp(3.0f, -25)), 0x0002);     // tie between 1 and 2: even
-  EXPECT_EQ(ToHalf(std::ldexp(1.5f, -25)), 0x0001);     // above the tie
+  EXPECT_EQ(ToHalf(std::ldexp(1.0f, -25)), 0x0000);  // tie between 0 and 1: even
+  EXPECT_EQ(ToHalf(std::ldexp(3.0f, -25)), 0x0002);  // tie between 1 and 2: even
+  EXPECT_EQ(ToHalf(std::ldexp(1.5f, -25)), 0x0001);  // above the tie
   // Ties to even in the normal range: 1 + 2^-11 lies halfway between 0x3C00 and 0x3C01.
   EXPECT_EQ(ToHalf(1.0f + std::ldexp(1.0f, -11)), 0x3C00);
   EXPECT_EQ(ToHalf(1.0f + 3 * std::ldexp(1.0f, -11)), 0x3C02);

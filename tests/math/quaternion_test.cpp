@@ -9,8 +9,8 @@ namespace {
 // q and -q are the same rotation.
 ::testing::AssertionResult SameRotation(const D3DXQUATERNION& a, const D3DXQUATERNION& b, float tol = 1e-5f) {
   if (Near(a, b, tol) || Near(a, -b, tol)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ", " << a.w << ") vs (" << b.x
-                                       << ", " << b.y << ", " << b.z << ", " << b.w << ")";
+  return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ", " << a.w << ") vs ("
+                                       << b.x << ", " << b.y << ", " << b.z << ", " << b.w << ")";
 }
 
 }  // namespace

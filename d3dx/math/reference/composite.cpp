@@ -57,8 +57,8 @@ D3DXMATRIX* MatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* sc, const D
   return out;
 }
 
-D3DXMATRIX* MatrixAffineTransformation(D3DXMATRIX* out, FLOAT s, const D3DXVECTOR3* rc, const D3DXQUATERNION* r,
-                                       const D3DXVECTOR3* t) {
+D3DXMATRIX* MatrixAffineTransformation(D3DXMATRIX* out, FLOAT s, const D3DXVECTOR3* rc,
+                                       const D3DXQUATERNION* r, const D3DXVECTOR3* t) {
   D3DXMATRIX m;
   D3DXMatrixScaling(&m, s, s, s);
   if (r) {

@@ -1,10 +1,9 @@
 // Reference versions of the matrix products, inverse and simple builders.
-#include "../dispatch.h"
 #include "../adjugate.h"
+#include "../dispatch.h"
 #include "../mathutil.h"
 
 using namespace mathutil;
-
 
 namespace mathref {
 

@@ -38,7 +38,8 @@ D3DXPLANE* PlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* p, const D3DX
   return out;
 }
 
-D3DXPLANE* PlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2, const D3DXVECTOR3* v3) {
+D3DXPLANE* PlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2,
+                           const D3DXVECTOR3* v3) {
   const D3DXVECTOR3 a = *v1;
   const D3DXVECTOR3 e1 = a - *v2, e2 = a - *v3;
   D3DXVECTOR3 n;

@@ -61,15 +61,16 @@ D3DXVECTOR3* Vec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPO
   return out;
 }
 
-D3DXVECTOR3* Vec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT9* vp, const D3DXMATRIX* p,
-                           const D3DXMATRIX* view, const D3DXMATRIX* world) {
+D3DXVECTOR3* Vec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT9* vp,
+                           const D3DXMATRIX* p, const D3DXMATRIX* view, const D3DXMATRIX* world) {
   D3DXMATRIX storage;
   *out = UnprojectOne(*v, vp, CombinedInverse(storage, p, view, world));
   return out;
 }
 
-D3DXVECTOR3* Vec3ProjectArray(D3DXVECTOR3* out, UINT os, const D3DXVECTOR3* v, UINT vs, const D3DVIEWPORT9* vp,
-                              const D3DXMATRIX* p, const D3DXMATRIX* view, const D3DXMATRIX* world, UINT n) {
+D3DXVECTOR3* Vec3ProjectArray(D3DXVECTOR3* out, UINT os, const D3DXVECTOR3* v, UINT vs,
+                              const D3DVIEWPORT9* vp, const D3DXMATRIX* p, const D3DXMATRIX* view,
+                              const D3DXMATRIX* world, UINT n) {
   const D3DXMATRIX m = Combine(p, view, world);
   D3DXVECTOR3* o = out;
   for (UINT i = 0; i < n; ++i, o = Step(o, os), v = Step(v, vs)) *o = ProjectOne(*v, vp, m);

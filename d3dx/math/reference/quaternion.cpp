@@ -37,8 +37,9 @@ namespace mathref {
 
 D3DXQUATERNION* QuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2) {
   const D3DXQUATERNION a = *q1, b = *q2;
-  *out = D3DXQUATERNION(b.w * a.x + b.x * a.w + b.y * a.z - b.z * a.y, b.w * a.y - b.x * a.z + b.y * a.w + b.z * a.x,
-                        b.w * a.z + b.x * a.y - b.y * a.x + b.z * a.w, b.w * a.w - b.x * a.x - b.y * a.y - b.z * a.z);
+  *out = D3DXQUATERNION(
+      b.w * a.x + b.x * a.w + b.y * a.z - b.z * a.y, b.w * a.y - b.x * a.z + b.y * a.w + b.z * a.x,
+      b.w * a.z + b.x * a.y - b.y * a.x + b.z * a.w, b.w * a.w - b.x * a.x - b.y * a.y - b.z * a.z);
   return out;
 }
 
@@ -102,7 +103,8 @@ void QuaternionToAxisAngle(const D3DXQUATERNION* q, D3DXVECTOR3* axis, FLOAT* an
   if (angle) *angle = 2.0f * std::acos(c.w);
 }
 
-D3DXQUATERNION* QuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2, FLOAT t) {
+D3DXQUATERNION* QuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2,
+                                FLOAT t) {
   const D3DXQUATERNION a = *q1, b = *q2;
   const float d = Dot4(a, b);
   const float sign = d < 0.0f ? -1.0f : 1.0f;

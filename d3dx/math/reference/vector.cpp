@@ -79,50 +79,50 @@ D3DXQUATERNION* QuaternionNormalize(D3DXQUATERNION* out, const D3DXQUATERNION* q
   return out;
 }
 
-D3DXVECTOR2* Vec2Hermite(D3DXVECTOR2* out, const D3DXVECTOR2* v1, const D3DXVECTOR2* t1, const D3DXVECTOR2* v2,
-                         const D3DXVECTOR2* t2, FLOAT s) {
+D3DXVECTOR2* Vec2Hermite(D3DXVECTOR2* out, const D3DXVECTOR2* v1, const D3DXVECTOR2* t1,
+                         const D3DXVECTOR2* v2, const D3DXVECTOR2* t2, FLOAT s) {
   HermiteN<2>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
   return out;
 }
-D3DXVECTOR3* Vec3Hermite(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* t1, const D3DXVECTOR3* v2,
-                         const D3DXVECTOR3* t2, FLOAT s) {
+D3DXVECTOR3* Vec3Hermite(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* t1,
+                         const D3DXVECTOR3* v2, const D3DXVECTOR3* t2, FLOAT s) {
   HermiteN<3>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
   return out;
 }
-D3DXVECTOR4* Vec4Hermite(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* t1, const D3DXVECTOR4* v2,
-                         const D3DXVECTOR4* t2, FLOAT s) {
+D3DXVECTOR4* Vec4Hermite(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* t1,
+                         const D3DXVECTOR4* v2, const D3DXVECTOR4* t2, FLOAT s) {
   HermiteN<4>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
   return out;
 }
 
-D3DXVECTOR2* Vec2CatmullRom(D3DXVECTOR2* out, const D3DXVECTOR2* v0, const D3DXVECTOR2* v1, const D3DXVECTOR2* v2,
-                            const D3DXVECTOR2* v3, FLOAT s) {
+D3DXVECTOR2* Vec2CatmullRom(D3DXVECTOR2* out, const D3DXVECTOR2* v0, const D3DXVECTOR2* v1,
+                            const D3DXVECTOR2* v2, const D3DXVECTOR2* v3, FLOAT s) {
   CatmullRomN<2>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
   return out;
 }
-D3DXVECTOR3* Vec3CatmullRom(D3DXVECTOR3* out, const D3DXVECTOR3* v0, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2,
-                            const D3DXVECTOR3* v3, FLOAT s) {
+D3DXVECTOR3* Vec3CatmullRom(D3DXVECTOR3* out, const D3DXVECTOR3* v0, const D3DXVECTOR3* v1,
+                            const D3DXVECTOR3* v2, const D3DXVECTOR3* v3, FLOAT s) {
   CatmullRomN<3>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
   return out;
 }
-D3DXVECTOR4* Vec4CatmullRom(D3DXVECTOR4* out, const D3DXVECTOR4* v0, const D3DXVECTOR4* v1, const D3DXVECTOR4* v2,
-                            const D3DXVECTOR4* v3, FLOAT s) {
+D3DXVECTOR4* Vec4CatmullRom(D3DXVECTOR4* out, const D3DXVECTOR4* v0, const D3DXVECTOR4* v1,
+                            const D3DXVECTOR4* v2, const D3DXVECTOR4* v3, FLOAT s) {
   CatmullRomN<4>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
   return out;
 }
 
-D3DXVECTOR2* Vec2BaryCentric(D3DXVECTOR2* out, const D3DXVECTOR2* v1, const D3DXVECTOR2* v2, const D3DXVECTOR2* v3,
-                             FLOAT f, FLOAT g) {
+D3DXVECTOR2* Vec2BaryCentric(D3DXVECTOR2* out, const D3DXVECTOR2* v1, const D3DXVECTOR2* v2,
+                             const D3DXVECTOR2* v3, FLOAT f, FLOAT g) {
   BaryCentricN<2>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
   return out;
 }
-D3DXVECTOR3* Vec3BaryCentric(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2, const D3DXVECTOR3* v3,
-                             FLOAT f, FLOAT g) {
+D3DXVECTOR3* Vec3BaryCentric(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2,
+                             const D3DXVECTOR3* v3, FLOAT f, FLOAT g) {
   BaryCentricN<3>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
   return out;
 }
-D3DXVECTOR4* Vec4BaryCentric(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* v2, const D3DXVECTOR4* v3,
-                             FLOAT f, FLOAT g) {
+D3DXVECTOR4* Vec4BaryCentric(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* v2,
+                             const D3DXVECTOR4* v3, FLOAT f, FLOAT g) {
   BaryCentricN<4>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
   return out;
 }

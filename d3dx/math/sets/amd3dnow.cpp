@@ -48,7 +48,8 @@ void NormalizeN(float* out, const float* in) {
 template <int N>
 void TransformCoordN(float* out, const float* in, const D3DXMATRIX* m) {
   float v[4] = {in[0], in[1], N == 3 ? in[2] : 0.0f, 1.0f}, r[4];
-  for (int c = 0; c < 4; ++c) r[c] = v[0] * m->m[0][c] + v[1] * m->m[1][c] + v[2] * m->m[2][c] + v[3] * m->m[3][c];
+  for (int c = 0; c < 4; ++c)
+    r[c] = v[0] * m->m[0][c] + v[1] * m->m[1][c] + v[2] * m->m[2][c] + v[3] * m->m[3][c];
   if (!NearOne(r[3])) {
     const float k = Rcp(r[3]);
     for (int i = 0; i < N; ++i) r[i] *= k;
@@ -125,7 +126,8 @@ D3DXMATRIX* MatrixInverse(D3DXMATRIX* out, FLOAT* determinant, const D3DXMATRIX*
   return out;
 }
 
-D3DXVECTOR3* PlaneIntersectLine(D3DXVECTOR3* out, const D3DXPLANE* p, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2) {
+D3DXVECTOR3* PlaneIntersectLine(D3DXVECTOR3* out, const D3DXPLANE* p, const D3DXVECTOR3* v1,
+                                const D3DXVECTOR3* v2) {
   const D3DXVECTOR3 a = *v1, b = *v2;
   const float d1 = p->a * a.x + p->b * a.y + p->c * a.z, d2 = p->a * b.x + p->b * b.y + p->c * b.z;
   const float den = d1 - d2;
@@ -177,8 +179,8 @@ D3DXQUATERNION* QuaternionInverse(D3DXQUATERNION* out, const D3DXQUATERNION* q) 
 // The extended versions of the remaining three: the reference formulas (they divide nothing or
 // divide through routines already in the table).
 template <bool Ext>
-D3DXVECTOR3* Vec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT9* vp, const D3DXMATRIX* p,
-                           const D3DXMATRIX* view, const D3DXMATRIX* world) {
+D3DXVECTOR3* Vec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT9* vp,
+                           const D3DXMATRIX* p, const D3DXMATRIX* view, const D3DXMATRIX* world) {
   return mathref::Vec3Unproject(out, v, vp, p, view, world);
 }
 template <bool Ext>

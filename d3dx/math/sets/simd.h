@@ -11,7 +11,9 @@ namespace simd {
 
 #define SKYVALE_SPLAT(v, i) _mm_shuffle_ps((v), (v), _MM_SHUFFLE(i, i, i, i))
 
-inline __m128 Load2(const float* p) { return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p)); }
+inline __m128 Load2(const float* p) {
+  return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p));
+}
 inline __m128 Load3(const float* p) { return _mm_movelh_ps(Load2(p), _mm_load_ss(p + 2)); }
 inline __m128 Load4(const float* p) { return _mm_loadu_ps(p); }
 inline void Store2(float* p, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(p), v); }
@@ -67,7 +69,8 @@ inline __m128 Row3Normal(const Rows& m, __m128 v) {
 }
 // (x, y, 0, 1) and (x, y, 0, 0) times the rows.
 inline __m128 Row2Point(const Rows& m, __m128 v) {
-  return _mm_add_ps(_mm_add_ps(_mm_mul_ps(SKYVALE_SPLAT(v, 0), m.r0), _mm_mul_ps(SKYVALE_SPLAT(v, 1), m.r1)), m.r3);
+  return _mm_add_ps(_mm_add_ps(_mm_mul_ps(SKYVALE_SPLAT(v, 0), m.r0), _mm_mul_ps(SKYVALE_SPLAT(v, 1), m.r1)),
+                    m.r3);
 }
 inline __m128 Row2Normal(const Rows& m, __m128 v) {
   return _mm_add_ps(_mm_mul_ps(SKYVALE_SPLAT(v, 0), m.r0), _mm_mul_ps(SKYVALE_SPLAT(v, 1), m.r1));
@@ -77,7 +80,8 @@ inline __m128 Project(__m128 r) { return _mm_mul_ps(r, Rcp(SKYVALE_SPLAT(r, 3)))
 
 // 3-vector cross product of the first three lanes.
 inline __m128 Cross3(__m128 a, __m128 b) {
-  const __m128 a1 = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 0, 2, 1)), b1 = _mm_shuffle_ps(b, b, _MM_SHUFFLE(3, 0, 2, 1));
+  const __m128 a1 = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 0, 2, 1)),
+               b1 = _mm_shuffle_ps(b, b, _MM_SHUFFLE(3, 0, 2, 1));
   const __m128 c = _mm_sub_ps(_mm_mul_ps(a, b1), _mm_mul_ps(a1, b));
   return _mm_shuffle_ps(c, c, _MM_SHUFFLE(3, 0, 2, 1));
 }
@@ -94,15 +98,18 @@ inline __m128 Normalize3Scaled(__m128 v) {
 // adjugate scaled by the refined reciprocal of the determinant.
 inline __m128 Mat2Mul(__m128 a, __m128 b) {
   return _mm_add_ps(_mm_mul_ps(a, _mm_shuffle_ps(b, b, _MM_SHUFFLE(3, 0, 3, 0))),
-                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)), _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 2, 1, 2))));
+                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)),
+                               _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 2, 1, 2))));
 }
 inline __m128 Mat2AdjMul(__m128 a, __m128 b) {
   return _mm_sub_ps(_mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(0, 0, 3, 3)), b),
-                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 2, 1, 1)), _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 0, 3, 2))));
+                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 2, 1, 1)),
+                               _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 0, 3, 2))));
 }
 inline __m128 Mat2MulAdj(__m128 a, __m128 b) {
   return _mm_sub_ps(_mm_mul_ps(a, _mm_shuffle_ps(b, b, _MM_SHUFFLE(0, 3, 0, 3))),
-                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)), _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 2, 1, 2))));
+                    _mm_mul_ps(_mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)),
+                               _mm_shuffle_ps(b, b, _MM_SHUFFLE(1, 2, 1, 2))));
 }
 
 struct InverseParts {
@@ -113,9 +120,10 @@ struct InverseParts {
 inline InverseParts InverseBlocks(const Rows& m) {
   const __m128 A = _mm_movelh_ps(m.r0, m.r1), B = _mm_movehl_ps(m.r1, m.r0);
   const __m128 C = _mm_movelh_ps(m.r2, m.r3), D = _mm_movehl_ps(m.r3, m.r2);
-  const __m128 detSub =
-      _mm_sub_ps(_mm_mul_ps(_mm_shuffle_ps(m.r0, m.r2, _MM_SHUFFLE(2, 0, 2, 0)), _mm_shuffle_ps(m.r1, m.r3, _MM_SHUFFLE(3, 1, 3, 1))),
-                 _mm_mul_ps(_mm_shuffle_ps(m.r0, m.r2, _MM_SHUFFLE(3, 1, 3, 1)), _mm_shuffle_ps(m.r1, m.r3, _MM_SHUFFLE(2, 0, 2, 0))));
+  const __m128 detSub = _mm_sub_ps(_mm_mul_ps(_mm_shuffle_ps(m.r0, m.r2, _MM_SHUFFLE(2, 0, 2, 0)),
+                                              _mm_shuffle_ps(m.r1, m.r3, _MM_SHUFFLE(3, 1, 3, 1))),
+                                   _mm_mul_ps(_mm_shuffle_ps(m.r0, m.r2, _MM_SHUFFLE(3, 1, 3, 1)),
+                                              _mm_shuffle_ps(m.r1, m.r3, _MM_SHUFFLE(2, 0, 2, 0))));
   const __m128 detA = SKYVALE_SPLAT(detSub, 0), detB = SKYVALE_SPLAT(detSub, 1);
   const __m128 detC = SKYVALE_SPLAT(detSub, 2), detD = SKYVALE_SPLAT(detSub, 3);
   const __m128 DC = Mat2AdjMul(D, C), AB = Mat2AdjMul(A, B);

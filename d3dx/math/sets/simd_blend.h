@@ -6,8 +6,7 @@ namespace simd {
 
 // w = weights; out = w.x a + w.y b + w.z c + w.w d, over `n` lanes.
 template <int N>
-inline
-void Blend4(float* out, const float* a, const float* b, const float* c, const float* d, __m128 w) {
+inline void Blend4(float* out, const float* a, const float* b, const float* c, const float* d, __m128 w) {
   auto load = [](const float* p) { return N == 2 ? Load2(p) : N == 3 ? Load3(p) : Load4(p); };
   __m128 r = _mm_mul_ps(load(a), SKYVALE_SPLAT(w, 0));
   r = _mm_add_ps(r, _mm_mul_ps(load(b), SKYVALE_SPLAT(w, 1)));
@@ -24,13 +23,13 @@ inline __m128 HermiteWeights(float s) {
 }
 inline __m128 CatmullRomWeights(float s) {
   const float s2 = s * s, s3 = s2 * s;
-  return _mm_mul_ps(_mm_set1_ps(0.5f), _mm_setr_ps(-s3 + 2 * s2 - s, 3 * s3 - 5 * s2 + 2, -3 * s3 + 4 * s2 + s, s3 - s2));
+  return _mm_mul_ps(_mm_set1_ps(0.5f),
+                    _mm_setr_ps(-s3 + 2 * s2 - s, 3 * s3 - 5 * s2 + 2, -3 * s3 + 4 * s2 + s, s3 - s2));
 }
 
 // v1 + f (v2 - v1) + g (v3 - v1)
 template <int N>
-inline
-void BaryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
+inline void BaryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
   auto load = [](const float* p) { return N == 2 ? Load2(p) : N == 3 ? Load3(p) : Load4(p); };
   const __m128 a = load(v1);
   const __m128 r = _mm_add_ps(_mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(f), _mm_sub_ps(load(v2), a))),
@@ -39,6 +38,5 @@ void BaryCentric(float* out, const float* v1, const float* v2, const float* v3, 
   if (N == 3) Store3(out, r);
   if (N == 4) Store4(out, r);
 }
-
 
 }  // namespace simd

@@ -76,6 +76,8 @@ void MathInstallSse2(MathDispatchTable& t, bool wide) {
     SKYVALE_INSTALL(Vec3TransformNormalArray)
     SKYVALE_INSTALL(Vec4TransformArray)
     SKYVALE_INSTALL(PlaneTransformArray)
+    SKYVALE_INSTALL(MatrixMultiply)
+    SKYVALE_INSTALL(Vec3TransformCoord)
 #undef SKYVALE_INSTALL
   }
 }

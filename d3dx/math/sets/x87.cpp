@@ -11,7 +11,8 @@ namespace {
 using Ext = long double;
 
 void RowTimes(float r[4], Ext x, Ext y, Ext z, Ext w, const D3DXMATRIX* m) {
-  for (int c = 0; c < 4; ++c) r[c] = (float)(x * m->m[0][c] + y * m->m[1][c] + z * m->m[2][c] + w * m->m[3][c]);
+  for (int c = 0; c < 4; ++c)
+    r[c] = (float)(x * m->m[0][c] + y * m->m[1][c] + z * m->m[2][c] + w * m->m[3][c]);
 }
 
 }  // namespace

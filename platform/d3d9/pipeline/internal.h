@@ -297,7 +297,9 @@ inline bool compare(int func, uint32_t a, uint32_t b) {
 inline uint32_t depthBits(float z) {
   z = z < 0.0f ? 0.0f : (z > 1.0f ? 1.0f : z);  // NaN falls through to z as-is below
   if (!(z >= 0.0f)) z = 0.0f;
-  return uint32_t(z * 16777215.0f + 0.5f);
+  // z = 1 rounds to 2^24 in single precision: keep it in 24 bits.
+  uint32_t bits = uint32_t(z * 16777215.0f + 0.5f);
+  return bits > 0xFFFFFFu ? 0xFFFFFFu : bits;
 }
 
 }  // namespace swr
