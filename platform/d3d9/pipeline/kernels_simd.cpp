@@ -195,6 +195,7 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
         zi = _mm256_cvttps_epi32(
             _mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
+        zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
         dold = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
         pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
         if (_mm256_testz_si256(pass, pass)) continue;
