@@ -187,6 +187,9 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
     uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
     uint32_t* dp = DEPTH != kZNone ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
     for (int x = x0; x < x1; x += 8) {
+      // Masked loads and stores are slow on some processors: whole groups inside the span use
+      // plain ones and blend.
+      const bool full = x + 8 <= x1;
       const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx);
       const __m256 dx = _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes);
       __m256i pass = live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
@@ -196,7 +199,8 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         zi = _mm256_cvttps_epi32(
             _mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
         zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
-        dold = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
+        dold = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp + x))
+                    : _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
         pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
@@ -275,9 +279,12 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
       ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
       __m256i out = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+      __m256i old = _mm256_setzero_si256();
+      if (BLEND != kBlendNone || full)
+        old = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cp + x))
+                   : _mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass);
       if (BLEND != kBlendNone) {
-        __m256i dst =
-            _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass), dstAlpha);
+        __m256i dst = _mm256_or_si256(old, dstAlpha);
         if (BLEND == kBlendAdd) {
           out = _mm256_adds_epu8(out, dst);
         } else {
@@ -292,10 +299,15 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
           out = _mm256_or_si256(orb, _mm256_slli_epi32(oag, 8));
         }
       }
-      _mm256_maskstore_epi32(reinterpret_cast<int*>(cp + x), pass, out);
-      if (DEPTH == kZTestWrite)
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + x), pass,
-                               _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, byte)));
+      __m256i dnew = _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, byte));
+      if (full) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cp + x), _mm256_blendv_epi8(old, out, pass));
+        if (DEPTH == kZTestWrite)
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp + x), _mm256_blendv_epi8(dold, dnew, pass));
+      } else {
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(cp + x), pass, out);
+        if (DEPTH == kZTestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + x), pass, dnew);
+      }
     }
   }
 }
