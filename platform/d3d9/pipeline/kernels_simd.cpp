@@ -102,13 +102,41 @@ SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(t.fh * 256.0f)), half));
   __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
   __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-  __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
   __m256i ya = _mm256_mullo_epi32(address<ADDR>(yi, hmask, hlast), pitch);
   __m256i yb = _mm256_mullo_epi32(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), pitch);
-  __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
-  __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
-  __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
-  __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
+  __m256i t00, t10, t01, t11;
+  // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
+  // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
+  __m256i xc;
+  bool pairs = t.w >= 2;
+  if (ADDR == kAddrWrap) {
+    xc = _mm256_and_si256(xi, wmask);
+    pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
+  } else {
+    __m256i below = _mm256_cmpgt_epi32(_mm256_setzero_si256(), xi);
+    __m256i above = _mm256_cmpgt_epi32(xi, _mm256_sub_epi32(wlast, one));
+    xc = _mm256_max_epi32(_mm256_min_epi32(xi, _mm256_sub_epi32(wlast, one)), _mm256_setzero_si256());
+    fx = _mm256_andnot_si256(below, fx);
+    fx = _mm256_blendv_epi8(fx, _mm256_set1_epi32(256), above);
+  }
+  if (pairs) {
+    const long long* base = reinterpret_cast<const long long*>(texels);
+    const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
+    __m256i p0 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4), split);
+    __m256i q0 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4), split);
+    __m256i p1 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4), split);
+    __m256i q1 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
+    t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
+    t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
+  } else {
+    __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
+    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
+    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
+    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
+    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
+    if (ADDR == kAddrClamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
+  }
   __m256i fx16 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
   __m256i fy16 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
   __m256i ifx = _mm256_sub_epi16(w256, fx16), ify = _mm256_sub_epi16(w256, fy16);
