@@ -72,13 +72,20 @@ SWR_AVX2 inline __m256i mul8x16(__m256i x, __m256i a) {
   return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
 }
 
+// Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
+SWR_AVX2 inline __m256i rowOffset(__m256i y, int32_t pitch) {
+  if ((pitch & (pitch - 1)) == 0)
+    return _mm256_sll_epi32(y, _mm_cvtsi32_si128(__builtin_ctz(unsigned(pitch))));
+  return _mm256_mullo_epi32(y, _mm256_set1_epi32(pitch));
+}
+
 template <int ADDR>
 SWR_AVX2 inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
   __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), _mm256_set1_epi32(t.wmask),
                              _mm256_set1_epi32(t.w - 1));
   __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), _mm256_set1_epi32(t.hmask),
                              _mm256_set1_epi32(t.h - 1));
-  __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(yi, _mm256_set1_epi32(t.pitch)), xi);
+  __m256i idx = _mm256_add_epi32(rowOffset(yi, t.pitch), xi);
   return _mm256_or_si256(_mm256_i32gather_epi32(reinterpret_cast<const int32_t*>(t.p), idx, 4),
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
@@ -94,7 +101,7 @@ template <int ADDR>
 SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
   const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
-  const __m256i pitch = _mm256_set1_epi32(t.pitch), one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
+  const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
   const __m256i w256 = _mm256_set1_epi16(256);
   const __m256 half = _mm256_set1_ps(127.5f);
   const int32_t* texels = reinterpret_cast<const int32_t*>(t.p);
@@ -102,8 +109,8 @@ SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(t.fh * 256.0f)), half));
   __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
   __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-  __m256i ya = _mm256_mullo_epi32(address<ADDR>(yi, hmask, hlast), pitch);
-  __m256i yb = _mm256_mullo_epi32(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), pitch);
+  __m256i ya = rowOffset(address<ADDR>(yi, hmask, hlast), t.pitch);
+  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), t.pitch);
   __m256i t00, t10, t01, t11;
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
@@ -123,10 +130,14 @@ SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     const long long* base = reinterpret_cast<const long long*>(texels);
     const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
     __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
-    __m256i p0 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4), split);
-    __m256i q0 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4), split);
-    __m256i p1 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4), split);
-    __m256i q1 = _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
+    __m256i p0 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4), split);
+    __m256i q0 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4), split);
+    __m256i p1 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4), split);
+    __m256i q1 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
     t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
     t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
   } else {
