@@ -61,10 +61,8 @@ SWR_AVX2 inline __m256i address(__m256i i, __m256i mask, __m256i last) {
   return _mm256_max_epi32(_mm256_min_epi32(i, last), _mm256_setzero_si256());
 }
 
-SWR_AVX2 inline __m256i floorToInt(__m256 f) {
-  f = _mm256_min_ps(_mm256_max_ps(f, _mm256_set1_ps(-1e9f)), _mm256_set1_ps(1e9f));
-  return _mm256_cvttps_epi32(_mm256_floor_ps(f));
-}
+// Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
+SWR_AVX2 inline __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
 
 // x * a / 255 rounded, in 16-bit lanes (x, a <= 255).
 SWR_AVX2 inline __m256i mul8x16(__m256i x, __m256i a) {
