@@ -46,6 +46,7 @@ struct Batch {
   Binner bin;
   Target tile{};
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
+  std::vector<int> order;                           // tiles, busiest first
   bool reference = false;
 };
 
@@ -121,8 +122,9 @@ struct Pipeline::Impl {
     inflight = nullptr;
   }
 
-  static void tileJob(void* ctx, int i) {
+  static void tileJob(void* ctx, int k) {
     Batch& b = *static_cast<Batch*>(ctx);
+    int i = b.order.empty() ? k : b.order[size_t(k)];
     const auto& bin = b.bin.bins[size_t(i)];
     if (bin.empty()) return;
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
@@ -142,10 +144,18 @@ struct Pipeline::Impl {
       for (int i = 0; i < 2; ++i) batches[i].reference = reference;
       int tiles = b->bin.tilesX * b->bin.tilesY;
       if (threads <= 1 || b->bin.entries() < 64) {
+        b->order.clear();
         for (int i = 0; i < tiles; ++i) tileJob(b, i);  // not worth waking anyone
         b->bin.reset();
         release(*b);
       } else {
+        // Busiest tiles first, so the threads finish together instead of one waiting on a
+        // late heavy tile.
+        b->order.resize(size_t(tiles));
+        for (int i = 0; i < tiles; ++i) b->order[size_t(i)] = i;
+        std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
+          return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
+        });
         pool.start(tiles, threads - 1, tileJob, b);
         inflight = b;
         cur = b == &batches[0] ? &batches[1] : &batches[0];
@@ -234,8 +244,10 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   assemble(call, n, map);
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
   // the next piece even within one render target.
-  if (cur->bin.bytesUsed() > kFlushBytes) flush();
-  else if (threads > 1 && cur->bin.entries() > kPieceEntries) submit();
+  if (cur->bin.bytesUsed() > kFlushBytes)
+    flush();
+  else if (threads > 1 && cur->bin.entries() > kPieceEntries)
+    submit();
 }
 
 void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
