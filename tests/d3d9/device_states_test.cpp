@@ -112,7 +112,8 @@ TEST_F(StateTest, StageAndSamplerStatesStartAtTheirDefaults) {
 
 TEST_F(StateTest, TransformsMaterialAndLightsDefaults) {
   D3DMATRIX m;
-  for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE7, D3DTS_WORLDMATRIX(9)}) {
+  for (D3DTRANSFORMSTATETYPE t :
+       {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE7, D3DTS_WORLDMATRIX(9)}) {
     ASSERT_EQ(device->GetTransform(t, &m), D3D_OK);
     EXPECT_EQ(std::memcmp(&m, At(Scale(1)), sizeof m), 0) << t;
   }
@@ -283,8 +284,8 @@ TEST_F(StateTest, StateBlockTypesCoverTheirHalves) {
   ASSERT_EQ(device->CreateStateBlock(D3DSBT_VERTEXSTATE, &vertex), D3D_OK);
   ASSERT_EQ(device->CreateStateBlock(D3DSBT_ALL, &all), D3D_OK);
   device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);  // pixel
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);             // vertex
-  device->SetTransform(D3DTS_VIEW, At(Scale(4)));               // only in ALL
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);              // vertex
+  device->SetTransform(D3DTS_VIEW, At(Scale(4)));             // only in ALL
   pixel->Apply();
   EXPECT_EQ(Render(D3DRS_SRCBLEND), (DWORD)D3DBLEND_ONE);
   EXPECT_EQ(Render(D3DRS_LIGHTING), (DWORD)FALSE);
@@ -339,8 +340,9 @@ TEST_F(StateTest, StateBlocksKeepTheirResourcesAlive) {
 
 TEST_F(StateTest, SetRenderTargetResetsTheViewport) {
   IDirect3DTexture9* t = nullptr;
-  ASSERT_EQ(device->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+      D3D_OK);
   IDirect3DSurface9* level = nullptr;
   t->GetSurfaceLevel(0, &level);
   D3DVIEWPORT9 vp = {2, 2, 10, 10, 0.25f, 0.5f};
@@ -374,8 +376,9 @@ TEST_F(StateTest, SetRenderTargetResetsTheViewport) {
 
 TEST_F(StateTest, TexturesDrawnIntoAreSampledWithANewVersion) {
   IDirect3DTexture9* t = nullptr;
-  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+      D3D_OK);
   device->SetTexture(0, t);
   uint64_t before = Drawn().texture[0]->version;
   IDirect3DSurface9* saved = nullptr;
