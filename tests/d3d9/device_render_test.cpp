@@ -164,3 +164,33 @@ TEST_F(RenderTest, TheAutomaticDepthBufferKeepsTheNearerSurface) {
   Quad(0, 0, kSize, kSize, 0.75f, 0xFF0000FF);  // now the farther one wins
   EXPECT_EQ(BackBuffer()[8 * kSize + 8], 0xFF0000FFu);
 }
+
+TEST_F(RenderTest, ALockWaitsForDrawsThatSampleTheTexture) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+  auto fill = [&](D3DCOLOR c) {
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = c;
+    t->UnlockRect(0);
+  };
+  fill(0xFF112233);
+  device->SetTexture(0, t);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  Quad(0, 0, kSize, kSize, 0.5f, 0xFFFFFFFF);  // may still be waiting in the bins
+  fill(0xFF445566);                            // must not change what was drawn
+  EXPECT_EQ(BackBuffer()[5 * kSize + 5], 0xFF112233u);
+  device->SetTexture(0, nullptr);
+  t->Release();  // released while nothing is pending
+}
+
+TEST_F(RenderTest, ReleasingABoundTextureAfterADrawIsSafe) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+  device->SetTexture(0, t);
+  Quad(0, 0, kSize, kSize, 0.5f, 0xFFFFFFFF);
+  device->SetTexture(0, nullptr);
+  EXPECT_EQ(t->Release(), 0u);  // destroyed here: the pending draw is finished first
+  EXPECT_EQ(BackBuffer()[3], 0xFF000000u);
+}
