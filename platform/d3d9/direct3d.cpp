@@ -141,6 +141,7 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
   if (f->depth) return D3DERR_NOTAVAILABLE;
   bool rt = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING)) != 0;
   if (rt && !f->renderTarget) return D3DERR_NOTAVAILABLE;
+  if ((usage & D3DUSAGE_RENDERTARGET) && (usage & D3DUSAGE_DYNAMIC)) return D3DERR_NOTAVAILABLE;
   switch (rType) {
     case D3DRTYPE_SURFACE:
       break;

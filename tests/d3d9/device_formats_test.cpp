@@ -73,6 +73,10 @@ TEST_F(FormatTest, CheckDeviceFormatAgreesWithCreation) {
     bool volume = device->CreateVolumeTexture(8, 8, 8, 0, 0, f, D3DPOOL_MANAGED, &v, nullptr) == D3D_OK;
     if (v) v->Release();
     EXPECT_EQ(Check(0, D3DRTYPE_VOLUMETEXTURE, f) == D3D_OK, volume) << f;
+    bool dynamic =
+        device->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, f, D3DPOOL_DEFAULT, &t, nullptr) == D3D_OK;
+    if (t) t->Release(), t = nullptr;
+    EXPECT_EQ(Check(D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, f) == D3D_OK, dynamic) << f;
     bool rt =
         device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, f, D3DPOOL_DEFAULT, &t, nullptr) == D3D_OK;
     if (t) t->Release(), t = nullptr;
@@ -87,6 +91,9 @@ TEST_F(FormatTest, CheckDeviceFormatAgreesWithCreation) {
   EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_X8R8G8B8), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_QUERY_SRGBREAD, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
+            D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(Check(D3DUSAGE_QUERY_FILTER, D3DRTYPE_TEXTURE, D3DFMT_DXT1), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_AUTOGENMIPMAP, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3DOK_NOAUTOGEN);
   EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
             D3DERR_NOTAVAILABLE);  // not a display format
