@@ -137,7 +137,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
                             const RECT* destRect, D3DTEXTUREFILTERTYPE filter) {
   Surface* src = static_cast<Surface*>(source);
   Surface* dst = static_cast<Surface*>(destination);
-  if (!src || !dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
+  if (!src || !dst || src == dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
   if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
     return D3DERR_INVALIDCALL;
   if (src->desc().Pool != D3DPOOL_DEFAULT || dst->desc().Pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;

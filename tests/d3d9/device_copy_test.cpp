@@ -51,6 +51,8 @@ TEST_F(CopyTest, StretchRectPointPicksTheNearestSourceTexel) {
   RECT outside = {0, 0, 3, 2};
   EXPECT_EQ(device->StretchRect(src, &outside, dst, nullptr, D3DTEXF_POINT), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->StretchRect(src, nullptr, dst, nullptr, D3DTEXF_ANISOTROPIC), D3DERR_INVALIDCALL);
+  RECT left = {0, 0, 2, 4}, right = {1, 0, 3, 4};
+  EXPECT_EQ(device->StretchRect(dst, &left, dst, &right, D3DTEXF_NONE), D3DERR_INVALIDCALL);  // one surface
   src->Release();
   dst->Release();
 }
