@@ -465,7 +465,9 @@ D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* out, FLOAT angle);
 D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, FLOAT angle);
 D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* out, const D3DXQUATERNION* q);
 D3DXMATRIX* D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* out, FLOAT yaw, FLOAT pitch, FLOAT roll);
-// Every pointer argument after the output may be null.
+// Every pointer argument after the output may be null. The result is
+// T(-sc) * Rsr^T * S * Rsr * T(sc) * T(-rc) * R * T(rc) * T(t) over the parts given; the scaling
+// centre applies whenever a scaling is given, with or without a scaling rotation.
 D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* scalingCenter,
                                      const D3DXQUATERNION* scalingRotation, const D3DXVECTOR3* scaling,
                                      const D3DXVECTOR3* rotationCenter, const D3DXQUATERNION* rotation,

@@ -6,7 +6,7 @@
 // the processor is asked once.
 LONG IsMmxAvailable();
 
-// 1/sqrt(x) from a 512-entry table of chords, for the bit pattern of a positive float x; the
+// 1/sqrt(x) from a 512-entry table of chords, for the bit pattern of a positive normal float x; the
 // relative error stays within 1.5e-6.
 FLOAT ApproxInvSqrt(DWORD bits);
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "d3d_app.h"
-#include "recording_device.h"
+#include "call_log_device.h"
 #include "skyvale_host.h"
 
 class AppTest : public ::testing::Test {
@@ -18,15 +18,13 @@ class AppTest : public ::testing::Test {
     static int instance;
     IDirect3DDevice9* real = nullptr;
     ASSERT_TRUE(InitD3D((HINSTANCE)&instance, 640, 480, true, D3DDEVTYPE_HAL, &real));
-    recorder = new RecordingDevice(real);
+    recorder = new CallLogDevice(real);
     real->Release();
     gDevice = recorder;
     gCamera = Camera(Camera::Ground);
     ResetFrameState();
     ASSERT_TRUE(::Setup());
-    recorder->calls.clear();
-    recorder->transforms.clear();
-    recorder->lights.clear();
+    recorder->Clear();
   }
   void TearDown() override {
     if (gDevice) {
@@ -48,5 +46,5 @@ class AppTest : public ::testing::Test {
     gCamera.getPosition(&p);
     return p;
   }
-  RecordingDevice* recorder = nullptr;
+  CallLogDevice* recorder = nullptr;
 };

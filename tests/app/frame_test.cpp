@@ -181,7 +181,7 @@ TEST_F(FrameTest, PlainFrameCallSequence) {
   IDirect3DSurface9 *left, *right, *back;
   gLeftEyeTexture->GetSurfaceLevel(0, &left);
   gRightEyeTexture->GetSurfaceLevel(0, &right);
-  recorder->inner()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  recorder->inner->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
   std::vector<long long> targets;
   for (auto& c : recorder->calls)
     if (c.name == "SetRenderTarget") targets.push_back(c.args[1]);
@@ -210,7 +210,7 @@ TEST_F(FrameTest, StereoCompositeSequenceAndStateLeftBehind) {
     if (!left) expected.erase(expected.begin() + 7);
     EXPECT_EQ(tail, expected) << keys;
 
-    IDirect3DDevice9* d = recorder->inner();
+    IDirect3DDevice9* d = recorder->inner;
     D3DXMATRIX world, view, inverse;
     d->GetTransform(D3DTS_WORLD, &world);
     d->GetTransform(D3DTS_VIEW, &view);

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "d3d_app.h"
 #include "process.h"
+#include "skyvale_host.h"
 
 namespace {
 
@@ -72,6 +74,50 @@ TEST(Program, BadOptionsAreReportedWithUsage) {
   ProcessResult help = RunProgram({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--step-ms"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// In-process: with 24-bit depth refused, InitD3D's second attempt gives a 16-bit depth buffer.
+TEST(InitD3D, FallsBackToSixteenBitDepth) {
+  setenv("SKYVALE_D3D9_REFUSE", "D24S8", 1);
+  SkyvaleOptions o;
+  o.headless = true;
+  std::string error;
+  ASSERT_TRUE(SkyvaleStartPlatform(o, error));
+  static int instance;
+  IDirect3DDevice9* device = nullptr;
+  ASSERT_TRUE(InitD3D((HINSTANCE)&instance, 640, 480, true, D3DDEVTYPE_HAL, &device));
+  IDirect3DSurface9* depth = nullptr;
+  ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+  D3DSURFACE_DESC desc;
+  depth->GetDesc(&desc);
+  EXPECT_EQ(desc.Format, D3DFMT_D16);
+  EXPECT_EQ(desc.Width, 640u);
+  depth->Release();
+  IDirect3DSurface9* back = nullptr;
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  back->GetDesc(&desc);
+  EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(desc.Height, 480u);
+  back->Release();
+  EXPECT_EQ(device->Release(), 0u);
+  unsetenv("SKYVALE_D3D9_REFUSE");
+  SkyvaleStopPlatform();
+}
+
+TEST(Program, CapturesEveryNthFrameIntoADirectory) {
+  std::string dir = ::testing::TempDir() + "skyvale_e2e_frames";
+  ProcessResult r = RunProgram({"--headless", "--frames", "5", "--capture-dir", dir, "--capture-every", "2"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  png_uint_32 w, h;
+  EXPECT_TRUE(PngSize(dir + "/frame-00002.png", w, h));
+  EXPECT_TRUE(PngSize(dir + "/frame-00004.png", w, h));
+  EXPECT_FALSE(PngSize(dir + "/frame-00005.png", w, h));
+  for (const char* f : {"/frame-00002.png", "/frame-00004.png"}) std::remove((dir + f).c_str());
+  rmdir(dir.c_str());
 }
 
 }  // namespace

@@ -243,3 +243,28 @@ TEST(MatrixInline, IdentityAndOperators) {
   EXPECT_EQ(reinterpret_cast<uintptr_t>(&aligned) % 16, 0u);
   EXPECT_EQ(static_cast<D3DXMATRIX&>(aligned), a);
 }
+
+TEST_F(MatrixRef, InternalKernels) {
+  D3DXMATRIX a, b;
+  D3DXMatrixTranslation(&a, 1, 0, 0);
+  D3DXMatrixScaling(&b, 2, 2, 2);
+  const D3DXMATRIX* bones[2] = {&a, &b};
+  const float weights[2] = {0.5f, 0.5f};
+  const D3DXVECTOR3 v(1, 1, 1);
+  D3DXVECTOR3 out;
+  EXPECT_EQ(SkinnedVertexBlendKernel(&out, &v, bones, weights, 2), &out);
+  EXPECT_TRUE(Near(out, D3DXVECTOR3(2, 1.5f, 1.5f)));  // halfway between (2, 1, 1) and (2, 2, 2)
+  EXPECT_EQ(SkinnedVertexBlendKernel(&out, &v, bones, weights, 0), &out);  // no influences: origin
+  EXPECT_EQ(out, D3DXVECTOR3(0, 0, 0));
+  // The cubic patch reproduces its corners and, for a flat control net, stays in the plane.
+  D3DXVECTOR3 c[10];
+  for (int i = 0; i < 10; ++i) c[i] = D3DXVECTOR3((float)i, (float)(i * i), 0);
+  NPatchTessellationKernel(&out, c, 0, 0);
+  EXPECT_EQ(out, c[0]);
+  NPatchTessellationKernel(&out, c, 1, 0);
+  EXPECT_EQ(out, c[1]);
+  NPatchTessellationKernel(&out, c, 0, 1);
+  EXPECT_EQ(out, c[2]);
+  NPatchTessellationKernel(&out, c, 0.3f, 0.3f);
+  EXPECT_EQ(out.z, 0.0f);
+}

@@ -404,3 +404,29 @@ TEST_F(Optimize, ClonesKeepTheSortedTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// The X-file loader's call: sort faces by subset, vertices untouched, adjacency rewritten in place.
+TEST_F(Optimize, SortWithoutTouchingVertices) {
+  GridData g = MakeGrid(5, false, false);
+  for (size_t f = 0; f < g.attributes.size(); ++f) g.attributes[f] = DWORD(f % 3);
+  ID3DXMesh* mesh = MakeMesh(device, g, true);
+  std::vector<DWORD> adjacency(3 * mesh->GetNumFaces());
+  ASSERT_EQ(mesh->GenerateAdjacency(0, adjacency.data()), D3D_OK);
+  Picture before = PictureOf<DWORD>(mesh);
+  const DWORD flags = D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_IGNOREVERTS | D3DXMESHOPT_DONOTSPLIT;
+  ASSERT_EQ(mesh->OptimizeInplace(flags, adjacency.data(), adjacency.data(), nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(mesh->GetNumVertices(), g.vertices.size());
+  std::vector<Vertex> vertices = ReadVertices(mesh);
+  for (size_t v = 0; v < vertices.size(); ++v) EXPECT_EQ(vertices[v].x, g.vertices[v].x);
+  EXPECT_EQ(PictureOf<DWORD>(mesh), before);
+  std::vector<DWORD> attributes = ReadAttributes(mesh);
+  EXPECT_TRUE(std::is_sorted(attributes.begin(), attributes.end()));
+  std::vector<DWORD> regenerated(adjacency.size());
+  ASSERT_EQ(mesh->GenerateAdjacency(0, regenerated.data()), D3D_OK);
+  EXPECT_EQ(adjacency, regenerated);
+  EXPECT_EQ(mesh->Release(), 0u);
+}
+
+}  // namespace
