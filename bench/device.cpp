@@ -44,7 +44,8 @@ D3DMATRIX mul(const D3DMATRIX& a, const D3DMATRIX& b) {
   float* o = &r._11;
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
-      o[i * 4 + j] = x[i * 4] * y[j] + x[i * 4 + 1] * y[4 + j] + x[i * 4 + 2] * y[8 + j] + x[i * 4 + 3] * y[12 + j];
+      o[i * 4 + j] =
+          x[i * 4] * y[j] + x[i * 4 + 1] * y[4 + j] + x[i * 4 + 2] * y[8 + j] + x[i * 4 + 3] * y[12 + j];
   return r;
 }
 
@@ -256,6 +257,15 @@ struct Scene {
       call.minIndex = uint32_t(4 * k), call.numVertices = 4;
       p.draw(s, layout, call, rt);
     }
+    drawTerrain(p, s, rt);
+  }
+
+  // The terrain: one 2-triangle draw per cell, the cell's texture set before each.
+  void drawTerrain(swr::Pipeline& p, swr::DrawState& s, const swr::RenderTargets& rt) {
+    swr::VertexLayout layout = texLayout();
+    swr::DrawCall call{};
+    call.type = D3DPT_TRIANGLELIST;
+    call.primitiveCount = 2;
     s.world = identity();
     vertexChanged(s);
     call.vertices = reinterpret_cast<const uint8_t*>(terrain.data());
@@ -347,10 +357,12 @@ void BM_DrawCalls2Triangles(benchmark::State& st) {
   float at[3] = {-40, 45, 30};
   s.view = lookAt(eye, at);
   swr::RenderTargets rt = sc.back.rt();
+  s.lights = &sc.light;
+  s.lightCount = 1;
   uint64_t draws = 0;
   for (auto _ : st) {
     uint64_t before = p.drawCount();
-    sc.drawScene(p, s, rt, eye);
+    sc.drawTerrain(p, s, rt);
     p.flush();
     draws += p.drawCount() - before;
   }
@@ -390,7 +402,7 @@ void BM_TexturedTriangles(benchmark::State& st) {
 BENCHMARK(BM_TexturedTriangles)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Full-screen bilinear textured quads, each nearer than the last so every pixel passes the test.
-void BM_FillRateBilinearDepth(benchmark::State& st) {
+void fillRate(benchmark::State& st, DWORD mip, float repeat) {
   Scene& sc = scene();
   swr::Pipeline p;
   p.setThreadCount(unsigned(st.range(0)));
@@ -398,13 +410,14 @@ void BM_FillRateBilinearDepth(benchmark::State& st) {
   s.renderState[D3DRS_LIGHTING] = FALSE;
   s.texture[0] = &sc.ground[0].src;
   s.projection = identity();
+  s.samplerState[0][D3DSAMP_MIPFILTER] = mip;
   swr::RenderTargets rt = sc.back.rt();
   D3DVIEWPORT9 vp{0, 0, kW, kH, 0, 1};
   const int layers = 8;
   std::vector<TexVertex> v;
   for (int l = 0; l < layers; ++l) {
     float z = 0.9f - 0.1f * float(l);
-    TexVertex q[6] = {{-1, 1, z, 0, 0}, {1, 1, z, 2.5f, 0}, {1, -1, z, 2.5f, 1.875f},
+    TexVertex q[6] = {{-1, 1, z, 0, 0}, {1, 1, z, 2.5f, 0},       {1, -1, z, 2.5f, 1.875f},
                       {-1, 1, z, 0, 0}, {1, -1, z, 2.5f, 1.875f}, {-1, -1, z, 0, 1.875f}};
     v.insert(v.end(), q, q + 6);
   }
@@ -424,7 +437,12 @@ void BM_FillRateBilinearDepth(benchmark::State& st) {
   }
   st.counters["Mpixel/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
+void BM_FillRateBilinearDepth(benchmark::State& st) { fillRate(st, D3DTEXF_NONE, 2.5f); }
 BENCHMARK(BM_FillRateBilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same with trilinear filtering of a minified texture (about 8 texels per pixel).
+void BM_FillRateTrilinearDepth(benchmark::State& st) { fillRate(st, D3DTEXF_LINEAR, 20.0f); }
+BENCHMARK(BM_FillRateTrilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The demo's frame: two eye passes and the plain back-buffer pass (~12 000 draws), then the text.
 void BM_TextSprites(benchmark::State& st) {
@@ -480,7 +498,8 @@ struct DeviceScene {
       for (UINT y = 0; y < d.Height; ++y)
         for (UINT x = 0; x < d.Width; ++x)
           reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(r.pBits) + size_t(y) * r.Pitch)[x] =
-              0xFF000000u | (((x * 7 + seed * 50) & 255) << 16) | (((y * 5 + seed * 90) & 255) << 8) | ((x ^ y) & 255);
+              0xFF000000u | (((x * 7 + seed * 50) & 255) << 16) | (((y * 5 + seed * 90) & 255) << 8) |
+              ((x ^ y) & 255);
       t->UnlockRect(l);
     }
   }
@@ -494,7 +513,8 @@ struct DeviceScene {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "PipelineBench";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "PipelineBench", "", 8, 0, 0, kW, kH, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "PipelineBench", "", 8, 0, 0, kW, kH, nullptr, nullptr, nullptr, nullptr);
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp{};
     pp.BackBufferWidth = kW, pp.BackBufferHeight = kH;
@@ -505,9 +525,11 @@ struct DeviceScene {
     pp.Windowed = TRUE;
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev) != D3D_OK)
+    if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                                  &dev) != D3D_OK)
       return;
-    for (auto& e : eyes) dev->CreateTexture(kW, kH, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &e, nullptr);
+    for (auto& e : eyes)
+      dev->CreateTexture(kW, kH, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &e, nullptr);
     for (int i = 0; i < 3; ++i) {
       dev->CreateTexture(256, 256, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &ground[i], nullptr);
       fill(ground[i], uint32_t(i + 1));
@@ -519,21 +541,23 @@ struct DeviceScene {
     for (auto& g : glyphs) dev->CreateTexture(64, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &g, nullptr);
     Scene& sc = scene();
     void* p = nullptr;
-    dev->CreateVertexBuffer(UINT(sc.terrain.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &terrainVB, nullptr);
+    dev->CreateVertexBuffer(UINT(sc.terrain.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED,
+                            &terrainVB, nullptr);
     terrainVB->Lock(0, 0, &p, 0);
     std::memcpy(p, sc.terrain.data(), sc.terrain.size() * 20);
     terrainVB->Unlock();
-    dev->CreateIndexBuffer(UINT(sc.indices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &terrainIB,
-                           nullptr);
+    dev->CreateIndexBuffer(UINT(sc.indices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                           &terrainIB, nullptr);
     terrainIB->Lock(0, 0, &p, 0);
     std::memcpy(p, sc.indices.data(), sc.indices.size() * 2);
     terrainIB->Unlock();
-    dev->CreateVertexBuffer(UINT(sc.sky.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &skyVB, nullptr);
+    dev->CreateVertexBuffer(UINT(sc.sky.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &skyVB,
+                            nullptr);
     skyVB->Lock(0, 0, &p, 0);
     std::memcpy(p, sc.sky.data(), sc.sky.size() * 20);
     skyVB->Unlock();
-    dev->CreateIndexBuffer(UINT(sc.skyIndices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &skyIB,
-                           nullptr);
+    dev->CreateIndexBuffer(UINT(sc.skyIndices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                           D3DPOOL_MANAGED, &skyIB, nullptr);
     skyIB->Lock(0, 0, &p, 0);
     std::memcpy(p, sc.skyIndices.data(), sc.skyIndices.size() * 2);
     skyIB->Unlock();
@@ -559,10 +583,14 @@ struct DeviceScene {
 
   ~DeviceScene() {
     if (dev) {
-      for (auto* t : eyes) if (t) t->Release();
-      for (auto* t : ground) if (t) t->Release();
-      for (auto* t : skyTex) if (t) t->Release();
-      for (auto* t : glyphs) if (t) t->Release();
+      for (auto* t : eyes)
+        if (t) t->Release();
+      for (auto* t : ground)
+        if (t) t->Release();
+      for (auto* t : skyTex)
+        if (t) t->Release();
+      for (auto* t : glyphs)
+        if (t) t->Release();
       for (IUnknown* b : {(IUnknown*)terrainVB, (IUnknown*)terrainIB, (IUnknown*)skyVB, (IUnknown*)skyIB})
         if (b) b->Release();
       dev->Release();

@@ -119,9 +119,15 @@ inline swr::VertexLayout layoutForFvf(DWORD fvf) {
   swr::VertexLayout l;
   int off = 0;
   switch (fvf & D3DFVF_POSITION_MASK) {
-    case D3DFVF_XYZRHW: l.position = swr::PositionKind::XYZRHW, off = 16; break;
-    case D3DFVF_XYZW: l.position = swr::PositionKind::XYZW, off = 16; break;
-    default: l.position = swr::PositionKind::XYZ, off = 12; break;
+    case D3DFVF_XYZRHW:
+      l.position = swr::PositionKind::XYZRHW, off = 16;
+      break;
+    case D3DFVF_XYZW:
+      l.position = swr::PositionKind::XYZW, off = 16;
+      break;
+    default:
+      l.position = swr::PositionKind::XYZ, off = 12;
+      break;
   }
   if (fvf & D3DFVF_NORMAL) l.normal = int16_t(off), off += 12;
   if (fvf & D3DFVF_PSIZE) l.pointSize = int16_t(off), off += 4;
@@ -154,7 +160,9 @@ struct Texture {
     }
     src.levelCount = uint32_t(levels.size());
   }
-  uint32_t& at(int level, uint32_t x, uint32_t y) { return levels[level][size_t(y) * src.levels[level].width + x]; }
+  uint32_t& at(int level, uint32_t x, uint32_t y) {
+    return levels[level][size_t(y) * src.levels[level].width + x];
+  }
 };
 
 struct TLVertex {  // XYZRHW | DIFFUSE | TEX1

@@ -37,19 +37,32 @@ double bookFactor(int f, uint32_t s, uint32_t d, uint32_t bf, int shift, bool ds
   double sa = ch(s, 24), da = dstAlpha ? ch(d, 24) : 1.0, sc = ch(s, shift),
          dc = shift == 24 ? da : ch(d, shift), b = ch(bf, shift);
   switch (f) {
-    case D3DBLEND_ZERO: return 0;
-    case D3DBLEND_ONE: return 1;
-    case D3DBLEND_SRCCOLOR: return sc;
-    case D3DBLEND_INVSRCCOLOR: return 1 - sc;
-    case D3DBLEND_SRCALPHA: return sa;
-    case D3DBLEND_INVSRCALPHA: return 1 - sa;
-    case D3DBLEND_DESTALPHA: return da;
-    case D3DBLEND_INVDESTALPHA: return 1 - da;
-    case D3DBLEND_DESTCOLOR: return dc;
-    case D3DBLEND_INVDESTCOLOR: return 1 - dc;
-    case D3DBLEND_SRCALPHASAT: return shift == 24 ? 1.0 : std::min(sa, 1 - da);
-    case D3DBLEND_BLENDFACTOR: return b;
-    case D3DBLEND_INVBLENDFACTOR: return 1 - b;
+    case D3DBLEND_ZERO:
+      return 0;
+    case D3DBLEND_ONE:
+      return 1;
+    case D3DBLEND_SRCCOLOR:
+      return sc;
+    case D3DBLEND_INVSRCCOLOR:
+      return 1 - sc;
+    case D3DBLEND_SRCALPHA:
+      return sa;
+    case D3DBLEND_INVSRCALPHA:
+      return 1 - sa;
+    case D3DBLEND_DESTALPHA:
+      return da;
+    case D3DBLEND_INVDESTALPHA:
+      return 1 - da;
+    case D3DBLEND_DESTCOLOR:
+      return dc;
+    case D3DBLEND_INVDESTCOLOR:
+      return 1 - dc;
+    case D3DBLEND_SRCALPHASAT:
+      return shift == 24 ? 1.0 : std::min(sa, 1 - da);
+    case D3DBLEND_BLENDFACTOR:
+      return b;
+    case D3DBLEND_INVBLENDFACTOR:
+      return 1 - b;
   }
   return -1;
 }
@@ -191,9 +204,12 @@ TEST(PipelinePixel, StencilMarksAndMasks) {
   EXPECT_EQ(d.at(4, 4), 0u);
 
   // Saturating operations and the read mask.
-  for (auto [op, start, want] : {std::tuple{D3DSTENCILOP_INCRSAT, 255u, 255u}, {D3DSTENCILOP_DECRSAT, 0u, 0u},
-                                 {D3DSTENCILOP_INCR, 255u, 0u}, {D3DSTENCILOP_DECR, 0u, 255u},
-                                 {D3DSTENCILOP_ZERO, 77u, 0u}, {D3DSTENCILOP_KEEP, 77u, 77u}}) {
+  for (auto [op, start, want] : {std::tuple{D3DSTENCILOP_INCRSAT, 255u, 255u},
+                                 {D3DSTENCILOP_DECRSAT, 0u, 0u},
+                                 {D3DSTENCILOP_INCR, 255u, 0u},
+                                 {D3DSTENCILOP_DECR, 0u, 255u},
+                                 {D3DSTENCILOP_ZERO, 77u, 0u},
+                                 {D3DSTENCILOP_KEEP, 77u, 77u}}) {
     Canvas e(4, 4, 0, 0xFFFFFF00u | start);
     swr::DrawState t = flatState(4, 4);
     t.renderState[D3DRS_STENCILENABLE] = TRUE;
@@ -272,8 +288,8 @@ TEST(PipelinePixel, ClearsAndDrawsStayInOrder) {
 namespace {
 
 // Colour of one pixel after stage 0 (and optionally 1) with the given ops on TFACTOR/DIFFUSE.
-uint32_t stageResult(DWORD op, DWORD a1, DWORD a2, uint32_t diffuse, uint32_t tfactor, DWORD aop = D3DTOP_SELECTARG1,
-                     DWORD aa1 = D3DTA_DIFFUSE, DWORD aa2 = D3DTA_CURRENT) {
+uint32_t stageResult(DWORD op, DWORD a1, DWORD a2, uint32_t diffuse, uint32_t tfactor,
+                     DWORD aop = D3DTOP_SELECTARG1, DWORD aa1 = D3DTA_DIFFUSE, DWORD aa2 = D3DTA_CURRENT) {
   swr::DrawState s = flatState(4, 4);
   s.stageState[0][D3DTSS_COLOROP] = op;
   s.stageState[0][D3DTSS_COLORARG1] = a1;
@@ -292,26 +308,36 @@ TEST(PipelinePixel, StageOperations) {
   EXPECT_EQ(stageResult(D3DTOP_SELECTARG1, D3DTA_TFACTOR, 0, d, f), 0x80808080u);
   EXPECT_EQ(stageResult(D3DTOP_SELECTARG2, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80402010u);
   EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_MODULATE, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80201008u), 1);
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_MODULATE2X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80402010u), 1);
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_MODULATE4X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80804020u), 1);
+  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_MODULATE2X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80402010u),
+            1);
+  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_MODULATE4X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80804020u),
+            1);
   EXPECT_EQ(stageResult(D3DTOP_ADD, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80C0A090u);
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_ADDSIGNED, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80412111u), 1);
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_ADDSIGNED2X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80814121u), 1);
+  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_ADDSIGNED, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80412111u),
+            1);
+  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_ADDSIGNED2X, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80814121u),
+            1);
   EXPECT_EQ(stageResult(D3DTOP_SUBTRACT, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80406070u);
   EXPECT_EQ(stageResult(D3DTOP_SUBTRACT, D3DTA_DIFFUSE, D3DTA_TFACTOR, d, f), 0x80000000u);
   // BLENDDIFFUSEALPHA with diffuse alpha 0x80: halfway between TFACTOR and DIFFUSE.
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_BLENDDIFFUSEALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80605048u), 1);
+  EXPECT_LE(
+      maxChannelDiff(stageResult(D3DTOP_BLENDDIFFUSEALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80605048u),
+      1);
   // BLENDFACTORALPHA with factor alpha 0x40: a quarter TFACTOR.
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_BLENDFACTORALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x8050382Cu), 1);
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_BLENDCURRENTALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80605048u), 1);
+  EXPECT_LE(
+      maxChannelDiff(stageResult(D3DTOP_BLENDFACTORALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x8050382Cu),
+      1);
+  EXPECT_LE(
+      maxChannelDiff(stageResult(D3DTOP_BLENDCURRENTALPHA, D3DTA_TFACTOR, D3DTA_DIFFUSE, d, f), 0x80605048u),
+      1);
   // Modifiers: complement and alpha replicate.
   EXPECT_EQ(stageResult(D3DTOP_SELECTARG1, D3DTA_TFACTOR | D3DTA_COMPLEMENT, 0, d, f), 0x807F7F7Fu);
   EXPECT_EQ(stageResult(D3DTOP_SELECTARG1, D3DTA_TFACTOR | D3DTA_ALPHAREPLICATE, 0, d, f), 0x80404040u);
   EXPECT_EQ(stageResult(D3DTOP_SELECTARG1, D3DTA_TFACTOR | D3DTA_ALPHAREPLICATE | D3DTA_COMPLEMENT, 0, d, f),
             0x80BFBFBFu);
   // Alpha operations run separately.
-  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_SELECTARG1, D3DTA_DIFFUSE, 0, d, f, D3DTOP_MODULATE, D3DTA_TFACTOR,
-                                       D3DTA_DIFFUSE),
+  EXPECT_LE(maxChannelDiff(stageResult(D3DTOP_SELECTARG1, D3DTA_DIFFUSE, 0, d, f, D3DTOP_MODULATE,
+                                       D3DTA_TFACTOR, D3DTA_DIFFUSE),
                            0x20402010u),
             1);
   // Stage 0 disabled: the diffuse colour.
@@ -346,7 +372,8 @@ TEST(PipelinePixel, SpecularIsAddedWhenEnabled) {
     float x, y, z, rhw;
     uint32_t diffuse, specular;
   };
-  std::vector<V> v = {{0, 0, 0, 1, 0xFF102030, 0x00202020}, {4, 0, 0, 1, 0xFF102030, 0x00202020},
+  std::vector<V> v = {{0, 0, 0, 1, 0xFF102030, 0x00202020},
+                      {4, 0, 0, 1, 0xFF102030, 0x00202020},
                       {0, 4, 0, 1, 0xFF102030, 0x00202020}};
   swr::Pipeline p;
   drawUP(p, s, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, D3DPT_TRIANGLELIST, 1, v, c);

@@ -145,7 +145,8 @@ TEST(PipelinePrimitive, OutOfRangeIndicesDropPrimitives) {
   EXPECT_NE(c.at(14, 14), 0u);  // third triangle (3, 2, 1) drawn
   // Non-indexed: a primitive count beyond the data draws what is there.
   Canvas d(16, 16, 0);
-  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1000000, std::vector<TLVertex>{at(0, 0), at(8, 0), at(0, 8), at(9, 9)}, d);
+  drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1000000,
+         std::vector<TLVertex>{at(0, 0), at(8, 0), at(0, 8), at(9, 9)}, d);
   p.flush();
   EXPECT_NE(d.at(1, 1), 0u);
 }
@@ -237,14 +238,45 @@ TEST(PipelinePrimitive, ThreadCountDoesNotChangeThePicture) {
     s.renderState[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
     uint32_t seed = 1;
     auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {  // enough to be handed to the pool in several pieces
       std::vector<TLVertex> v(3);
-      for (auto& x : v) x = {float(rnd() % 260) - 30, float(rnd() % 200) - 25, float(rnd() % 1000) / 1000.0f, 1,
-                             uint32_t(rnd()) | 0x40000000, 0, 0};
+      for (auto& x : v)
+        x = {float(rnd() % 260) - 30,
+             float(rnd() % 200) - 25,
+             float(rnd() % 1000) / 1000.0f,
+             1,
+             uint32_t(rnd()) | 0x40000000,
+             0,
+             0};
       drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1, v, c);
     }
     p.flush();
     pictures[threads > 1] = c.color;
   }
   EXPECT_TRUE(pictures[0] == pictures[1]);
+}
+
+// A target drawn into right after another target's draws that sample it (those may still be
+// rasterising): they see the texture as it was when they were submitted.
+TEST(PipelinePrimitive, DrawingIntoATextureStillBeingSampled) {
+  for (int round = 0; round < 20; ++round) {
+    Canvas tex(128, 128, 0xFF00FF00), screen(128, 128, 0);
+    swr::Pipeline p;
+    swr::DrawState s = plain(128);
+    // Pass 1: the screen samples `tex` (green) over the whole target.
+    Texture view(1, 1, 1);
+    view.levels[0].assign(1, 0);
+    view.src.levels[0] = {tex.color.data(), 128, 128, 128};
+    s.texture[0] = &view.src;
+    s.stageState[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
+    s.stageState[0][D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    std::vector<TLVertex> quad = rect(-0.5f, -0.5f, 127.5f, 127.5f, ~0u);
+    for (int k = 0; k < 40; ++k) drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, quad, screen);
+    // Pass 2: paint `tex` red.
+    swr::DrawState r = plain(128);
+    drawUP(p, r, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 128, 128, 0xFFFF0000), tex);
+    p.flush();
+    ASSERT_EQ(screen.at(64, 64), 0xFF00FF00u) << round;
+    ASSERT_EQ(tex.at(64, 64), 0xFFFF0000u) << round;
+  }
 }

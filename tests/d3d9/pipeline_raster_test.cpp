@@ -58,8 +58,10 @@ TEST(PipelineRaster, TexelPerPixelTransformed) {
     s.texture[0] = &tex.src;
     s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = filter;
     float l = -1 - 1 / W, r = 1 - 1 / W, t = 1 + 1 / H, b = -1 + 1 / H;
-    std::vector<CVertex> v = {{l, t, 0.5f, 0xFFFFFFFF, 0, 0}, {r, t, 0.5f, 0xFFFFFFFF, 1, 0},
-                              {r, b, 0.5f, 0xFFFFFFFF, 1, 1}, {l, b, 0.5f, 0xFFFFFFFF, 0, 1}};
+    std::vector<CVertex> v = {{l, t, 0.5f, 0xFFFFFFFF, 0, 0},
+                              {r, t, 0.5f, 0xFFFFFFFF, 1, 0},
+                              {r, b, 0.5f, 0xFFFFFFFF, 1, 1},
+                              {l, b, 0.5f, 0xFFFFFFFF, 0, 1}};
     std::vector<uint16_t> idx = {0, 1, 2, 0, 2, 3};
     swr::Pipeline p;
     drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, v, idx, c);
@@ -136,7 +138,8 @@ TEST(PipelineRaster, PixelCentresAtIntegers) {
     int lo = off > 0 ? 1 : 0;
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x)
-        EXPECT_EQ(c.at(x, y), (x >= lo && x < lo + 4 && y >= lo && y < lo + 4) ? 0xFFFFFFFFu : 0u) << x << "," << y;
+        EXPECT_EQ(c.at(x, y), (x >= lo && x < lo + 4 && y >= lo && y < lo + 4) ? 0xFFFFFFFFu : 0u)
+            << x << "," << y;
   }
 }
 
@@ -150,8 +153,8 @@ TEST(PipelineRaster, CullingBothWindings) {
       Canvas c(16, 16, 0);
       swr::DrawState s = plainState(16, 16);
       s.renderState[D3DRS_CULLMODE] = k.mode;
-      std::vector<TLVertex> v = {{2, 2, 0, 1, 0xFFFF0000, 0, 0}, {14, 2, 0, 1, 0xFFFF0000, 0, 0},
-                                 {2, 14, 0, 1, 0xFFFF0000, 0, 0}};
+      std::vector<TLVertex> v = {
+          {2, 2, 0, 1, 0xFFFF0000, 0, 0}, {14, 2, 0, 1, 0xFFFF0000, 0, 0}, {2, 14, 0, 1, 0xFFFF0000, 0, 0}};
       if (!clockwise) std::swap(v[1], v[2]);
       swr::Pipeline p;
       drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1, v, c);
@@ -275,8 +278,10 @@ TEST(PipelineRaster, TriangleBehindTheEye) {
   s.projection = proj;
   // A floor strip at y = -1 from 5 units behind the eye to 20 ahead; only z > 1 may appear, i.e.
   // below the horizon line (screen y > N/2) and not beyond y of the near edge.
-  std::vector<CVertex> v = {{-1, -1, -5, 0xFFFFFFFF, 0, 0}, {1, -1, 20, 0xFFFFFFFF, 0, 0},
-                            {-1, -1, 20, 0xFFFFFFFF, 0, 0}, {1, -1, -5, 0xFFFFFFFF, 0, 0}};
+  std::vector<CVertex> v = {{-1, -1, -5, 0xFFFFFFFF, 0, 0},
+                            {1, -1, 20, 0xFFFFFFFF, 0, 0},
+                            {-1, -1, 20, 0xFFFFFFFF, 0, 0},
+                            {1, -1, -5, 0xFFFFFFFF, 0, 0}};
   std::vector<uint16_t> idx = {0, 2, 1, 0, 1, 3};
   swr::Pipeline p;
   drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, v, idx, c);
@@ -301,7 +306,8 @@ TEST(PipelineRaster, ViewportAndScissorLimitDrawing) {
   drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 32, 32, 0xFFFFFFFF), c);
   p.flush();
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) ASSERT_EQ(c.at(x, y) != 0, x >= 8 && x < 24 && y >= 4 && y < 12) << x << "," << y;
+    for (int x = 0; x < 32; ++x)
+      ASSERT_EQ(c.at(x, y) != 0, x >= 8 && x < 24 && y >= 4 && y < 12) << x << "," << y;
   Canvas d(32, 32, 0);
   s = plainState(32, 32);
   s.renderState[D3DRS_SCISSORTESTENABLE] = TRUE;
@@ -309,5 +315,6 @@ TEST(PipelineRaster, ViewportAndScissorLimitDrawing) {
   drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 32, 32, 0xFFFFFFFF), d);
   p.flush();
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) ASSERT_EQ(d.at(x, y) != 0, x >= 3 && x < 7 && y >= 5 && y < 9) << x << "," << y;
+    for (int x = 0; x < 32; ++x)
+      ASSERT_EQ(d.at(x, y) != 0, x >= 3 && x < 7 && y >= 5 && y < 9) << x << "," << y;
 }

@@ -12,12 +12,17 @@ namespace {
 
 // Smooth texels (neighbours differ by at most 8 per channel) so that a texel choice flipped by
 // rounding at a boundary stays a small difference; distinct channels catch swapped channels.
-Texture smoothTexture(uint32_t w, uint32_t h, uint32_t seed) {
-  Texture t(w, h, 1);
-  auto tri = [](uint32_t v) { v &= 511; return v < 256 ? v : 511 - v; };
-  for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x)
-      t.at(0, x, y) = tri(x * 8 + seed) << 24 | tri(y * 8 + 40) << 16 | tri((x + y) * 4 + seed) << 8 | tri(x * 4 + 100);
+Texture smoothTexture(uint32_t w, uint32_t h, uint32_t seed, int levels = 1) {
+  Texture t(w, h, levels);
+  auto tri = [](uint32_t v) {
+    v &= 511;
+    return v < 256 ? v : 511 - v;
+  };
+  for (int l = 0; l < int(t.levels.size()); ++l)
+    for (uint32_t y = 0; y < t.src.levels[l].height; ++y)
+      for (uint32_t x = 0; x < t.src.levels[l].width; ++x)
+        t.at(l, x, y) = tri(x * 8 + seed + 60 * l) << 24 | tri(y * 8 + 40) << 16 |
+                        tri((x + y) * 4 + seed) << 8 | tri(x * 4 + 100 + 30 * l);
   return t;
 }
 
@@ -38,16 +43,22 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
   r[D3DRS_ZFUNC] = pick(5) == 0 ? D3DCMP_GREATER : D3DCMP_LESSEQUAL;
   r[D3DRS_SHADEMODE] = pick(6) == 0 ? D3DSHADE_FLAT : D3DSHADE_GOURAUD;
   switch (pick(5)) {
-    case 1: r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_ONE, r[D3DRS_DESTBLEND] = D3DBLEND_ONE; break;
+    case 1:
+      r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_ONE, r[D3DRS_DESTBLEND] = D3DBLEND_ONE;
+      break;
     case 2:
-      r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA, r[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+      r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA,
+      r[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
       break;
     case 3:
-      r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_DESTCOLOR, r[D3DRS_DESTBLEND] = D3DBLEND_SRCCOLOR;
+      r[D3DRS_ALPHABLENDENABLE] = TRUE, r[D3DRS_SRCBLEND] = D3DBLEND_DESTCOLOR,
+      r[D3DRS_DESTBLEND] = D3DBLEND_SRCCOLOR;
       break;
-    default: break;
+    default:
+      break;
   }
-  if (pick(6) == 0) r[D3DRS_ALPHATESTENABLE] = TRUE, r[D3DRS_ALPHAFUNC] = D3DCMP_GREATER, r[D3DRS_ALPHAREF] = 100;
+  if (pick(6) == 0)
+    r[D3DRS_ALPHATESTENABLE] = TRUE, r[D3DRS_ALPHAFUNC] = D3DCMP_GREATER, r[D3DRS_ALPHAREF] = 100;
   if (pick(2)) s.texture[0] = &tex.src;
   DWORD* t = s.stageState[0];
   const DWORD ops[] = {D3DTOP_MODULATE, D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DTOP_ADD};
@@ -64,10 +75,12 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
   const DWORD modes[] = {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP, D3DTADDRESS_MIRROR, D3DTADDRESS_BORDER};
   m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = modes[pick(pick(4) == 0 ? 4 : 2)];
   m[D3DSAMP_BORDERCOLOR] = 0x80FF8040;
+  m[D3DSAMP_MIPFILTER] = DWORD(pick(3));  // none, point, linear
   bool sameColor = pick(2) == 0;
   uint32_t shared = rng() | 0x20000000;
   for (int k = 0; k < 12; ++k) {
-    float cx = unit() * float(n), cy = unit() * float(n), size = 4 + unit() * float(n) * (pick(4) == 0 ? 1.5f : 0.4f);
+    float cx = unit() * float(n), cy = unit() * float(n),
+          size = 4 + unit() * float(n) * (pick(4) == 0 ? 1.5f : 0.4f);
     for (int j = 0; j < 3; ++j) {
       float rhw = 0.2f + unit() * 2.0f;
       sc.verts.push_back({cx + (unit() - 0.5f) * size, cy + (unit() - 0.5f) * size, unit(), rhw,
@@ -82,7 +95,7 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
 TEST(PipelineReference, FastRoutinesMatchTheReference) {
   const int n = 96;
   std::mt19937 rng(12345);
-  Texture tex = smoothTexture(32, 16, 7);
+  Texture tex = smoothTexture(32, 16, 7, 4);
   int fastScenes = 0;
   for (int round = 0; round < 300; ++round) {
     Scene sc = randomScene(rng, tex, n);
@@ -107,17 +120,20 @@ TEST(PipelineReference, FastRoutinesMatchTheReference) {
       const DWORD* r = sc.state.renderState;
       const DWORD* t = sc.state.stageState[0];
       const DWORD* m = sc.state.samplerState[0];
-      ADD_FAILURE() << "z " << r[D3DRS_ZENABLE] << "/" << r[D3DRS_ZWRITEENABLE] << "/" << r[D3DRS_ZFUNC] << " shade "
-                    << r[D3DRS_SHADEMODE] << " blend " << r[D3DRS_ALPHABLENDENABLE] << ":" << r[D3DRS_SRCBLEND] << ","
-                    << r[D3DRS_DESTBLEND] << " atest " << r[D3DRS_ALPHATESTENABLE] << " tex " << (sc.state.texture[0] != nullptr)
-                    << " cop " << t[D3DTSS_COLOROP] << "(" << t[D3DTSS_COLORARG1] << "," << t[D3DTSS_COLORARG2] << ") aop "
-                    << t[D3DTSS_ALPHAOP] << "(" << t[D3DTSS_ALPHAARG1] << "," << t[D3DTSS_ALPHAARG2] << ") filt "
-                    << m[D3DSAMP_MAGFILTER] << m[D3DSAMP_MINFILTER] << " addr " << m[D3DSAMP_ADDRESSU];
+      ADD_FAILURE() << "z " << r[D3DRS_ZENABLE] << "/" << r[D3DRS_ZWRITEENABLE] << "/" << r[D3DRS_ZFUNC]
+                    << " shade " << r[D3DRS_SHADEMODE] << " blend " << r[D3DRS_ALPHABLENDENABLE] << ":"
+                    << r[D3DRS_SRCBLEND] << "," << r[D3DRS_DESTBLEND] << " atest " << r[D3DRS_ALPHATESTENABLE]
+                    << " tex " << (sc.state.texture[0] != nullptr) << " cop " << t[D3DTSS_COLOROP] << "("
+                    << t[D3DTSS_COLORARG1] << "," << t[D3DTSS_COLORARG2] << ") aop " << t[D3DTSS_ALPHAOP]
+                    << "(" << t[D3DTSS_ALPHAARG1] << "," << t[D3DTSS_ALPHAARG2] << ") filt "
+                    << m[D3DSAMP_MAGFILTER] << m[D3DSAMP_MINFILTER] << m[D3DSAMP_MIPFILTER] << " addr "
+                    << m[D3DSAMP_ADDRESSU];
       int shown = 0;
       for (size_t i = 0; i < results[0].color.size() && shown < 4; ++i)
         if (maxChannelDiff(results[0].color[i], results[1].color[i]) > 2)
-          ADD_FAILURE() << "pixel " << i % n << "," << i / n << std::hex << " fast " << results[0].color[i] << " ref "
-                        << results[1].color[i] << " z " << results[0].depth[i] << " " << results[1].depth[i],
+          ADD_FAILURE() << "pixel " << i % n << "," << i / n << std::hex << " fast " << results[0].color[i]
+                        << " ref " << results[1].color[i] << " z " << results[0].depth[i] << " "
+                        << results[1].depth[i],
               ++shown;
     }
     fastScenes++;
@@ -142,7 +158,8 @@ TEST(PipelineReference, TransformedSceneMatches) {
     std::vector<CVertex> v;
     auto unit = [&] { return float(rng() % 10001) / 10000.0f; };
     for (int k = 0; k < 30; ++k)
-      v.push_back({(unit() - 0.5f) * 8, (unit() - 0.5f) * 8, unit() * 6 - 1, uint32_t(rng()), unit() * 4, unit() * 4});
+      v.push_back({(unit() - 0.5f) * 8, (unit() - 0.5f) * 8, unit() * 6 - 1, uint32_t(rng()), unit() * 4,
+                   unit() * 4});
     Canvas results[2] = {Canvas(n, n, 0), Canvas(n, n, 0)};
     for (int ref = 0; ref < 2; ++ref) {
       swr::Pipeline p;
@@ -151,7 +168,8 @@ TEST(PipelineReference, TransformedSceneMatches) {
       p.flush();
     }
     int bad = 0;
-    for (size_t i = 0; i < results[0].color.size(); ++i) bad += maxChannelDiff(results[0].color[i], results[1].color[i]) > 2;
+    for (size_t i = 0; i < results[0].color.size(); ++i)
+      bad += maxChannelDiff(results[0].color[i], results[1].color[i]) > 2;
     EXPECT_LE(bad, n * n / 200) << "round " << round;
   }
 }

@@ -12,7 +12,7 @@ namespace {
 // A pre-transformed quad over [0, n) x [0, n) pixels with texture coordinates u0..u1, v0..v1
 // at the pixel-aligned edges.
 std::vector<TLVertex> texQuad(float n, float u0, float v0, float u1, float v1) {
-  return {{-0.5f, -0.5f, 0, 1, ~0u, u0, v0}, {n - 0.5f, -0.5f, 0, 1, ~0u, u1, v0},
+  return {{-0.5f, -0.5f, 0, 1, ~0u, u0, v0},       {n - 0.5f, -0.5f, 0, 1, ~0u, u1, v0},
           {n - 0.5f, n - 0.5f, 0, 1, ~0u, u1, v1}, {-0.5f, -0.5f, 0, 1, ~0u, u0, v0},
           {n - 0.5f, n - 0.5f, 0, 1, ~0u, u1, v1}, {-0.5f, n - 0.5f, 0, 1, ~0u, u0, v1}};
 }
@@ -28,14 +28,19 @@ swr::DrawState texState(uint32_t n, const Texture& t) {
 int addressed(DWORD mode, int i, int n, bool& border) {
   border = false;
   switch (mode) {
-    case D3DTADDRESS_WRAP: return ((i % n) + n) % n;
+    case D3DTADDRESS_WRAP:
+      return ((i % n) + n) % n;
     case D3DTADDRESS_MIRROR: {
       int m = ((i % (2 * n)) + 2 * n) % (2 * n);
       return m < n ? m : 2 * n - 1 - m;
     }
-    case D3DTADDRESS_CLAMP: return std::clamp(i, 0, n - 1);
-    case D3DTADDRESS_BORDER: border = i < 0 || i >= n; return std::clamp(i, 0, n - 1);
-    default: return std::clamp(i < 0 ? -i - 1 : i, 0, n - 1);  // mirror once
+    case D3DTADDRESS_CLAMP:
+      return std::clamp(i, 0, n - 1);
+    case D3DTADDRESS_BORDER:
+      border = i < 0 || i >= n;
+      return std::clamp(i, 0, n - 1);
+    default:
+      return std::clamp(i < 0 ? -i - 1 : i, 0, n - 1);  // mirror once
   }
 }
 
@@ -46,7 +51,8 @@ TEST(PipelineTexture, EachAddressMode) {
   Texture t(4, 4, 1);
   for (uint32_t y = 0; y < 4; ++y)
     for (uint32_t x = 0; x < 4; ++x) t.at(0, x, y) = 0xFF000000u | (x << 16) | (y << 8) | 0x55;
-  for (DWORD mu : {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER, D3DTADDRESS_MIRRORONCE}) {
+  for (DWORD mu : {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER,
+                   D3DTADDRESS_MIRRORONCE}) {
     DWORD mv = mu == D3DTADDRESS_WRAP ? D3DTADDRESS_MIRROR : D3DTADDRESS_WRAP;  // mixed per axis
     Canvas c(16, 16, 0);
     swr::DrawState s = texState(16, t);
@@ -100,11 +106,11 @@ uint32_t drawMinified(const Texture& t, uint32_t n, DWORD mip, DWORD maxLevel = 
 
 TEST(PipelineTexture, MipLevelSelectionOnMinifiedCheckerboard) {
   Texture t = mipTexture();
-  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_POINT), kLevelColor[2]);   // 4 texels per pixel
-  EXPECT_EQ(drawMinified(t, 8, D3DTEXF_POINT), kLevelColor[3]);    // 8 texels per pixel
-  EXPECT_EQ(drawMinified(t, 32, D3DTEXF_POINT), kLevelColor[1]);   // 2 texels per pixel
-  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_LINEAR), kLevelColor[2]);  // exactly on a level
-  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_POINT, 3), kLevelColor[3]);  // MAXMIPLEVEL limits detail
+  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_POINT), kLevelColor[2]);           // 4 texels per pixel
+  EXPECT_EQ(drawMinified(t, 8, D3DTEXF_POINT), kLevelColor[3]);            // 8 texels per pixel
+  EXPECT_EQ(drawMinified(t, 32, D3DTEXF_POINT), kLevelColor[1]);           // 2 texels per pixel
+  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_LINEAR), kLevelColor[2]);          // exactly on a level
+  EXPECT_EQ(drawMinified(t, 16, D3DTEXF_POINT, 3), kLevelColor[3]);        // MAXMIPLEVEL limits detail
   EXPECT_EQ(drawMinified(t, 16, D3DTEXF_POINT, 0, 1.0f), kLevelColor[3]);  // LOD bias
   EXPECT_EQ(drawMinified(t, 2, D3DTEXF_POINT), kLevelColor[5]);
   EXPECT_EQ(drawMinified(t, 1, D3DTEXF_POINT, 0, 3.0f), kLevelColor[6]);  // clamped to the last level
@@ -144,7 +150,7 @@ TEST(PipelineTexture, MagnificationAndMinificationFilters) {
   drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, texQuad(16, 0, 0, 1, 1), d);
   p.flush();
   EXPECT_NEAR(int((d.at(5, 0) >> 16) & 255), 70, 1);  // 80 * 0.875
-  EXPECT_EQ((d.at(0, 0) >> 16) & 255, 0u);             // clamped at the edge
+  EXPECT_EQ((d.at(0, 0) >> 16) & 255, 0u);            // clamped at the edge
   EXPECT_EQ((d.at(15, 0) >> 16) & 255, 240u);
 }
 

@@ -182,7 +182,8 @@ TEST(PipelineVertex, NoNormalsMeansAmbientOnly) {
 // The defaults light a coloured vertex to black: lighting on, no lights, zero material and ambient.
 TEST(PipelineVertex, DefaultStateLightsColouredVerticesBlack) {
   swr::DrawState s = litState();
-  std::vector<CVertex> v = {{-2, 2, 2, 0x80FF0000, 0, 0}, {2, -2, 2, 0x80FF0000, 0, 0}, {-2, -2, 2, 0x80FF0000, 0, 0}};
+  std::vector<CVertex> v = {
+      {-2, 2, 2, 0x80FF0000, 0, 0}, {2, -2, 2, 0x80FF0000, 0, 0}, {-2, -2, 2, 0x80FF0000, 0, 0}};
   s.stageState[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
   s.stageState[0][D3DTSS_COLORARG1] = D3DTA_DIFFUSE;
   s.stageState[0][D3DTSS_ALPHAARG1] = D3DTA_DIFFUSE;
@@ -224,8 +225,10 @@ TEST(PipelineVertex, GouraudAndFlatShading) {
   s.renderState[D3DRS_LIGHTING] = FALSE;
   s.renderState[D3DRS_ZENABLE] = FALSE;
   diffuseOnly(s);
-  std::vector<TLVertex> v = {{0, 0, 0, 1, 0xFFFF0000, 0, 0}, {16, 0, 0, 1, 0xFF00FF00, 0, 0},
-                             {0, 16, 0, 1, 0xFF0000FF, 0, 0}, {16, 16, 0, 1, 0xFFFFFFFF, 0, 0}};
+  std::vector<TLVertex> v = {{0, 0, 0, 1, 0xFFFF0000, 0, 0},
+                             {16, 0, 0, 1, 0xFF00FF00, 0, 0},
+                             {0, 16, 0, 1, 0xFF0000FF, 0, 0},
+                             {16, 16, 0, 1, 0xFFFFFFFF, 0, 0}};
   Canvas c(16, 16, 0);
   swr::Pipeline p;
   drawUP(p, s, kTLFvf, D3DPT_TRIANGLESTRIP, 2, v, c);

@@ -14,13 +14,20 @@ constexpr int kPlanes = 7;
 
 float clipDistance(int plane, const PVertex& v, const ScreenMap& m) {
   switch (plane) {
-    case 0: return v.z;
-    case 1: return v.w - v.z;
-    case 2: return v.x - m.gx0 * v.w;
-    case 3: return m.gx1 * v.w - v.x;
-    case 4: return v.y - m.gy0 * v.w;
-    case 5: return m.gy1 * v.w - v.y;
-    default: return v.w - kMinW;
+    case 0:
+      return v.z;
+    case 1:
+      return v.w - v.z;
+    case 2:
+      return v.x - m.gx0 * v.w;
+    case 3:
+      return m.gx1 * v.w - v.x;
+    case 4:
+      return v.y - m.gy0 * v.w;
+    case 5:
+      return m.gy1 * v.w - v.y;
+    default:
+      return v.w - kMinW;
   }
 }
 

@@ -139,8 +139,8 @@ struct PVertex {
 
 struct SVertex {  // after clipping, projection and viewport
   float x, y, z, rhw;
-  int32_t fx, fy;  // snapped, kSubBits fraction
-  uint32_t diffuse8;  // the diffuse colour as an ARGB word (before the rhw product)
+  int32_t fx, fy;         // snapped, kSubBits fraction
+  uint32_t diffuse8;      // the diffuse colour as an ARGB word (before the rhw product)
   float v[kMaxVaryings];  // already multiplied by rhw
 };
 
@@ -155,14 +155,14 @@ struct Plane {
 
 struct Tri {
   RecKind kind;
-  bool back;  // counter-clockwise on screen (two-sided stencil)
+  bool back;          // counter-clockwise on screen (two-sided stencil)
   bool constDiffuse;  // all three vertices share `diffuse8`: kernels may skip interpolation
   uint16_t nv;
   uint32_t diffuse8;
   const PixelState* ps;
   int32_t minX, minY, maxX, maxY;  // inclusive pixel bounds, already scissored
-  int64_t ea[3], eb[3], ec[3];  // E(px, py) = ea*px + eb*py + ec >= 0 inside (bias folded in)
-  double inv[3];                // 1 / ea
+  int64_t ea[3], eb[3], ec[3];     // E(px, py) = ea*px + eb*py + ec >= 0 inside (bias folded in)
+  double inv[3];                   // 1 / ea
   float refX, refY;
   Plane z, rhw;
   Plane v[1];  // nv entries (allocated past the end)
@@ -275,14 +275,22 @@ Float4 combineStages(const PixelState& ps, const Float4& diffuse, const Float4& 
 // Compare function on integers (D3DCMP_*): "new OP stored".
 inline bool compare(int func, uint32_t a, uint32_t b) {
   switch (func) {
-    case 1: return false;
-    case 2: return a < b;
-    case 3: return a == b;
-    case 4: return a <= b;
-    case 5: return a > b;
-    case 6: return a != b;
-    case 7: return a >= b;
-    default: return true;
+    case 1:
+      return false;
+    case 2:
+      return a < b;
+    case 3:
+      return a == b;
+    case 4:
+      return a <= b;
+    case 5:
+      return a > b;
+    case 6:
+      return a != b;
+    case 7:
+      return a >= b;
+    default:
+      return true;
   }
 }
 

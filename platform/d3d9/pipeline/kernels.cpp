@@ -13,12 +13,33 @@ namespace {
 
 using namespace kernel;
 
+// Level selection as the general sampler makes it, then single-level fetches.
+template <int ADDR>
+uint32_t sampleMip(const Sampler& s, const TexRef* levels, float u, float v, float dudx, float dvdx,
+                   float dudy, float dvdy) {
+  float lod = textureLod(s, dudx, dvdx, dudy, dvdy);
+  auto fetch = [&](int level, int filter) {
+    return filter == 1 ? samplePoint<ADDR>(levels[level], u, v) : sampleBilinear<ADDR>(levels[level], u, v);
+  };
+  if (lod <= 0.0f || s.mip == 0) return fetch(s.maxLevel, lod <= 0.0f ? s.mag : s.min);
+  int last = s.levels - 1;
+  auto clampLevel = [&](int l) { return l < s.maxLevel ? s.maxLevel : (l > last ? last : l); };
+  if (s.mip == 1) return fetch(clampLevel(int(lod + 0.5f)), s.min);
+  if (lod > 64.0f) lod = 64.0f;
+  int l0 = int(lod);
+  uint32_t f = uint32_t((lod - float(l0)) * 256.0f + 0.5f);
+  return lerp8(fetch(clampLevel(l0), s.min), fetch(clampLevel(l0 + 1), s.min), f);
+}
+
 template <int TEX, int ADDR, int BLEND, int DEPTH>
 void fastSpan(const Tri& t, const Target& tg, const Spans& sp) {
   if ((DEPTH != kZNone && !tg.depth) || !tg.color) return generalSpan(t, tg, sp);
   const PixelState& ps = *t.ps;
   const Stage& g = ps.stage[0];
   const TexRef tex = TEX != kTexNone ? texRef(ps.samp[0], ps.fastLevel) : TexRef{};
+  TexRef levels[16];
+  if (TEX == kTexMip)
+    for (int l = 0; l < ps.samp[0].levels; ++l) levels[l] = texRef(ps.samp[0], l);
   const bool gouraud = !t.constDiffuse;
   const int colorMode = ps.fastColor, alphaMode = ps.fastAlpha;
   const uint32_t dstAlpha = tg.colorHasAlpha ? 0u : 0xFF000000u;  // X8R8G8B8 reads alpha 1
@@ -55,7 +76,14 @@ void fastSpan(const Tri& t, const Target& tg, const Spans& sp) {
       uint32_t texel = 0xFFFFFFFFu;
       if (TEX != kTexNone) {
         float u = (uRow + udx * dx) * w, v = (vRow + vdx * dx) * w;
-        texel = TEX == kTexPoint ? samplePoint<ADDR>(tex, u, v) : sampleBilinear<ADDR>(tex, u, v);
+        if (TEX == kTexMip) {
+          const Plane &pu = t.v[g.texSlot], &pv = t.v[g.texSlot + 1];
+          texel = sampleMip<ADDR>(ps.samp[0], levels, u, v, (pu.dx - u * t.rhw.dx) * w,
+                                  (pv.dx - v * t.rhw.dx) * w, (pu.dy - u * t.rhw.dy) * w,
+                                  (pv.dy - v * t.rhw.dy) * w);
+        } else {
+          texel = TEX == kTexPoint ? samplePoint<ADDR>(tex, u, v) : sampleBilinear<ADDR>(tex, u, v);
+        }
       }
       uint32_t src = combine(colorMode, alphaMode, texel, diffuse);
       uint32_t out = src;
@@ -70,18 +98,24 @@ void fastSpan(const Tri& t, const Target& tg, const Spans& sp) {
 template <int TEX, int ADDR, int BLEND>
 SpanFn pickDepth(int depth) {
   switch (depth) {
-    case kZTestWrite: return fastSpan<TEX, ADDR, BLEND, kZTestWrite>;
-    case kZTest: return fastSpan<TEX, ADDR, BLEND, kZTest>;
-    default: return fastSpan<TEX, ADDR, BLEND, kZNone>;
+    case kZTestWrite:
+      return fastSpan<TEX, ADDR, BLEND, kZTestWrite>;
+    case kZTest:
+      return fastSpan<TEX, ADDR, BLEND, kZTest>;
+    default:
+      return fastSpan<TEX, ADDR, BLEND, kZNone>;
   }
 }
 
 template <int TEX, int ADDR>
 SpanFn pickBlend(int blend, int depth) {
   switch (blend) {
-    case kBlendAdd: return pickDepth<TEX, ADDR, kBlendAdd>(depth);
-    case kBlendAlpha: return pickDepth<TEX, ADDR, kBlendAlpha>(depth);
-    default: return pickDepth<TEX, ADDR, kBlendNone>(depth);
+    case kBlendAdd:
+      return pickDepth<TEX, ADDR, kBlendAdd>(depth);
+    case kBlendAlpha:
+      return pickDepth<TEX, ADDR, kBlendAlpha>(depth);
+    default:
+      return pickDepth<TEX, ADDR, kBlendNone>(depth);
   }
 }
 
@@ -94,13 +128,17 @@ SpanFn chooseKernel(PixelState& ps) {
   if (!analyse(ps, f)) return generalSpan;
   ps.fastColor = f.color, ps.fastAlpha = f.alpha, ps.fastLevel = f.level;
   SpanFn scalar;
-  if (f.tex == kTexNone) scalar = pickBlend<kTexNone, kAddrWrap>(f.blend, f.depth);
+  if (f.tex == kTexNone)
+    scalar = pickBlend<kTexNone, kAddrWrap>(f.blend, f.depth);
   else if (f.tex == kTexPoint)
     scalar = f.addr == kAddrWrap ? pickBlend<kTexPoint, kAddrWrap>(f.blend, f.depth)
                                  : pickBlend<kTexPoint, kAddrClamp>(f.blend, f.depth);
-  else
+  else if (f.tex == kTexLinear)
     scalar = f.addr == kAddrWrap ? pickBlend<kTexLinear, kAddrWrap>(f.blend, f.depth)
                                  : pickBlend<kTexLinear, kAddrClamp>(f.blend, f.depth);
+  else
+    scalar = f.addr == kAddrWrap ? pickBlend<kTexMip, kAddrWrap>(f.blend, f.depth)
+                                 : pickBlend<kTexMip, kAddrClamp>(f.blend, f.depth);
   ps.scalarSpan = scalar;
   ps.kernelName = "fast";
   if (SpanFn simd = chooseSimdKernel(ps, f)) return simd;
@@ -109,16 +147,20 @@ SpanFn chooseKernel(PixelState& ps) {
 
 // Which states the specialised routines cover, and how.
 bool analyse(const PixelState& ps, FastChoice& f) {
-  if (ps.specularAdd || ps.alphaTest || ps.stencil || ps.writeMask != 0xFFFFFFFFu || ps.stageCount > 1) return false;
+  if (ps.specularAdd || ps.alphaTest || ps.stencil || ps.writeMask != 0xFFFFFFFFu || ps.stageCount > 1)
+    return false;
   f.depth = !ps.depthTest ? kZNone : ps.zfunc != D3DCMP_LESSEQUAL ? -1 : ps.depthWrite ? kZTestWrite : kZTest;
   if (f.depth < 0) return false;
   f.blend = kBlendNone;
   if (ps.blend) {
     bool sameAlpha = ps.srcBlendA == ps.srcBlend && ps.dstBlendA == ps.dstBlend && ps.blendOpA == ps.blendOp;
     if (!sameAlpha || ps.blendOp != D3DBLENDOP_ADD) return false;
-    if (ps.srcBlend == D3DBLEND_ONE && ps.dstBlend == D3DBLEND_ONE) f.blend = kBlendAdd;
-    else if (ps.srcBlend == D3DBLEND_SRCALPHA && ps.dstBlend == D3DBLEND_INVSRCALPHA) f.blend = kBlendAlpha;
-    else if (!(ps.srcBlend == D3DBLEND_ONE && ps.dstBlend == D3DBLEND_ZERO)) return false;
+    if (ps.srcBlend == D3DBLEND_ONE && ps.dstBlend == D3DBLEND_ONE)
+      f.blend = kBlendAdd;
+    else if (ps.srcBlend == D3DBLEND_SRCALPHA && ps.dstBlend == D3DBLEND_INVSRCALPHA)
+      f.blend = kBlendAlpha;
+    else if (!(ps.srcBlend == D3DBLEND_ONE && ps.dstBlend == D3DBLEND_ZERO))
+      return false;
   }
   f.tex = kTexNone, f.addr = kAddrWrap, f.level = 0;
   f.color = kColorDiffuse, f.alpha = kColorDiffuse;
@@ -144,19 +186,23 @@ bool analyse(const PixelState& ps, FastChoice& f) {
     if ((a1 == 2 && a2 == 0) || (a1 == 0 && a2 == 2)) return out = kColorDiffuse, true;
     return false;
   };
-  if (!mode(g.colorOp, g.colorArg, false, f.color) || !mode(g.alphaOp, g.alphaArg, true, f.alpha)) return false;
+  if (!mode(g.colorOp, g.colorArg, false, f.color) || !mode(g.alphaOp, g.alphaArg, true, f.alpha))
+    return false;
   bool sampled = f.color == kColorModulate || f.color == kColorTexture || f.alpha == kColorModulate ||
                  f.alpha == kColorTexture;
   if (!sampled) return true;
   const Sampler& s = ps.samp[0];
-  if (s.mip != 0 || s.mag != s.min) return false;  // level selection needs the general path
   f.level = s.maxLevel;
-  int w = s.w[f.level], h = s.h[f.level];
-  bool pow2 = (w & (w - 1)) == 0 && (h & (h - 1)) == 0;
-  if (s.addrU == D3DTADDRESS_WRAP && s.addrV == D3DTADDRESS_WRAP && pow2) f.addr = kAddrWrap;
-  else if (s.addrU == D3DTADDRESS_CLAMP && s.addrV == D3DTADDRESS_CLAMP) f.addr = kAddrClamp;
-  else return false;
-  f.tex = s.mag == 1 ? kTexPoint : kTexLinear;
+  bool pow2 = true;
+  for (int l = 0; l < s.levels; ++l)
+    pow2 = pow2 && (s.w[l] & (s.w[l] - 1)) == 0 && (s.h[l] & (s.h[l] - 1)) == 0;
+  if (s.addrU == D3DTADDRESS_WRAP && s.addrV == D3DTADDRESS_WRAP && pow2)
+    f.addr = kAddrWrap;
+  else if (s.addrU == D3DTADDRESS_CLAMP && s.addrV == D3DTADDRESS_CLAMP)
+    f.addr = kAddrClamp;
+  else
+    return false;
+  f.tex = s.mip != 0 || s.mag != s.min ? kTexMip : s.mag == 1 ? kTexPoint : kTexLinear;
   return true;
 }
 

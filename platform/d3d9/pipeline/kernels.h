@@ -8,7 +8,7 @@
 namespace swr {
 namespace kernel {
 
-enum { kTexNone, kTexPoint, kTexLinear };
+enum { kTexNone, kTexPoint, kTexLinear, kTexMip };  // kTexMip: per-pixel level of detail
 enum { kAddrWrap, kAddrClamp };
 enum { kBlendNone, kBlendAdd, kBlendAlpha };
 enum { kZNone, kZTestWrite, kZTest };
@@ -33,7 +33,8 @@ struct TexRef {
 };
 
 inline TexRef texRef(const Sampler& s, int level) {
-  return {s.texels[level], s.w[level], s.h[level], s.pitch[level], s.w[level] - 1, s.h[level] - 1,
+  return {s.texels[level],   s.w[level],        s.h[level],
+          s.pitch[level],    s.w[level] - 1,    s.h[level] - 1,
           float(s.w[level]), float(s.h[level]), s.opaque ? 0xFF000000u : 0u};
 }
 
@@ -51,14 +52,15 @@ inline int32_t wrapIndex(int32_t i, int32_t mask, int32_t n) {
 
 template <int ADDR>
 inline uint32_t samplePoint(const TexRef& t, float u, float v) {
-  int32_t x = wrapIndex<ADDR>(floori(u * t.fw), t.wmask, t.w), y = wrapIndex<ADDR>(floori(v * t.fh), t.hmask, t.h);
+  int32_t x = wrapIndex<ADDR>(floori(u * t.fw), t.wmask, t.w),
+          y = wrapIndex<ADDR>(floori(v * t.fh), t.hmask, t.h);
   return t.p[size_t(y) * t.pitch + x] | t.alphaOr;
 }
 
-// a + (b - a) * f / 256 on all four channels at once; f in 0..256.
+// a + (b - a) * f / 256, rounded, on all four channels at once; f in 0..256.
 inline uint32_t lerp8(uint32_t a, uint32_t b, uint32_t f) {
-  uint32_t rb = (((a & 0xFF00FFu) * (256 - f) + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
-  uint32_t ag = (((a >> 8) & 0xFF00FFu) * (256 - f) + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
+  uint32_t rb = (((a & 0xFF00FFu) * (256 - f) + (b & 0xFF00FFu) * f + 0x00800080u) >> 8) & 0xFF00FFu;
+  uint32_t ag = (((a >> 8) & 0xFF00FFu) * (256 - f) + ((b >> 8) & 0xFF00FFu) * f + 0x00800080u) & 0xFF00FF00u;
   return rb | ag;
 }
 
@@ -93,15 +95,20 @@ inline uint32_t quantize(float premultiplied, float w) {
 
 inline uint32_t pickColor(int mode, uint32_t texel, uint32_t diffuse) {
   switch (mode) {
-    case kColorModulate: return modulate(texel, diffuse);
-    case kColorTexture: return texel;
-    case kColorDiffuse: return diffuse;
-    default: return 0xFFFFFFFFu;
+    case kColorModulate:
+      return modulate(texel, diffuse);
+    case kColorTexture:
+      return texel;
+    case kColorDiffuse:
+      return diffuse;
+    default:
+      return 0xFFFFFFFFu;
   }
 }
 
 inline uint32_t combine(int colorMode, int alphaMode, uint32_t texel, uint32_t diffuse) {
-  return (pickColor(colorMode, texel, diffuse) & 0x00FFFFFFu) | (pickColor(alphaMode, texel, diffuse) & 0xFF000000u);
+  return (pickColor(colorMode, texel, diffuse) & 0x00FFFFFFu) |
+         (pickColor(alphaMode, texel, diffuse) & 0xFF000000u);
 }
 
 inline uint32_t addSat(uint32_t a, uint32_t b) {

@@ -11,6 +11,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
+constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -20,20 +21,27 @@ bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
 
 uint64_t vertexTotal(D3DPRIMITIVETYPE type, uint64_t prims) {
   switch (type) {
-    case D3DPT_POINTLIST: return prims;
-    case D3DPT_LINELIST: return prims * 2;
-    case D3DPT_LINESTRIP: return prims ? prims + 1 : 0;
-    case D3DPT_TRIANGLELIST: return prims * 3;
+    case D3DPT_POINTLIST:
+      return prims;
+    case D3DPT_LINELIST:
+      return prims * 2;
+    case D3DPT_LINESTRIP:
+      return prims ? prims + 1 : 0;
+    case D3DPT_TRIANGLELIST:
+      return prims * 3;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return prims ? prims + 2 : 0;
-    default: return 0;
+    case D3DPT_TRIANGLEFAN:
+      return prims ? prims + 2 : 0;
+    default:
+      return 0;
   }
 }
 
 }  // namespace
 
 // One render target's worth of binned work. Two exist so that one can be rasterised by the
-// pool while the next is being filled.
+// pool while the next is being filled. Batches are rasterised strictly one after the other, so a
+// batch never sees memory that a later one writes, whether as target or as texture.
 struct Batch {
   Binner bin;
   Target tile{};
@@ -73,7 +81,8 @@ struct Pipeline::Impl {
     haveTargets = true;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
     cur->bin.configure(std::max(w, 0), std::max(h, 0));
-    cur->tile = Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
+    cur->tile =
+        Target{t.color, int32_t(t.colorPitch), t.colorHasAlpha, t.depth, int32_t(t.depthPitch), t.hasStencil};
   }
 
   // Vertex and pixel records are rebuilt only when their part of the state changed.
@@ -104,21 +113,6 @@ struct Pipeline::Impl {
     b.states.clear();
   }
 
-  // Textures this draw samples must not be targets the pool is still drawing into.
-  void waitIfSampled(const DrawState& s) {
-    if (!inflight) return;
-    for (int st = 0; st < ps->stageCount; ++st) {
-      const SampleSource* src = s.texture[st];
-      if (!src) continue;
-      for (uint32_t l = 0; l < src->levelCount && l < 16; ++l)
-        if (src->levels[l].texels && (src->levels[l].texels == inflight->tile.color ||
-                                      src->levels[l].texels == inflight->tile.depth)) {
-          finishInflight();
-          return;
-        }
-    }
-  }
-
   void finishInflight() {
     if (!inflight) return;
     pool.finish();
@@ -133,8 +127,8 @@ struct Pipeline::Impl {
     if (bin.empty()) return;
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
-    rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width), std::min(y0 + kTileSize, b.bin.height),
-               static_cast<Batch*>(ctx)->reference);
+    rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
+               std::min(y0 + kTileSize, b.bin.height), static_cast<Batch*>(ctx)->reference);
   }
 
   // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
@@ -177,7 +171,6 @@ struct Pipeline::Impl {
 
 void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call) {
   resolve(s, layout);
-  waitIfSampled(s);
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const ScreenMap& map = vs.map[rhw ? 1 : 0];
 
@@ -231,14 +224,18 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
       local[k] = slot[idx];
     }
   }
-  if (post.size() < refs.size()) post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
+  if (post.size() < refs.size())
+    post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
   processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
   for (size_t i = 0; i < refs.size(); ++i) {
     codes[i] = clipCodes(post[i], map);
     if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i]);
   }
   assemble(call, n, map);
+  // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
+  // the next piece even within one render target.
   if (cur->bin.bytesUsed() > kFlushBytes) flush();
+  else if (threads > 1 && cur->bin.entries() > kPieceEntries) submit();
 }
 
 void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
@@ -249,8 +246,10 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
       break;
     case D3DPT_TRIANGLESTRIP:
       for (uint64_t i = 0; i + 2 < n; ++i) {
-        if (i & 1) triangle(L[i + 1], L[i], L[i + 2], 1, map);
-        else triangle(L[i], L[i + 1], L[i + 2], 0, map);
+        if (i & 1)
+          triangle(L[i + 1], L[i], L[i + 2], 1, map);
+        else
+          triangle(L[i], L[i + 1], L[i + 2], 0, map);
       }
       break;
     case D3DPT_TRIANGLEFAN:
@@ -266,7 +265,8 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
       for (uint64_t i = 0; i < n; ++i)
         if (L[i] != kInvalid && codes[L[i]] == 0) setupPoint(cur->bin, *ps, screen[L[i]], ps->pointSize);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -322,13 +322,16 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
     if (!(((ca | cb) >> p) & 1)) continue;
     float da = clipDistance(p, A, map), db = clipDistance(p, B, map);
     if (da < 0.0f && db < 0.0f) return;
-    if (da < 0.0f) t0 = std::max(t0, da / (da - db));
-    else if (db < 0.0f) t1 = std::min(t1, da / (da - db));
+    if (da < 0.0f)
+      t0 = std::max(t0, da / (da - db));
+    else if (db < 0.0f)
+      t1 = std::min(t1, da / (da - db));
   }
   if (!(t0 < t1)) return;
   PVertex in[2];
   auto lerp = [&](float t, PVertex& o) {
-    o.x = A.x + (B.x - A.x) * t, o.y = A.y + (B.y - A.y) * t, o.z = A.z + (B.z - A.z) * t, o.w = A.w + (B.w - A.w) * t;
+    o.x = A.x + (B.x - A.x) * t, o.y = A.y + (B.y - A.y) * t, o.z = A.z + (B.z - A.z) * t,
+    o.w = A.w + (B.w - A.w) * t;
     for (int j = 0; j < ps->nv; ++j) o.v[j] = A.v[j] + (B.v[j] - A.v[j]) * t;
   };
   lerp(t0, in[0]);
@@ -363,17 +366,20 @@ void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectC
   if (!(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) return;
   uint32_t zbits = depthBits(z);
   for (DWORD r = 0; r < rectCount; ++r) {
-    int64_t x0 = std::max<int64_t>({rects[r].x1, whole.x1, 0}), y0 = std::max<int64_t>({rects[r].y1, whole.y1, 0});
+    int64_t x0 = std::max<int64_t>({rects[r].x1, whole.x1, 0}),
+            y0 = std::max<int64_t>({rects[r].y1, whole.y1, 0});
     int64_t x1 = std::min<int64_t>({rects[r].x2, whole.x2, p.cur->bin.width});
     int64_t y1 = std::min<int64_t>({rects[r].y2, whole.y2, p.cur->bin.height});
     // Colour and depth parts separately when the surfaces differ in size.
     DWORD dsFlags = flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
     int64_t dx1 = x1, dy1 = y1;
-    if (dsFlags && t.color) dx1 = std::min<int64_t>(x1, t.depthWidth), dy1 = std::min<int64_t>(y1, t.depthHeight);
+    if (dsFlags && t.color)
+      dx1 = std::min<int64_t>(x1, t.depthWidth), dy1 = std::min<int64_t>(y1, t.depthHeight);
     auto add = [&](DWORD f, int64_t ax1, int64_t ay1) {
       if (!f || x0 >= ax1 || y0 >= ay1) return;
       ClearRec* c = static_cast<ClearRec*>(p.cur->bin.alloc(sizeof(ClearRec)));
-      *c = ClearRec{RecKind::Clear, f, int32_t(x0), int32_t(y0), int32_t(ax1), int32_t(ay1), color, zbits, stencil};
+      *c = ClearRec{RecKind::Clear, f,     int32_t(x0), int32_t(y0), int32_t(ax1),
+                    int32_t(ay1),   color, zbits,       stencil};
       p.cur->bin.addClear(c);
     };
     if (dx1 == x1 && dy1 == y1) {

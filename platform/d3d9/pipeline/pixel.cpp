@@ -13,46 +13,73 @@ float q8(float x) { return std::floor(sat(x) * 255.0f + 0.5f) / 255.0f; }
 
 uint32_t stencilOp(int op, uint32_t s, uint32_t ref) {
   switch (op) {
-    case D3DSTENCILOP_ZERO: return 0;
-    case D3DSTENCILOP_REPLACE: return ref;
-    case D3DSTENCILOP_INCRSAT: return s < 255 ? s + 1 : 255;
-    case D3DSTENCILOP_DECRSAT: return s > 0 ? s - 1 : 0;
-    case D3DSTENCILOP_INVERT: return ~s & 255;
-    case D3DSTENCILOP_INCR: return (s + 1) & 255;
-    case D3DSTENCILOP_DECR: return (s - 1) & 255;
-    default: return s;
+    case D3DSTENCILOP_ZERO:
+      return 0;
+    case D3DSTENCILOP_REPLACE:
+      return ref;
+    case D3DSTENCILOP_INCRSAT:
+      return s < 255 ? s + 1 : 255;
+    case D3DSTENCILOP_DECRSAT:
+      return s > 0 ? s - 1 : 0;
+    case D3DSTENCILOP_INVERT:
+      return ~s & 255;
+    case D3DSTENCILOP_INCR:
+      return (s + 1) & 255;
+    case D3DSTENCILOP_DECR:
+      return (s - 1) & 255;
+    default:
+      return s;
   }
 }
 
 // Blend factor for one channel; `alpha` selects the alpha-channel meaning of SRCALPHASAT.
 float factor(int f, float s, float d, float sa, float da, float bf, bool alpha) {
   switch (f) {
-    case D3DBLEND_ZERO: return 0;
-    case D3DBLEND_ONE: return 1;
-    case D3DBLEND_SRCCOLOR: return s;
-    case D3DBLEND_INVSRCCOLOR: return 1 - s;
+    case D3DBLEND_ZERO:
+      return 0;
+    case D3DBLEND_ONE:
+      return 1;
+    case D3DBLEND_SRCCOLOR:
+      return s;
+    case D3DBLEND_INVSRCCOLOR:
+      return 1 - s;
     case D3DBLEND_SRCALPHA:
-    case D3DBLEND_BOTHSRCALPHA: return sa;
+    case D3DBLEND_BOTHSRCALPHA:
+      return sa;
     case D3DBLEND_INVSRCALPHA:
-    case D3DBLEND_BOTHINVSRCALPHA: return 1 - sa;
-    case D3DBLEND_DESTALPHA: return da;
-    case D3DBLEND_INVDESTALPHA: return 1 - da;
-    case D3DBLEND_DESTCOLOR: return d;
-    case D3DBLEND_INVDESTCOLOR: return 1 - d;
-    case D3DBLEND_SRCALPHASAT: return alpha ? 1.0f : std::min(sa, 1 - da);
-    case D3DBLEND_BLENDFACTOR: return bf;
-    case D3DBLEND_INVBLENDFACTOR: return 1 - bf;
-    default: return 1;
+    case D3DBLEND_BOTHINVSRCALPHA:
+      return 1 - sa;
+    case D3DBLEND_DESTALPHA:
+      return da;
+    case D3DBLEND_INVDESTALPHA:
+      return 1 - da;
+    case D3DBLEND_DESTCOLOR:
+      return d;
+    case D3DBLEND_INVDESTCOLOR:
+      return 1 - d;
+    case D3DBLEND_SRCALPHASAT:
+      return alpha ? 1.0f : std::min(sa, 1 - da);
+    case D3DBLEND_BLENDFACTOR:
+      return bf;
+    case D3DBLEND_INVBLENDFACTOR:
+      return 1 - bf;
+    default:
+      return 1;
   }
 }
 
 float blendOp(int op, float s, float fs, float d, float fd) {
   switch (op) {
-    case D3DBLENDOP_SUBTRACT: return s * fs - d * fd;
-    case D3DBLENDOP_REVSUBTRACT: return d * fd - s * fs;
-    case D3DBLENDOP_MIN: return std::min(s, d);
-    case D3DBLENDOP_MAX: return std::max(s, d);
-    default: return s * fs + d * fd;
+    case D3DBLENDOP_SUBTRACT:
+      return s * fs - d * fd;
+    case D3DBLENDOP_REVSUBTRACT:
+      return d * fd - s * fs;
+    case D3DBLENDOP_MIN:
+      return std::min(s, d);
+    case D3DBLENDOP_MAX:
+      return std::max(s, d);
+    default:
+      return s * fs + d * fd;
   }
 }
 
@@ -69,7 +96,8 @@ uint32_t blendColor(const PixelState& ps, const Float4& src, uint32_t dstWord, b
   if (sfa == D3DBLEND_BOTHSRCALPHA) dfa = D3DBLEND_INVSRCALPHA;
   if (sfa == D3DBLEND_BOTHINVSRCALPHA) dfa = D3DBLEND_SRCALPHA;
   auto ch = [&](float s, float dd, float b) {
-    return blendOp(ps.blendOp, s, factor(sf, s, dd, src.a, d.a, b, false), dd, factor(df, s, dd, src.a, d.a, b, false));
+    return blendOp(ps.blendOp, s, factor(sf, s, dd, src.a, d.a, b, false), dd,
+                   factor(df, s, dd, src.a, d.a, b, false));
   };
   Float4 o{ch(src.r, d.r, bf.r), ch(src.g, d.g, bf.g), ch(src.b, d.b, bf.b),
            blendOp(ps.blendOpA, src.a, factor(sfa, src.a, d.a, src.a, d.a, bf.a, true), d.a,
@@ -85,10 +113,13 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   float rhw = ev(t.rhw);
   float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;
   float val[kMaxVaryings];
-  for (int i = 0; i < t.nv; ++i) val[i] = ev(t.v[i]) * w;
-  Float4 diffuse{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
+  for (int i = t.constDiffuse ? 4 : 0; i < t.nv; ++i) val[i] = ev(t.v[i]) * w;
+  Float4 diffuse = t.constDiffuse ? unpackColor(t.diffuse8)
+                                  : Float4{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
   Float4 spec{0, 0, 0, 0};
-  if (ps.specSlot >= 0) spec = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]), sat(val[ps.specSlot + 3])};
+  if (ps.specSlot >= 0)
+    spec = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),
+            sat(val[ps.specSlot + 3])};
   Float4 tex[8];
   for (int s = 0; s < ps.stageCount; ++s) {
     const Stage& g = ps.stage[s];

@@ -18,10 +18,13 @@ void clearTile(const ClearRec& c, const Target& tg, int x0, int y0, int x1, int 
   uint32_t keep = (z ? 0u : 0xFFFFFF00u) | (s ? 0u : 0xFFu);
   uint32_t set = (z ? c.zbits << 8 : 0u) | (s ? c.stencil & 0xFF : 0u);
   for (int y = y0; y < y1; ++y) {
-    if (color) std::fill(tg.color + size_t(y) * tg.colorPitch + x0, tg.color + size_t(y) * tg.colorPitch + x1, c.color);
+    if (color)
+      std::fill(tg.color + size_t(y) * tg.colorPitch + x0, tg.color + size_t(y) * tg.colorPitch + x1,
+                c.color);
     if (z || s) {
       uint32_t* row = tg.depth + size_t(y) * tg.depthPitch;
-      if (keep == 0) std::fill(row + x0, row + x1, set);
+      if (keep == 0)
+        std::fill(row + x0, row + x1, set);
       else
         for (int x = x0; x < x1; ++x) row[x] = (row[x] & keep) | set;
     }

@@ -15,7 +15,9 @@ bool address(int mode, int64_t i, int n, int& out) {
       out = int(m < n ? m : p - 1 - m);
       return true;
     }
-    case D3DTADDRESS_CLAMP: out = int(i < 0 ? 0 : (i >= n ? n - 1 : i)); return true;
+    case D3DTADDRESS_CLAMP:
+      out = int(i < 0 ? 0 : (i >= n ? n - 1 : i));
+      return true;
     case D3DTADDRESS_BORDER:
       if (i < 0 || i >= n) return false;
       out = int(i);
@@ -24,13 +26,16 @@ bool address(int mode, int64_t i, int n, int& out) {
       if (i < 0) i = -i - 1;
       out = int(i >= n ? n - 1 : i);
       return true;
-    default: out = int(((i % n) + n) % n); return true;
+    default:
+      out = int(((i % n) + n) % n);
+      return true;
   }
 }
 
 Float4 texel(const Sampler& s, int level, int64_t x, int64_t y) {
   int ix, iy;
-  if (!address(s.addrU, x, s.w[level], ix) || !address(s.addrV, y, s.h[level], iy)) return unpackColor(s.border);
+  if (!address(s.addrU, x, s.w[level], ix) || !address(s.addrV, y, s.h[level], iy))
+    return unpackColor(s.border);
   return unpackColor(s.texels[level][size_t(iy) * s.pitch[level] + ix], s.opaque);
 }
 

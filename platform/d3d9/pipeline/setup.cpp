@@ -12,7 +12,7 @@ namespace {
 // Clipping keeps positions inside the guard band; the clamp only guards against rounding in
 // extreme inputs so the fixed-point edge equations can never overflow.
 int32_t snap(float v) {
-  v = std::fmin(std::fmax(v, -2.0f * kGuard), 2.0f * kGuard);
+  v = v > -2.0f * kGuard ? (v < 2.0f * kGuard ? v : 2.0f * kGuard) : -2.0f * kGuard;  // NaN to the low end
   return int32_t(std::lrintf(v * kSubScale));
 }
 
@@ -56,11 +56,13 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   t->refX = float(X[0]) / kSubScale, t->refY = float(Y[0]) / kSubScale;
   auto plane = [&](float a0, float a1, float a2) {
     float d1 = a1 - a0, d2 = a2 - a0;
-    return Plane{a0, float((double(d1) * y2 - double(d2) * y1) * inv), float((double(d2) * x1 - double(d1) * x2) * inv)};
+    return Plane{a0, float((double(d1) * y2 - double(d2) * y1) * inv),
+                 float((double(d2) * x1 - double(d1) * x2) * inv)};
   };
   t->z = plane(v[0]->z, v[1]->z, v[2]->z);
   t->rhw = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
-  for (int i = 0; i < nv; ++i) t->v[i] = plane(v[0]->v[i], v[1]->v[i], v[2]->v[i]);
+  // A shared diffuse colour is read from diffuse8 by every pixel path; its planes stay unset.
+  for (int i = t->constDiffuse ? 4 : 0; i < nv; ++i) t->v[i] = plane(v[0]->v[i], v[1]->v[i], v[2]->v[i]);
   b.addTri(t);
 }
 

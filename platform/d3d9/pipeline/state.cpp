@@ -12,7 +12,8 @@ void mul(const float* a, const float* b, float* out) {
   float r[16];
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
-      r[i * 4 + j] = a[i * 4] * b[j] + a[i * 4 + 1] * b[4 + j] + a[i * 4 + 2] * b[8 + j] + a[i * 4 + 3] * b[12 + j];
+      r[i * 4 + j] =
+          a[i * 4] * b[j] + a[i * 4 + 1] * b[4 + j] + a[i * 4 + 2] * b[8 + j] + a[i * 4 + 3] * b[12 + j];
   std::memcpy(out, r, sizeof(r));
 }
 
@@ -128,12 +129,15 @@ void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelStat
   ps.specSlot = -1;
   for (int st = 0; st < 8; ++st) {
     const DWORD* ts = s.stageState[st];
-    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || ts[D3DTSS_COLOROP] < 1 || ts[D3DTSS_COLOROP] > D3DTOP_LERP) break;
+    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || ts[D3DTSS_COLOROP] < 1 || ts[D3DTSS_COLOROP] > D3DTOP_LERP)
+      break;
     Stage& g = ps.stage[st];
     g.colorOp = int(ts[D3DTSS_COLOROP]);
     g.alphaOp = int(ts[D3DTSS_ALPHAOP]);
-    g.colorArg[0] = ts[D3DTSS_COLORARG0], g.colorArg[1] = ts[D3DTSS_COLORARG1], g.colorArg[2] = ts[D3DTSS_COLORARG2];
-    g.alphaArg[0] = ts[D3DTSS_ALPHAARG0], g.alphaArg[1] = ts[D3DTSS_ALPHAARG1], g.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
+    g.colorArg[0] = ts[D3DTSS_COLORARG0], g.colorArg[1] = ts[D3DTSS_COLORARG1],
+    g.colorArg[2] = ts[D3DTSS_COLORARG2];
+    g.alphaArg[0] = ts[D3DTSS_ALPHAARG0], g.alphaArg[1] = ts[D3DTSS_ALPHAARG1],
+    g.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
     g.toTemp = ts[D3DTSS_RESULTARG] == D3DTA_TEMP;
     g.constant = ts[D3DTSS_CONSTANT];
     const SampleSource* src = s.texture[st];
@@ -168,7 +172,8 @@ void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelStat
       if (levels == 1) sm.mip = 0;
       float bias = asFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
       sm.lodBias = std::isfinite(bias) ? bias : 0.0f;
-      sm.maxLevel = int(ss[D3DSAMP_MAXMIPLEVEL] < DWORD(levels) ? ss[D3DSAMP_MAXMIPLEVEL] : DWORD(levels - 1));
+      sm.maxLevel =
+          int(ss[D3DSAMP_MAXMIPLEVEL] < DWORD(levels) ? ss[D3DSAMP_MAXMIPLEVEL] : DWORD(levels - 1));
       g.texSlot = -2;  // assigned below, after the specular slot
     }
     int set = int(ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF);
@@ -199,13 +204,15 @@ void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelStat
     ps.sFunc[1] = int(rs[D3DRS_CCW_STENCILFUNC]), ps.sFail[1] = int(rs[D3DRS_CCW_STENCILFAIL]);
     ps.sZFail[1] = int(rs[D3DRS_CCW_STENCILZFAIL]), ps.sPass[1] = int(rs[D3DRS_CCW_STENCILPASS]);
   } else {
-    ps.sFunc[1] = ps.sFunc[0], ps.sFail[1] = ps.sFail[0], ps.sZFail[1] = ps.sZFail[0], ps.sPass[1] = ps.sPass[0];
+    ps.sFunc[1] = ps.sFunc[0], ps.sFail[1] = ps.sFail[0], ps.sZFail[1] = ps.sZFail[0],
+    ps.sPass[1] = ps.sPass[0];
   }
   ps.sRef = rs[D3DRS_STENCILREF] & 255;
   ps.sMask = rs[D3DRS_STENCILMASK] & 255;
   ps.sWriteMask = rs[D3DRS_STENCILWRITEMASK] & 255;
   ps.blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
-  ps.srcBlend = int(rs[D3DRS_SRCBLEND]), ps.dstBlend = int(rs[D3DRS_DESTBLEND]), ps.blendOp = int(rs[D3DRS_BLENDOP]);
+  ps.srcBlend = int(rs[D3DRS_SRCBLEND]), ps.dstBlend = int(rs[D3DRS_DESTBLEND]),
+  ps.blendOp = int(rs[D3DRS_BLENDOP]);
   if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
     ps.srcBlendA = int(rs[D3DRS_SRCBLENDALPHA]), ps.dstBlendA = int(rs[D3DRS_DESTBLENDALPHA]);
     ps.blendOpA = int(rs[D3DRS_BLENDOPALPHA]);

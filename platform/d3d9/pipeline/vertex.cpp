@@ -14,8 +14,10 @@ float half(uint16_t h) {
     float f = std::ldexp(float(man), -24);
     return sign ? -f : f;
   }
-  if (exp == 31) bits = sign | 0x7F800000u | (man << 13);
-  else bits = sign | ((exp + 112) << 23) | (man << 13);
+  if (exp == 31)
+    bits = sign | 0x7F800000u | (man << 13);
+  else
+    bits = sign | ((exp + 112) << 23) | (man << 13);
   float f;
   std::memcpy(&f, &bits, 4);
   return f;
@@ -41,10 +43,18 @@ void decode(uint8_t type, const uint8_t* p, float* o) {
     return v;
   };
   switch (type) {
-    case D3DDECLTYPE_FLOAT1: f32(1); break;
-    case D3DDECLTYPE_FLOAT2: f32(2); break;
-    case D3DDECLTYPE_FLOAT3: f32(3); break;
-    case D3DDECLTYPE_FLOAT4: f32(4); break;
+    case D3DDECLTYPE_FLOAT1:
+      f32(1);
+      break;
+    case D3DDECLTYPE_FLOAT2:
+      f32(2);
+      break;
+    case D3DDECLTYPE_FLOAT3:
+      f32(3);
+      break;
+    case D3DDECLTYPE_FLOAT4:
+      f32(4);
+      break;
     case D3DDECLTYPE_D3DCOLOR:
       o[0] = p[2] / 255.0f, o[1] = p[1] / 255.0f, o[2] = p[0] / 255.0f, o[3] = p[3] / 255.0f;
       break;
@@ -54,15 +64,21 @@ void decode(uint8_t type, const uint8_t* p, float* o) {
     case D3DDECLTYPE_UBYTE4N:
       for (int i = 0; i < 4; ++i) o[i] = p[i] / 255.0f;
       break;
-    case D3DDECLTYPE_SHORT2: o[0] = s16(0), o[1] = s16(1); break;
+    case D3DDECLTYPE_SHORT2:
+      o[0] = s16(0), o[1] = s16(1);
+      break;
     case D3DDECLTYPE_SHORT4:
       for (int i = 0; i < 4; ++i) o[i] = s16(i);
       break;
-    case D3DDECLTYPE_SHORT2N: o[0] = s16(0) / 32767.0f, o[1] = s16(1) / 32767.0f; break;
+    case D3DDECLTYPE_SHORT2N:
+      o[0] = s16(0) / 32767.0f, o[1] = s16(1) / 32767.0f;
+      break;
     case D3DDECLTYPE_SHORT4N:
       for (int i = 0; i < 4; ++i) o[i] = s16(i) / 32767.0f;
       break;
-    case D3DDECLTYPE_USHORT2N: o[0] = u16(0) / 65535.0f, o[1] = u16(1) / 65535.0f; break;
+    case D3DDECLTYPE_USHORT2N:
+      o[0] = u16(0) / 65535.0f, o[1] = u16(1) / 65535.0f;
+      break;
     case D3DDECLTYPE_USHORT4N:
       for (int i = 0; i < 4; ++i) o[i] = u16(i) / 65535.0f;
       break;
@@ -72,16 +88,21 @@ void decode(uint8_t type, const uint8_t* p, float* o) {
       std::memcpy(&w, p, 4);
       for (int i = 0; i < 3; ++i) {
         uint32_t f = (w >> (10 * i)) & 1023;
-        if (type == D3DDECLTYPE_UDEC3) o[i] = float(f);
-        else o[i] = float(int32_t(f << 22) >> 22) / 511.0f;
+        if (type == D3DDECLTYPE_UDEC3)
+          o[i] = float(f);
+        else
+          o[i] = float(int32_t(f << 22) >> 22) / 511.0f;
       }
       break;
     }
-    case D3DDECLTYPE_FLOAT16_2: o[0] = half(u16(0)), o[1] = half(u16(1)); break;
+    case D3DDECLTYPE_FLOAT16_2:
+      o[0] = half(u16(0)), o[1] = half(u16(1));
+      break;
     case D3DDECLTYPE_FLOAT16_4:
       for (int i = 0; i < 4; ++i) o[i] = half(u16(i));
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -109,8 +130,10 @@ void light(const VertexState& vs, const float* P, const float* n, const float* c
       atten = den > 0.0f ? 1.0f / den : 1.0f;
       if (l.type == D3DLIGHT_SPOT) {
         float rho = -(l.dir[0] * L[0] + l.dir[1] * L[1] + l.dir[2] * L[2]);
-        if (rho > l.cosHalfTheta) spot = 1.0f;
-        else if (rho <= l.cosHalfPhi) spot = 0.0f;
+        if (rho > l.cosHalfTheta)
+          spot = 1.0f;
+        else if (rho <= l.cosHalfPhi)
+          spot = 0.0f;
         else {
           float t = (rho - l.cosHalfPhi) / (l.cosHalfTheta - l.cosHalfPhi);
           spot = l.falloff == 1.0f ? t : std::pow(t, l.falloff);
@@ -168,8 +191,8 @@ uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
   return n < vertexCount ? uint32_t(n) : vertexCount;
 }
 
-void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout, const uint8_t* base,
-                     const uint32_t* indices, uint32_t count, PVertex* out) {
+void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                     const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out) {
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const bool lit = vs.lighting && !rhw;
   const bool hasN = layout.normal >= 0;
@@ -177,7 +200,9 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
   // Without normals, directional lights and material-only colours every vertex gets the same colour.
   bool constLit = lit && !hasN;
   for (const Light& l : vs.lights) constLit = constLit && l.type == D3DLIGHT_DIRECTIONAL;
-  auto vsrc = [&](int src) { return (src == 1 && layout.diffuse >= 0) || (src == 2 && layout.specular >= 0); };
+  auto vsrc = [&](int src) {
+    return (src == 1 && layout.diffuse >= 0) || (src == 2 && layout.specular >= 0);
+  };
   constLit = constLit && !vsrc(vs.diffuseSrc) && !vsrc(vs.ambientSrc) && !vsrc(vs.emissiveSrc) &&
              !vsrc(vs.specularSrc);
   Lit constant{};
@@ -220,7 +245,8 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
     } else if (lit) {
       const float* w = vs.wv;
       float P[3];
-      for (int c = 0; c < 3; ++c) P[c] = pos[0] * w[c] + pos[1] * w[4 + c] + pos[2] * w[8 + c] + pos[3] * w[12 + c];
+      for (int c = 0; c < 3; ++c)
+        P[c] = pos[0] * w[c] + pos[1] * w[4 + c] + pos[2] * w[8 + c] + pos[3] * w[12 + c];
       float N[3];
       if (hasN) {
         float n[3];
@@ -238,8 +264,9 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
         return mat;
       };
       Lit r;
-      light(vs, P, hasN ? N : nullptr, pick(vs.diffuseSrc, vs.matDiffuse), pick(vs.specularSrc, vs.matSpecular),
-            pick(vs.ambientSrc, vs.matAmbient), pick(vs.emissiveSrc, vs.matEmissive), r);
+      light(vs, P, hasN ? N : nullptr, pick(vs.diffuseSrc, vs.matDiffuse),
+            pick(vs.specularSrc, vs.matSpecular), pick(vs.ambientSrc, vs.matAmbient),
+            pick(vs.emissiveSrc, vs.matEmissive), r);
       std::memcpy(dif, r.diffuse, 16);
       std::memcpy(spec, r.specular, 16);
     } else {
@@ -254,8 +281,10 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
       float t[4] = {0, 0, 0, 1};
       int dims = 2;
       if (set < layout.texCount && layout.tex[set] >= 0) {
-        if (layout.texType[set] == D3DDECLTYPE_FLOAT2) std::memcpy(t, p + layout.tex[set], 8);
-        else decode(layout.texType[set], p + layout.tex[set], t);
+        if (layout.texType[set] == D3DDECLTYPE_FLOAT2)
+          std::memcpy(t, p + layout.tex[set], 8);
+        else
+          decode(layout.texType[set], p + layout.tex[set], t);
         uint8_t ty = layout.texType[set];
         dims = ty <= D3DDECLTYPE_FLOAT4 ? ty + 1 : 4;
       }
@@ -264,7 +293,8 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
                        dims >= 4 ? t[3] : (dims == 3 ? 1.0f : 0.0f)};
         const float* x = vs.texMat[st];
         float r[4];
-        for (int c = 0; c < 4; ++c) r[c] = in[0] * x[c] + in[1] * x[4 + c] + in[2] * x[8 + c] + in[3] * x[12 + c];
+        for (int c = 0; c < 4; ++c)
+          r[c] = in[0] * x[c] + in[1] * x[4 + c] + in[2] * x[8 + c] + in[3] * x[12 + c];
         DWORD flags = ps.texXformFlags[st];
         int cnt = int(flags & 0xFF);
         if ((flags & D3DTTFF_PROJECTED) && cnt >= 2 && cnt <= 4 && r[cnt - 1] != 0.0f)
