@@ -142,6 +142,10 @@ TEST_F(DeviceTest, RefusalListTakesAwayDepthFormatsAndDevices) {
   depth->GetDesc(&d);
   EXPECT_EQ(d.Format, D3DFMT_D16);
   depth->Release();
+  IDirect3DSurface9* extra = nullptr;
+  EXPECT_EQ(
+      device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &extra, nullptr),
+      D3DERR_NOTAVAILABLE);
   setenv("SKYVALE_D3D9_REFUSE", " d16 ,D24S8", 1);
   EXPECT_EQ(Create(Params(D3DFMT_D16), &out), D3DERR_NOTAVAILABLE);
   setenv("SKYVALE_D3D9_REFUSE", "DEVICE", 1);

@@ -400,3 +400,30 @@ TEST_F(StateTest, TexturesDrawnIntoAreSampledWithANewVersion) {
   device->SetTexture(0, nullptr);
   t->Release();
 }
+
+TEST_F(StateTest, VertexBlocksHoldTheLightsThatExistedWhenCreated) {
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 0, 0, 1};
+  light.Direction = {0, -1, 0};
+  device->SetLight(0, &light);
+  device->LightEnable(0, TRUE);
+  IDirect3DStateBlock9* block = nullptr;
+  ASSERT_EQ(device->CreateStateBlock(D3DSBT_VERTEXSTATE, &block), D3D_OK);
+  light.Diffuse = {0, 1, 0, 1};
+  device->SetLight(0, &light);
+  device->LightEnable(0, FALSE);
+  device->SetLight(5, &light);  // made after the block: not part of it
+  device->LightEnable(5, TRUE);
+  block->Apply();
+  D3DLIGHT9 out;
+  device->GetLight(0, &out);
+  EXPECT_EQ(out.Diffuse.r, 1.0f);
+  BOOL on = FALSE;
+  device->GetLightEnable(0, &on);
+  EXPECT_TRUE(on);
+  device->GetLightEnable(5, &on);
+  EXPECT_TRUE(on);
+  EXPECT_EQ(Drawn().lightCount, 2u);
+  block->Release();
+}
