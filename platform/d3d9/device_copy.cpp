@@ -55,9 +55,10 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
   RECT r = sourceRect ? *sourceRect : RECT{0, 0, (LONG)src->desc().Width, (LONG)src->desc().Height};
   if (!validLockRect(f, src->desc().Width, src->desc().Height, r)) return D3DERR_INVALIDCALL;
   LONG dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
-  RECT d = {dx, dy, dx + (r.right - r.left), dy + (r.bottom - r.top)};
-  if (dx < 0 || dy < 0 || !validLockRect(f, dst->desc().Width, dst->desc().Height, d))
+  if (dx < 0 || dy < 0 || (UINT)dx >= dst->desc().Width || (UINT)dy >= dst->desc().Height)
     return D3DERR_INVALIDCALL;
+  RECT d = {dx, dy, dx + (r.right - r.left), dy + (r.bottom - r.top)};  // no overflow: all below 4096
+  if (!validLockRect(f, dst->desc().Width, dst->desc().Height, d)) return D3DERR_INVALIDCALL;
   flushIfUsing(epochOf(dst));
   copyRegion(src->image(), (UINT)r.left, (UINT)r.top, dst->image(), (UINT)dx, (UINT)dy,
              (UINT)(r.right - r.left), (UINT)(r.bottom - r.top));
