@@ -74,7 +74,8 @@ void fillCaps(D3DCAPS9* c) {
   c->MaxSimultaneousTextures = 8;
   c->VertexProcessingCaps = D3DVTXPCAPS_MATERIALSOURCE7 | D3DVTXPCAPS_DIRECTIONALLIGHTS |
                             D3DVTXPCAPS_POSITIONALLIGHTS | D3DVTXPCAPS_LOCALVIEWER;
-  c->MaxActiveLights = 0xFFFFFFFF;  // any number
+  // Any number of lights works; callers that loop up to this bound get a sane one.
+  c->MaxActiveLights = 8;
   c->MaxUserClipPlanes = 0;
   c->MaxVertexBlendMatrices = 0;
   c->MaxVertexBlendMatrixIndex = 0;

@@ -427,3 +427,10 @@ TEST_F(StateTest, VertexBlocksHoldTheLightsThatExistedWhenCreated) {
   EXPECT_EQ(Drawn().lightCount, 2u);
   block->Release();
 }
+
+TEST_F(StateTest, MoreLightsThanTheCapsBoundStillReachThePipeline) {
+  for (DWORD i = 0; i < 12; ++i) device->LightEnable(i * 100, TRUE);  // sparse indices
+  EXPECT_EQ(Drawn().lightCount, 12u);
+  device->LightEnable(500, FALSE);
+  EXPECT_EQ(Drawn().lightCount, 11u);
+}
