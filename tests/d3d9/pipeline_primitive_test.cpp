@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "pipeline_fixture.h"
 
@@ -278,5 +279,100 @@ TEST(PipelinePrimitive, DrawingIntoATextureStillBeingSampled) {
     p.flush();
     ASSERT_EQ(screen.at(64, 64), 0xFF00FF00u) << round;
     ASSERT_EQ(tex.at(64, 64), 0xFFFF0000u) << round;
+  }
+}
+
+// Arbitrary state values (unknown enumerations, odd texture sizes, extreme floats) and arbitrary
+// vertices never crash or write outside the targets; the targets sit between guard words.
+TEST(PipelinePrimitive, ArbitraryStatesAndVerticesStayInBounds) {
+  std::mt19937 rng32(2024);
+  auto rng = [&] { return uint32_t(rng32()); };
+  const float specials[] = {0.0f,
+                            -0.0f,
+                            1e30f,
+                            -1e30f,
+                            1e-30f,
+                            std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN(),
+                            0.5f,
+                            -3.0f,
+                            700.0f};
+  auto anyFloat = [&] {
+    return rng() % 3 == 0 ? specials[rng() % 10] : float(int(rng() % 2000) - 500) / 10.0f;
+  };
+  Texture odd(3, 7, 3), tiny(1, 1, 1), wide(64, 2, 7);
+  for (auto* t : {&odd, &tiny, &wide})
+    for (auto& level : t->levels)
+      for (auto& x : level) x = rng();
+  const uint32_t guard = 0xDEADBEEF;
+  for (int round = 0; round < 150; ++round) {
+    const uint32_t w = 40 + rng() % 90, h = 30 + rng() % 70;
+    std::vector<uint32_t> color(size_t(w) * h + 64, guard), depth(size_t(w) * h + 64, guard);
+    swr::RenderTargets rt;
+    rt.color = color.data() + 32, rt.colorPitch = w, rt.width = w, rt.height = h,
+    rt.colorHasAlpha = rng() & 1;
+    rt.depth = rng() % 4 ? depth.data() + 32 : nullptr, rt.depthPitch = w, rt.depthWidth = w,
+    rt.depthHeight = h;
+    rt.hasStencil = rng() & 1;
+    swr::DrawState s = defaultState(w, h);
+    for (int k = 0; k < 12; ++k) s.renderState[rng() % 256] = rng() % 4 ? rng() % 12 : rng();
+    for (int st = 0; st < 3; ++st) {
+      for (int k = 0; k < 6; ++k) s.stageState[st][1 + rng() % 32] = rng() % 3 ? rng() % 30 : rng();
+      for (int k = 0; k < 4; ++k) s.samplerState[st][1 + rng() % 13] = rng() % 3 ? rng() % 8 : rng();
+      const Texture* pick[] = {&odd, &tiny, &wide, nullptr};
+      s.texture[st] = pick[rng() % 4] ? &pick[rng() % 3]->src : nullptr;
+    }
+    s.viewport = {rng() % 50, rng() % 50, rng() % 200, rng() % 200, anyFloat(), anyFloat()};
+    s.world._11 = anyFloat(), s.world._42 = anyFloat();
+    s.projection._34 = rng() & 1 ? 1.0f : 0.0f, s.projection._44 = rng() & 1 ? 0.0f : 1.0f;
+    D3DLIGHT9 lights[2] = {};
+    for (auto& l : lights) {
+      l.Type = D3DLIGHTTYPE(rng() % 5);
+      l.Diffuse = {anyFloat(), 1, 1, 1};
+      l.Position = {anyFloat(), anyFloat(), anyFloat()};
+      l.Direction = {anyFloat(), anyFloat(), anyFloat()};
+      l.Range = anyFloat(), l.Falloff = anyFloat(), l.Theta = anyFloat(), l.Phi = anyFloat();
+      l.Attenuation0 = anyFloat();
+    }
+    s.lights = lights;
+    s.lightCount = 2;
+    struct V {
+      float x, y, z, rhw;
+      uint32_t c;
+      float u, v;
+    };
+    std::vector<V> verts(3 + rng() % 30);
+    for (auto& v : verts)
+      v = {anyFloat() * 3, anyFloat() * 3, anyFloat(), anyFloat(), uint32_t(rng()), anyFloat(), anyFloat()};
+    std::vector<uint16_t> idx(60);
+    for (auto& i : idx) i = uint16_t(rng() % (verts.size() + 3));
+    swr::Pipeline p;
+    p.setThreadCount(1 + rng() % 2);
+    const DWORD fvfs[] = {kTLFvf, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1,
+                          D3DFVF_XYZW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR};
+    for (int d = 0; d < 6; ++d) {
+      swr::DrawCall call{};
+      call.type = D3DPRIMITIVETYPE(1 + rng() % 6);
+      call.primitiveCount = 1 + rng() % 20;
+      call.vertices = reinterpret_cast<const uint8_t*>(verts.data());
+      call.vertexCount = uint32_t(verts.size());
+      if (rng() & 1)
+        call.indices = idx.data(), call.primitiveCount = std::min<uint32_t>(call.primitiveCount, 18);
+      swr::VertexLayout l = layoutForFvf(fvfs[rng() % 3]);
+      l.stride = sizeof(V);
+      p.draw(s, l, call, rt);
+      touch(s);
+      s.renderState[rng() % 256] = rng() % 10;
+    }
+    D3DRECT r = {LONG(rng() % 200) - 50, LONG(rng() % 200) - 50, LONG(rng() % 200) - 50,
+                 LONG(rng() % 200) - 50};
+    p.clear(rt, s.viewport, rng() & 1, &r, DWORD(rng() % 8), rng(), anyFloat(), rng());
+    p.flush();
+    for (int k = 0; k < 32; ++k) {
+      ASSERT_EQ(color[k], guard);
+      ASSERT_EQ(color[color.size() - 1 - k], guard);
+      ASSERT_EQ(depth[k], guard);
+      ASSERT_EQ(depth[depth.size() - 1 - k], guard);
+    }
   }
 }

@@ -318,3 +318,34 @@ TEST(PipelineRaster, ViewportAndScissorLimitDrawing) {
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(d.at(x, y) != 0, x >= 3 && x < 7 && y >= 5 && y < 9) << x << "," << y;
 }
+
+// A depth clear to the far plane stores the largest 24-bit value, and geometry at z = 1 still
+// passes LESSEQUAL against it, in the specialised routines as in the general path.
+TEST(PipelineRaster, FarPlaneDepthClearAndTest) {
+  for (bool textured : {false, true}) {
+    Canvas c(64, 16, 0, 0);
+    swr::Pipeline p;
+    D3DVIEWPORT9 vp{0, 0, 64, 16, 0, 1};
+    p.clear(c.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 7);
+    Texture t(4, 4, 1, true);
+    for (auto& x : t.levels[0]) x = 0xFF3366CC;
+    swr::DrawState s = defaultState(64, 16);
+    s.renderState[D3DRS_LIGHTING] = FALSE;
+    if (textured) {
+      s.texture[0] = &t.src;
+      s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+    } else {
+      diffuseOnly(s);
+    }
+    const uint32_t diffuse = textured ? 0xFFFFFFFF : 0xFF3366CC;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, 32, 16, diffuse, 1.0f), c);
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(32, 0, 64, 16, diffuse, 0.999f), c);
+    p.flush();
+    EXPECT_EQ(c.z(63, 15), uint32_t(0.999f * 16777215 + 0.5f));
+    EXPECT_EQ(c.z(0, 0), 0xFFFFFFu) << textured;
+    EXPECT_EQ(c.stencil(0, 0), 7u);
+    int drawn = 0;
+    for (uint32_t v : c.color) drawn += v == 0xFF3366CC;
+    EXPECT_EQ(drawn, 64 * 16) << textured;
+  }
+}

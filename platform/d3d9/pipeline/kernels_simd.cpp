@@ -72,13 +72,20 @@ SWR_AVX2 inline __m256i mul8x16(__m256i x, __m256i a) {
   return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
 }
 
+// Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
+SWR_AVX2 inline __m256i rowOffset(__m256i y, int32_t pitch) {
+  if ((pitch & (pitch - 1)) == 0)
+    return _mm256_sll_epi32(y, _mm_cvtsi32_si128(__builtin_ctz(unsigned(pitch))));
+  return _mm256_mullo_epi32(y, _mm256_set1_epi32(pitch));
+}
+
 template <int ADDR>
 SWR_AVX2 inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
   __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), _mm256_set1_epi32(t.wmask),
                              _mm256_set1_epi32(t.w - 1));
   __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), _mm256_set1_epi32(t.hmask),
                              _mm256_set1_epi32(t.h - 1));
-  __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(yi, _mm256_set1_epi32(t.pitch)), xi);
+  __m256i idx = _mm256_add_epi32(rowOffset(yi, t.pitch), xi);
   return _mm256_or_si256(_mm256_i32gather_epi32(reinterpret_cast<const int32_t*>(t.p), idx, 4),
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
@@ -94,7 +101,7 @@ template <int ADDR>
 SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
   const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
-  const __m256i pitch = _mm256_set1_epi32(t.pitch), one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
+  const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
   const __m256i w256 = _mm256_set1_epi16(256);
   const __m256 half = _mm256_set1_ps(127.5f);
   const int32_t* texels = reinterpret_cast<const int32_t*>(t.p);
@@ -102,13 +109,45 @@ SWR_AVX2 inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(t.fh * 256.0f)), half));
   __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
   __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-  __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
-  __m256i ya = _mm256_mullo_epi32(address<ADDR>(yi, hmask, hlast), pitch);
-  __m256i yb = _mm256_mullo_epi32(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), pitch);
-  __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
-  __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
-  __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
-  __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
+  __m256i ya = rowOffset(address<ADDR>(yi, hmask, hlast), t.pitch);
+  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), t.pitch);
+  __m256i t00, t10, t01, t11;
+  // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
+  // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
+  __m256i xc;
+  bool pairs = t.w >= 2;
+  if (ADDR == kAddrWrap) {
+    xc = _mm256_and_si256(xi, wmask);
+    pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
+  } else {
+    __m256i below = _mm256_cmpgt_epi32(_mm256_setzero_si256(), xi);
+    __m256i above = _mm256_cmpgt_epi32(xi, _mm256_sub_epi32(wlast, one));
+    xc = _mm256_max_epi32(_mm256_min_epi32(xi, _mm256_sub_epi32(wlast, one)), _mm256_setzero_si256());
+    fx = _mm256_andnot_si256(below, fx);
+    fx = _mm256_blendv_epi8(fx, _mm256_set1_epi32(256), above);
+  }
+  if (pairs) {
+    const long long* base = reinterpret_cast<const long long*>(texels);
+    const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
+    __m256i p0 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4), split);
+    __m256i q0 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4), split);
+    __m256i p1 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4), split);
+    __m256i q1 =
+        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
+    t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
+    t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
+  } else {
+    __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
+    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
+    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
+    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
+    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
+    if (ADDR == kAddrClamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
+  }
   __m256i fx16 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
   __m256i fy16 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
   __m256i ifx = _mm256_sub_epi16(w256, fx16), ify = _mm256_sub_epi16(w256, fy16);
@@ -187,6 +226,9 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
     uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
     uint32_t* dp = DEPTH != kZNone ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
     for (int x = x0; x < x1; x += 8) {
+      // Masked loads and stores are slow on some processors: whole groups inside the span use
+      // plain ones and blend.
+      const bool full = x + 8 <= x1;
       const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx);
       const __m256 dx = _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes);
       __m256i pass = live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
@@ -195,7 +237,9 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
         zi = _mm256_cvttps_epi32(
             _mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
-        dold = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
+        zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
+        dold = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp + x))
+                    : _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
         pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
@@ -274,9 +318,12 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
       ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
       __m256i out = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+      __m256i old = _mm256_setzero_si256();
+      if (BLEND != kBlendNone || full)
+        old = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cp + x))
+                   : _mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass);
       if (BLEND != kBlendNone) {
-        __m256i dst =
-            _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass), dstAlpha);
+        __m256i dst = _mm256_or_si256(old, dstAlpha);
         if (BLEND == kBlendAdd) {
           out = _mm256_adds_epu8(out, dst);
         } else {
@@ -291,10 +338,15 @@ SWR_AVX2 void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
           out = _mm256_or_si256(orb, _mm256_slli_epi32(oag, 8));
         }
       }
-      _mm256_maskstore_epi32(reinterpret_cast<int*>(cp + x), pass, out);
-      if (DEPTH == kZTestWrite)
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + x), pass,
-                               _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, byte)));
+      __m256i dnew = _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, byte));
+      if (full) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cp + x), _mm256_blendv_epi8(old, out, pass));
+        if (DEPTH == kZTestWrite)
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp + x), _mm256_blendv_epi8(dold, dnew, pass));
+      } else {
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(cp + x), pass, out);
+        if (DEPTH == kZTestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + x), pass, dnew);
+      }
     }
   }
 }

@@ -142,7 +142,7 @@ struct Pipeline::Impl {
       for (int i = 0; i < 2; ++i) batches[i].reference = reference;
       int tiles = b->bin.tilesX * b->bin.tilesY;
       if (threads <= 1 || b->bin.entries() < 64) {
-        pool.run(tiles, 1, tileJob, b);
+        for (int i = 0; i < tiles; ++i) tileJob(b, i);  // not worth waking anyone
         b->bin.reset();
         release(*b);
       } else {
