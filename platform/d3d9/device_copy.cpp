@@ -111,6 +111,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
       src->desc().Height != dst->desc().Height || dst->locked())
     return D3DERR_INVALIDCALL;
   flushIfUsing(epochOf(src));
+  flushIfUsing(epochOf(dst));
   copyImage(src->image(), dst->image());
   dst->contentChanged();
   return D3D_OK;
@@ -125,6 +126,7 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurfac
   Image& out = dst->image();
   if (out.width != src.width || out.height != src.height) return D3DERR_INVALIDCALL;
   flushIfUsing(backBuffer_->useEpoch);
+  flushIfUsing(epochOf(dst));
   for (UINT y = 0; y < src.height; ++y) {
     const uint32_t* s = (const uint32_t*)(src.bytes.data() + (size_t)y * src.pitch);
     uint32_t* d = (uint32_t*)(out.bytes.data() + (size_t)y * out.pitch);
