@@ -289,8 +289,9 @@ class VertexDeclaration : public IDirect3DVertexDeclaration9, public Counted {
   swr::VertexLayout layout_;
 };
 
-// Checks a declaration (terminated within MAXD3DDECLLENGTH, known types, usages and methods,
-// no repeated usage and index, elements within a stream's 255-byte stride).
+// Checks a declaration (terminated within MAXD3DDECLLENGTH, stream 0 only as the caps say, known
+// types, usages and methods, DWORD-aligned offsets, no repeated usage and index, elements within
+// the 255-byte stride).
 bool validDeclaration(const D3DVERTEXELEMENT9* elements, std::vector<D3DVERTEXELEMENT9>* out);
 // Layout of stream 0 from an FVF code (stride included); false for a code with no position.
 bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout);

@@ -341,3 +341,15 @@ TEST_F(ResourceTest, PrivateDataIsKeptPerResource) {
   EXPECT_EQ(vb->GetPrivateData(key, all, &size), D3DERR_NOTFOUND);
   vb->Release();
 }
+
+TEST_F(ResourceTest, DeclarationsUseStreamZeroOnly) {
+  const D3DVERTEXELEMENT9 twoStreams[] = {
+      {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+      {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+      D3DDECL_END()};
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  EXPECT_EQ(device->CreateVertexDeclaration(twoStreams, &decl), D3DERR_INVALIDCALL);
+  D3DCAPS9 caps;
+  device->GetDeviceCaps(&caps);
+  EXPECT_EQ(caps.MaxStreams, 1u);
+}
