@@ -29,7 +29,8 @@ struct Fixture {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "DeviceBench";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "DeviceBench", "", 8, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "DeviceBench", "", 8, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp{};
     pp.BackBufferWidth = 640;
@@ -42,7 +43,8 @@ struct Fixture {
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
     d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
-    for (auto& t : textures) device->CreateTexture(64, 64, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr);
+    for (auto& t : textures)
+      device->CreateTexture(64, 64, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr);
     // A 64 x 64 grid of vertices (x, y, z, u, v) and the 6 indices of every cell.
     const int n = 64;
     device->CreateVertexBuffer(n * n * 20, D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &vb, nullptr);
@@ -51,8 +53,8 @@ struct Fixture {
     for (int z = 0; z < n; ++z)
       for (int x = 0; x < n; ++x, v += 5) v[0] = x * 10.0f, v[1] = 0, v[2] = z * 10.0f, v[3] = x, v[4] = z;
     vb->Unlock();
-    device->CreateIndexBuffer((n - 1) * (n - 1) * 6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib,
-                              nullptr);
+    device->CreateIndexBuffer((n - 1) * (n - 1) * 6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                              &ib, nullptr);
     WORD* i = nullptr;
     ib->Lock(0, 0, (void**)&i, 0);
     for (int z = 0; z < n - 1; ++z)
@@ -117,7 +119,8 @@ void BM_TerrainCellSubmit(benchmark::State& state) {
     d->SetStreamSource(0, f.vb, 0, 20);
     d->SetIndices(f.ib);
     UINT row = (cell % 3969) / 63;
-    benchmark::DoNotOptimize(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, row * 64, 128, (cell % 3969) * 6, 2));
+    benchmark::DoNotOptimize(
+        d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, row * 64, 128, (cell % 3969) * 6, 2));
     if (++cell % 4000 == 0) {
       d->EndScene();
       d->Present(nullptr, nullptr, nullptr, nullptr);

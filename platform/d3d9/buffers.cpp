@@ -90,8 +90,8 @@ constexpr DWORD kBufferUsages = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC | D3DUSAGE
                                 D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
 }
 
-HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** out,
-                                   HANDLE* sharedHandle) {
+HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                   IDirect3DVertexBuffer9** out, HANDLE* sharedHandle) {
   if (!out || sharedHandle || length == 0 || length > kMaxBufferBytes) return D3DERR_INVALIDCALL;
   if ((usage & ~kBufferUsages) || (UINT)pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
   if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;

@@ -52,7 +52,8 @@ class Device final : public IDirect3DDevice9 {
   HRESULT Reset(D3DPRESENT_PARAMETERS* presentationParameters) override;
   HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
                   const RGNDATA* dirtyRegion) override;
-  HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** result) override;
+  HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
+                        IDirect3DSurface9** result) override;
   HRESULT GetRasterStatus(UINT swapChain, D3DRASTER_STATUS* rasterStatus) override;
   HRESULT SetDialogBoxMode(BOOL) override { return D3D_OK; }
   void SetGammaRamp(UINT swapChain, DWORD flags, const D3DGAMMARAMP* ramp) override;
@@ -62,26 +63,29 @@ class Device final : public IDirect3DDevice9 {
   HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                         IDirect3DTexture9** texture, HANDLE* sharedHandle) override;
   HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, D3DFORMAT format,
-                              D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture, HANDLE* sharedHandle) override;
+                              D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture,
+                              HANDLE* sharedHandle) override;
   HRESULT CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DCubeTexture9** cubeTexture, HANDLE* sharedHandle) override;
-  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** vertexBuffer,
-                             HANDLE* sharedHandle) override;
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) override;
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) override;
   HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
                              DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface,
                              HANDLE* sharedHandle) override;
-  HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
-                                    DWORD multisampleQuality, BOOL discard, IDirect3DSurface9** surface,
-                                    HANDLE* sharedHandle) override;
-  HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destinationSurface,
-                        const POINT* destPoint) override;
-  HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture, IDirect3DBaseTexture9* destinationTexture) override;
+  HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
+                                    D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality, BOOL discard,
+                                    IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
+  HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                        IDirect3DSurface9* destinationSurface, const POINT* destPoint) override;
+  HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture,
+                        IDirect3DBaseTexture9* destinationTexture) override;
   HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destSurface) override;
   HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) override;
-  HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destSurface,
-                      const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override;
+  HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                      IDirect3DSurface9* destSurface, const RECT* destRect,
+                      D3DTEXTUREFILTERTYPE filter) override;
   HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) override;
   HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
@@ -93,7 +97,8 @@ class Device final : public IDirect3DDevice9 {
   HRESULT GetDepthStencilSurface(IDirect3DSurface9** zStencilSurface) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
-  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                DWORD stencil) override;
 
   // Fixed-function state
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
@@ -138,15 +143,17 @@ class Device final : public IDirect3DDevice9 {
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) override;
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,
                                UINT numVertices, UINT startIndex, UINT primCount) override;
-  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* vertexStreamZeroData,
-                          UINT vertexStreamZeroStride) override;
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount,
+                          const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override;
   HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertices,
                                  UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat,
                                  const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override;
-  HRESULT ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer9*, IDirect3DVertexDeclaration9*, DWORD) override {
+  HRESULT ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer9*, IDirect3DVertexDeclaration9*,
+                          DWORD) override {
     return D3DERR_INVALIDCALL;
   }
-  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* vertexElements, IDirect3DVertexDeclaration9** decl) override;
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* vertexElements,
+                                  IDirect3DVertexDeclaration9** decl) override;
   HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) override;
   HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** decl) override;
   HRESULT SetFVF(DWORD fvf) override;
@@ -270,12 +277,13 @@ class Direct3D final : public IDirect3D9 {
   UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override;
   HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* displayMode) override;
   HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override;
-  HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE devType, D3DFORMAT adapterFormat, D3DFORMAT backBufferFormat,
-                          BOOL windowed) override;
+  HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE devType, D3DFORMAT adapterFormat,
+                          D3DFORMAT backBufferFormat, BOOL windowed) override;
   HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat, DWORD usage,
                             D3DRESOURCETYPE rType, D3DFORMAT checkFormat) override;
-  HRESULT CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT surfaceFormat, BOOL windowed,
-                                     D3DMULTISAMPLE_TYPE multiSampleType, DWORD* qualityLevels) override;
+  HRESULT CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT surfaceFormat,
+                                     BOOL windowed, D3DMULTISAMPLE_TYPE multiSampleType,
+                                     DWORD* qualityLevels) override;
   HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
                                  D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override;
   HRESULT CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT sourceFormat,
@@ -283,7 +291,8 @@ class Direct3D final : public IDirect3D9 {
   HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS9* caps) override;
   HMONITOR GetAdapterMonitor(UINT adapter) override;
   HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
-                       D3DPRESENT_PARAMETERS* presentationParameters, IDirect3DDevice9** returnedDevice) override;
+                       D3DPRESENT_PARAMETERS* presentationParameters,
+                       IDirect3DDevice9** returnedDevice) override;
 
  private:
   ULONG refs_ = 1;

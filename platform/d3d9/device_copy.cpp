@@ -20,7 +20,8 @@ void copyRegion(Image& src, UINT sx, UINT sy, Image& dst, UINT dx, UINT dy, UINT
   UINT rows = formatRowCount(f, h);
   for (UINT r = 0; r < rows; ++r)
     std::memcpy(dst.bytes.data() + (size_t)(dy / unit + r) * dst.pitch + (size_t)(dx / unit) * f.bytes,
-                src.bytes.data() + (size_t)(sy / unit + r) * src.pitch + (size_t)(sx / unit) * f.bytes, rowBytes);
+                src.bytes.data() + (size_t)(sy / unit + r) * src.pitch + (size_t)(sx / unit) * f.bytes,
+                rowBytes);
 }
 
 void copyImage(Image& src, Image& dst) {
@@ -42,8 +43,8 @@ inline uint32_t lerpColor(uint32_t a, uint32_t b, uint32_t t) {  // t in 0..256
 
 }  // namespace
 
-HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* destination,
-                              const POINT* destPoint) {
+HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
+                              IDirect3DSurface9* destination, const POINT* destPoint) {
   Surface* src = static_cast<Surface*>(source);
   Surface* dst = static_cast<Surface*>(destination);
   if (!src || !dst || src == dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
@@ -54,11 +55,13 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
   RECT r = sourceRect ? *sourceRect : RECT{0, 0, (LONG)src->desc().Width, (LONG)src->desc().Height};
   if (!validLockRect(f, src->desc().Width, src->desc().Height, r)) return D3DERR_INVALIDCALL;
   LONG dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
-  RECT d = {dx, dy, dx + (r.right - r.left), dy + (r.bottom - r.top)};
-  if (dx < 0 || dy < 0 || !validLockRect(f, dst->desc().Width, dst->desc().Height, d)) return D3DERR_INVALIDCALL;
+  if (dx < 0 || dy < 0 || (UINT)dx >= dst->desc().Width || (UINT)dy >= dst->desc().Height)
+    return D3DERR_INVALIDCALL;
+  RECT d = {dx, dy, dx + (r.right - r.left), dy + (r.bottom - r.top)};  // no overflow: all below 4096
+  if (!validLockRect(f, dst->desc().Width, dst->desc().Height, d)) return D3DERR_INVALIDCALL;
   flushIfUsing(epochOf(dst));
-  copyRegion(src->image(), (UINT)r.left, (UINT)r.top, dst->image(), (UINT)dx, (UINT)dy, (UINT)(r.right - r.left),
-             (UINT)(r.bottom - r.top));
+  copyRegion(src->image(), (UINT)r.left, (UINT)r.top, dst->image(), (UINT)dx, (UINT)dy,
+             (UINT)(r.right - r.left), (UINT)(r.bottom - r.top));
   dst->contentChanged();
   return D3D_OK;
 }
@@ -85,7 +88,9 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTextur
   if (skip == src->levelCount() || src->levelCount() - skip < dst->levelCount()) return D3DERR_INVALIDCALL;
   for (UINT face = 0; face < src->faceCount(); ++face)
     for (UINT level = 0; level < dst->levelCount(); ++level) {
-      bool locked = volume ? false : (src->surface(face, skip + level)->locked() || dst->surface(face, level)->locked());
+      bool locked = volume
+                        ? false
+                        : (src->surface(face, skip + level)->locked() || dst->surface(face, level)->locked());
       if (locked) return D3DERR_INVALIDCALL;
     }
   flushIfUsing(dst->useEpoch);
@@ -100,11 +105,13 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
   Surface* src = static_cast<Surface*>(renderTarget);
   Surface* dst = static_cast<Surface*>(destSurface);
   if (!src || !dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
-  if (!(src->desc().Usage & D3DUSAGE_RENDERTARGET) || dst->desc().Pool != D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+  if (!(src->desc().Usage & D3DUSAGE_RENDERTARGET) || dst->desc().Pool != D3DPOOL_SYSTEMMEM)
+    return D3DERR_INVALIDCALL;
   if (src->desc().Format != dst->desc().Format || src->desc().Width != dst->desc().Width ||
       src->desc().Height != dst->desc().Height || dst->locked())
     return D3DERR_INVALIDCALL;
   flushIfUsing(epochOf(src));
+  flushIfUsing(epochOf(dst));
   copyImage(src->image(), dst->image());
   dst->contentChanged();
   return D3D_OK;
@@ -119,6 +126,7 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurfac
   Image& out = dst->image();
   if (out.width != src.width || out.height != src.height) return D3DERR_INVALIDCALL;
   flushIfUsing(backBuffer_->useEpoch);
+  flushIfUsing(epochOf(dst));
   for (UINT y = 0; y < src.height; ++y) {
     const uint32_t* s = (const uint32_t*)(src.bytes.data() + (size_t)y * src.pitch);
     uint32_t* d = (uint32_t*)(out.bytes.data() + (size_t)y * out.pitch);
@@ -132,8 +140,9 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
                             const RECT* destRect, D3DTEXTUREFILTERTYPE filter) {
   Surface* src = static_cast<Surface*>(source);
   Surface* dst = static_cast<Surface*>(destination);
-  if (!src || !dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
-  if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR) return D3DERR_INVALIDCALL;
+  if (!src || !dst || src == dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
+  if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
+    return D3DERR_INVALIDCALL;
   if (src->desc().Pool != D3DPOOL_DEFAULT || dst->desc().Pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
   if (src->locked() || dst->locked()) return D3DERR_INVALIDCALL;
   const D3DSURFACE_DESC& sd = src->desc();
@@ -198,7 +207,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
         row[x] = from[(size_t)syi * sw + sxi];
       }
     }
-    encodeRow(df, row.data(), dw, di.bytes.data() + (size_t)(dr.top + y) * di.pitch + (size_t)dr.left * df.bytes);
+    encodeRow(df, row.data(), dw,
+              di.bytes.data() + (size_t)(dr.top + y) * di.pitch + (size_t)dr.left * df.bytes);
   }
   dst->contentChanged();
   return D3D_OK;
@@ -206,7 +216,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
 
 HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) {
   Surface* s = static_cast<Surface*>(surface);
-  if (!s || s->device() != this || s->desc().Pool != D3DPOOL_DEFAULT || s->locked()) return D3DERR_INVALIDCALL;
+  if (!s || s->device() != this || s->desc().Pool != D3DPOOL_DEFAULT || s->locked())
+    return D3DERR_INVALIDCALL;
   const D3DSURFACE_DESC& d = s->desc();
   // Render targets and plain offscreen surfaces only.
   if (!(d.Usage & D3DUSAGE_RENDERTARGET) && (s->container() || (d.Usage & D3DUSAGE_DEPTHSTENCIL)))

@@ -26,8 +26,9 @@ bool Device::initialise() {
                             (pp_.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
   backBuffer_->bind();
   if (pp_.EnableAutoDepthStencil) {
-    autoDepth_ = new Surface(this, true, nullptr, 0, 0, formatInfo(pp_.AutoDepthStencilFormat), pp_.BackBufferWidth,
-                             pp_.BackBufferHeight, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, false);
+    autoDepth_ =
+        new Surface(this, true, nullptr, 0, 0, formatInfo(pp_.AutoDepthStencilFormat), pp_.BackBufferWidth,
+                    pp_.BackBufferHeight, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, false);
     autoDepth_->bind();
   }
   renderTarget_ = backBuffer_;
@@ -186,14 +187,15 @@ void Device::GetGammaRamp(UINT swapChain, D3DGAMMARAMP* ramp) {
   if (swapChain == 0 && ramp) *ramp = gamma_;
 }
 
-HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                              IDirect3DTexture9** texture, HANDLE* sharedHandle) {
+HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                              D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) {
   if (sharedHandle) return D3DERR_INVALIDCALL;
   return createTexture(this, width, height, levels, usage, format, pool, texture);
 }
 
-HRESULT Device::CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, D3DFORMAT format,
-                                    D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture, HANDLE* sharedHandle) {
+HRESULT Device::CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                                    D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture,
+                                    HANDLE* sharedHandle) {
   if (sharedHandle) return D3DERR_INVALIDCALL;
   return createVolumeTexture(this, width, height, depth, levels, usage, format, pool, volumeTexture);
 }
@@ -204,8 +206,8 @@ HRESULT Device::CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3D
   return createCubeTexture(this, edgeLength, levels, usage, format, pool, cubeTexture);
 }
 
-HRESULT Device::createSurface(UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool, bool lockable,
-                              bool depth, IDirect3DSurface9** out) {
+HRESULT Device::createSurface(UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool,
+                              bool lockable, bool depth, IDirect3DSurface9** out) {
   if (!out || width == 0 || height == 0 || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
   const FormatInfo* f = formatInfo(format);
   if (!f || f->depth != depth) return D3DERR_INVALIDCALL;
@@ -223,12 +225,13 @@ HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3
                                    DWORD, BOOL lockable, IDirect3DSurface9** surface, HANDLE* sharedHandle) {
   if (sharedHandle) return D3DERR_INVALIDCALL;
   if (multiSample != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
-  return createSurface(width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, lockable != FALSE, false,
-                       surface);
+  return createSurface(width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, lockable != FALSE,
+                       false, surface);
 }
 
-HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
-                                          DWORD, BOOL, IDirect3DSurface9** surface, HANDLE* sharedHandle) {
+HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
+                                          D3DMULTISAMPLE_TYPE multiSample, DWORD, BOOL,
+                                          IDirect3DSurface9** surface, HANDLE* sharedHandle) {
   if (sharedHandle) return D3DERR_INVALIDCALL;
   if (multiSample != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
   if ((format == D3DFMT_D24S8 && refused("D24S8")) || (format == D3DFMT_D16 && refused("D16")))
@@ -343,8 +346,10 @@ HRESULT Device::EndScene() {
   return D3D_OK;
 }
 
-HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-  if ((count && !rects) || flags == 0 || (flags & ~(DWORD)(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                      DWORD stencil) {
+  if ((count && !rects) || flags == 0 ||
+      (flags & ~(DWORD)(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
     return D3DERR_INVALIDCALL;
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_) return D3DERR_INVALIDCALL;
   if ((flags & D3DCLEAR_STENCIL) && !targets_.hasStencil) return D3DERR_INVALIDCALL;

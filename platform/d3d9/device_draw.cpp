@@ -9,13 +9,19 @@ namespace {
 
 uint64_t verticesFor(D3DPRIMITIVETYPE type, uint64_t count) {
   switch (type) {
-    case D3DPT_POINTLIST: return count;
-    case D3DPT_LINELIST: return 2 * count;
-    case D3DPT_LINESTRIP: return count + 1;
-    case D3DPT_TRIANGLELIST: return 3 * count;
+    case D3DPT_POINTLIST:
+      return count;
+    case D3DPT_LINELIST:
+      return 2 * count;
+    case D3DPT_LINESTRIP:
+      return count + 1;
+    case D3DPT_TRIANGLELIST:
+      return 3 * count;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return count + 2;
-    default: return 0;
+    case D3DPT_TRIANGLEFAN:
+      return count + 2;
+    default:
+      return 0;
   }
 }
 
@@ -122,15 +128,18 @@ void Device::resetUserStreams(bool indexed) {
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
   uint64_t need = verticesFor(type, count);
   if (!inScene_ || need == 0 || !data || stride == 0 || need > 0x7FFFFFFF) return D3DERR_INVALIDCALL;
-  HRESULT hr = drawChecked(type, count, (const uint8_t*)data, (UINT)need, nullptr, false, 0, (UINT)need, stride);
+  HRESULT hr =
+      drawChecked(type, count, (const uint8_t*)data, (UINT)need, nullptr, false, 0, (UINT)need, stride);
   resetUserStreams(false);
   return hr;
 }
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
-                                       const void* indexData, D3DFORMAT indexFormat, const void* data, UINT stride) {
+                                       const void* indexData, D3DFORMAT indexFormat, const void* data,
+                                       UINT stride) {
   uint64_t need = verticesFor(type, count);
-  if (!inScene_ || need == 0 || !indexData || !data || stride == 0 || numVertices == 0) return D3DERR_INVALIDCALL;
+  if (!inScene_ || need == 0 || !indexData || !data || stride == 0 || numVertices == 0)
+    return D3DERR_INVALIDCALL;
   if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   uint64_t readable = (uint64_t)minIndex + numVertices;
   if (readable > 0x7FFFFFFF || need > 0x7FFFFFFF) return D3DERR_INVALIDCALL;

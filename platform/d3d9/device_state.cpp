@@ -130,7 +130,8 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-  if (!value || sampler >= 8 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) return D3DERR_INVALIDCALL;
+  if (!value || sampler >= 8 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET)
+    return D3DERR_INVALIDCALL;
   *value = state_.samplerState[sampler][type];
   return D3D_OK;
 }
@@ -166,11 +167,16 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     return D3D_OK;
   }
   D3DMATRIX* target;
-  if (state == D3DTS_VIEW) target = &state_.view;
-  else if (state == D3DTS_PROJECTION) target = &state_.projection;
-  else if (state == D3DTS_WORLD) target = &state_.world;
-  else if (state >= 256) target = &worlds_[state - 256];
-  else target = &state_.textureTransform[state - D3DTS_TEXTURE0];
+  if (state == D3DTS_VIEW)
+    target = &state_.view;
+  else if (state == D3DTS_PROJECTION)
+    target = &state_.projection;
+  else if (state == D3DTS_WORLD)
+    target = &state_.world;
+  else if (state >= 256)
+    target = &worlds_[state - 256];
+  else
+    target = &state_.textureTransform[state - D3DTS_TEXTURE0];
   if (std::memcmp(target, matrix, sizeof *matrix) == 0) return D3D_OK;
   *target = *matrix;
   state_.vertexVersion = ++stateVersion_;
@@ -179,11 +185,16 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
 
 HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
   if (!matrix || !validTransform(state)) return D3DERR_INVALIDCALL;
-  if (state == D3DTS_VIEW) *matrix = state_.view;
-  else if (state == D3DTS_PROJECTION) *matrix = state_.projection;
-  else if (state == D3DTS_WORLD) *matrix = state_.world;
-  else if (state >= 256) *matrix = worlds_[state - 256];
-  else *matrix = state_.textureTransform[state - D3DTS_TEXTURE0];
+  if (state == D3DTS_VIEW)
+    *matrix = state_.view;
+  else if (state == D3DTS_PROJECTION)
+    *matrix = state_.projection;
+  else if (state == D3DTS_WORLD)
+    *matrix = state_.world;
+  else if (state >= 256)
+    *matrix = worlds_[state - 256];
+  else
+    *matrix = state_.textureTransform[state - D3DTS_TEXTURE0];
   return D3D_OK;
 }
 
@@ -202,7 +213,8 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* vp) {
   if (!vp || vp->Width == 0 || vp->Height == 0) return D3DERR_INVALIDCALL;
   if ((uint64_t)vp->X + vp->Width > targets_.width || (uint64_t)vp->Y + vp->Height > targets_.height)
     return D3DERR_INVALIDCALL;
-  if (!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f)) return D3DERR_INVALIDCALL;
+  if (!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f))
+    return D3DERR_INVALIDCALL;
   if (recording_) {
     recording_->slot(kViewport, 0).viewport = *vp;
     return D3D_OK;

@@ -17,8 +17,10 @@ BOOL gMuted = FALSE;
 
 FARPROC lookupExport(LPCSTR name) {
   if (!name) return nullptr;
-  if (std::strcmp(name, "Direct3DCreate9") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Direct3DCreate9));
-  if (std::strcmp(name, "DebugSetMute") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DebugSetMute));
+  if (std::strcmp(name, "Direct3DCreate9") == 0)
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Direct3DCreate9));
+  if (std::strcmp(name, "DebugSetMute") == 0)
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DebugSetMute));
   return nullptr;
 }
 
@@ -110,8 +112,8 @@ HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
   return D3D_OK;
 }
 
-HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT backBuffer,
-                                  BOOL windowed) {
+HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
+                                  D3DFORMAT backBuffer, BOOL windowed) {
   if (adapter != 0 || !knownDeviceType(type)) return D3DERR_INVALIDCALL;
   if (!isDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
   if (backBuffer == D3DFMT_UNKNOWN && windowed) backBuffer = adapterFormat;
@@ -139,8 +141,10 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
   if (f->depth) return D3DERR_NOTAVAILABLE;
   bool rt = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING)) != 0;
   if (rt && !f->renderTarget) return D3DERR_NOTAVAILABLE;
+  if ((usage & D3DUSAGE_RENDERTARGET) && (usage & D3DUSAGE_DYNAMIC)) return D3DERR_NOTAVAILABLE;
   switch (rType) {
-    case D3DRTYPE_SURFACE: break;
+    case D3DRTYPE_SURFACE:
+      break;
     case D3DRTYPE_TEXTURE:
     case D3DRTYPE_CUBETEXTURE:
       if (!f->texture) return D3DERR_NOTAVAILABLE;
@@ -148,7 +152,8 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
     case D3DRTYPE_VOLUMETEXTURE:
       if (!f->texture || (usage & D3DUSAGE_RENDERTARGET)) return D3DERR_NOTAVAILABLE;
       break;
-    default: return D3DERR_NOTAVAILABLE;
+    default:
+      return D3DERR_NOTAVAILABLE;
   }
   if ((usage & D3DUSAGE_AUTOGENMIPMAP) && rType != D3DRTYPE_SURFACE) return D3DOK_NOAUTOGEN;
   return D3D_OK;
@@ -171,7 +176,8 @@ HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMA
   return D3D_OK;
 }
 
-HRESULT Direct3D::CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE type, D3DFORMAT source, D3DFORMAT target) {
+HRESULT Direct3D::CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE type, D3DFORMAT source,
+                                              D3DFORMAT target) {
   if (adapter != 0 || !knownDeviceType(type)) return D3DERR_INVALIDCALL;
   const FormatInfo* s = formatInfo(source);
   const FormatInfo* t = formatInfo(target);
@@ -199,7 +205,8 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, 
     return D3DERR_INVALIDCALL;
   HWND window = pp->hDeviceWindow ? pp->hDeviceWindow : focusWindow;
   if (!window) return D3DERR_INVALIDCALL;
-  if (pp->SwapEffect < D3DSWAPEFFECT_DISCARD || pp->SwapEffect > D3DSWAPEFFECT_COPY) return D3DERR_INVALIDCALL;
+  if (pp->SwapEffect < D3DSWAPEFFECT_DISCARD || pp->SwapEffect > D3DSWAPEFFECT_COPY)
+    return D3DERR_INVALIDCALL;
   if (pp->BackBufferCount > 1 || pp->MultiSampleType != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
   D3DPRESENT_PARAMETERS p = *pp;
   if (p.BackBufferFormat == D3DFMT_UNKNOWN && p.Windowed) p.BackBufferFormat = D3DFMT_X8R8G8B8;

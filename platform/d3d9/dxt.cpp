@@ -8,7 +8,9 @@
 namespace d3d9rt {
 namespace {
 
-inline uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+inline uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
 
 void decodeColors(const uint8_t* b, bool allowTransparent, uint32_t out[16]) {
   uint32_t c0 = b[0] | b[1] << 8, c1 = b[2] | b[3] << 8;

@@ -47,15 +47,24 @@ const FormatInfo kFormats[] = {
 
 inline uint32_t expand(uint32_t v, int bits) {
   switch (bits) {
-    case 1: return v ? 255 : 0;
-    case 2: return v * 85;
-    case 3: return (v << 5) | (v << 2) | (v >> 1);
-    case 4: return v * 17;
-    case 5: return (v << 3) | (v >> 2);
-    case 6: return (v << 2) | (v >> 4);
-    case 8: return v;
-    case 10: return (v * 255 + 511) / 1023;
-    default: return (v * 255 + 32767) / 65535;  // 16
+    case 1:
+      return v ? 255 : 0;
+    case 2:
+      return v * 85;
+    case 3:
+      return (v << 5) | (v << 2) | (v >> 1);
+    case 4:
+      return v * 17;
+    case 5:
+      return (v << 3) | (v >> 2);
+    case 6:
+      return (v << 2) | (v >> 4);
+    case 8:
+      return v;
+    case 10:
+      return (v * 255 + 511) / 1023;
+    default:
+      return (v * 255 + 32767) / 65535;  // 16
   }
 }
 
@@ -73,9 +82,12 @@ inline uint32_t unit(float f) {
 float half(uint16_t h) {
   uint32_t sign = h >> 15, exp = (h >> 10) & 31, man = h & 1023;
   float v;
-  if (exp == 0) v = std::ldexp((float)man, -24);
-  else if (exp == 31) v = man ? NAN : INFINITY;
-  else v = std::ldexp((float)(man | 1024), (int)exp - 25);
+  if (exp == 0)
+    v = std::ldexp((float)man, -24);
+  else if (exp == 31)
+    v = man ? NAN : INFINITY;
+  else
+    v = std::ldexp((float)(man | 1024), (int)exp - 25);
   return sign ? -v : v;
 }
 
@@ -88,7 +100,7 @@ uint16_t toHalf(float f) {
   if (a >= 65520.0f) return (uint16_t)(sign | 0x7C00);
   if (a < 6.1035156e-05f) return (uint16_t)(sign | (uint32_t)(a * 16777216.0f + 0.5f));
   int e;
-  float m = std::frexp(a, &e);  // a = m * 2^e, m in [0.5, 1)
+  float m = std::frexp(a, &e);                    // a = m * 2^e, m in [0.5, 1)
   uint32_t man = (uint32_t)(m * 2048.0f + 0.5f);  // 11 bits with the implicit one
   if (man == 2048) {
     man = 1024;
@@ -97,7 +109,9 @@ uint16_t toHalf(float f) {
   return (uint16_t)(sign | ((uint32_t)(e + 14) << 10) | (man & 1023));
 }
 
-inline uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+inline uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
 
 template <class T>
 inline T load(const uint8_t* p) {
@@ -127,7 +141,9 @@ UINT formatRowCount(const FormatInfo& info, UINT height) { return info.block ? (
 
 void decodeRow(const FormatInfo& info, const uint8_t* s, UINT width, uint32_t* d) {
   switch (info.format) {
-    case D3DFMT_A8R8G8B8: std::memcpy(d, s, width * 4); break;
+    case D3DFMT_A8R8G8B8:
+      std::memcpy(d, s, width * 4);
+      break;
     case D3DFMT_X8R8G8B8:
       for (UINT x = 0; x < width; ++x) d[x] = load<uint32_t>(s + 4 * x) | 0xFF000000u;
       break;
@@ -225,7 +241,8 @@ void decodeRow(const FormatInfo& info, const uint8_t* s, UINT width, uint32_t* d
       break;
     case D3DFMT_G16R16F:
       for (UINT x = 0; x < width; ++x)
-        d[x] = argb(255, unit(half(load<uint16_t>(s + 4 * x))), unit(half(load<uint16_t>(s + 4 * x + 2))), 255);
+        d[x] =
+            argb(255, unit(half(load<uint16_t>(s + 4 * x))), unit(half(load<uint16_t>(s + 4 * x + 2))), 255);
       break;
     case D3DFMT_A16B16G16R16F:
       for (UINT x = 0; x < width; ++x) {
@@ -257,7 +274,8 @@ void decodeRow(const FormatInfo& info, const uint8_t* s, UINT width, uint32_t* d
 void decodeImage(const FormatInfo& info, const uint8_t* src, UINT srcPitch, UINT width, UINT height,
                  uint32_t* dst, UINT dstPitch) {
   if (!info.block) {
-    for (UINT y = 0; y < height; ++y) decodeRow(info, src + (size_t)y * srcPitch, width, dst + (size_t)y * dstPitch);
+    for (UINT y = 0; y < height; ++y)
+      decodeRow(info, src + (size_t)y * srcPitch, width, dst + (size_t)y * dstPitch);
     return;
   }
   uint32_t texels[16];
@@ -276,7 +294,9 @@ bool encodeRow(const FormatInfo& info, const uint32_t* s, UINT width, uint8_t* d
     uint32_t c = s[x], a = c >> 24, r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
     switch (info.format) {
       case D3DFMT_A8R8G8B8:
-      case D3DFMT_X8R8G8B8: store<uint32_t>(d + 4 * x, c); break;
+      case D3DFMT_X8R8G8B8:
+        store<uint32_t>(d + 4 * x, c);
+        break;
       case D3DFMT_R5G6B5:
         store<uint16_t>(d + 2 * x, (uint16_t)(quantise(r, 5) << 11 | quantise(g, 6) << 5 | quantise(b, 5)));
         break;
@@ -290,12 +310,19 @@ bool encodeRow(const FormatInfo& info, const uint32_t* s, UINT width, uint8_t* d
         store<uint16_t>(d + 2 * x, (uint16_t)((info.alpha ? quantise(a, 4) : 15) << 12 | quantise(r, 4) << 8 |
                                               quantise(g, 4) << 4 | quantise(b, 4)));
         break;
-      case D3DFMT_R3G3B2: d[x] = (uint8_t)(quantise(r, 3) << 5 | quantise(g, 3) << 2 | quantise(b, 2)); break;
-      case D3DFMT_A8R3G3B2:
-        store<uint16_t>(d + 2 * x, (uint16_t)(a << 8 | quantise(r, 3) << 5 | quantise(g, 3) << 2 | quantise(b, 2)));
+      case D3DFMT_R3G3B2:
+        d[x] = (uint8_t)(quantise(r, 3) << 5 | quantise(g, 3) << 2 | quantise(b, 2));
         break;
-      case D3DFMT_A8: d[x] = (uint8_t)a; break;
-      case D3DFMT_L8: d[x] = (uint8_t)((r * 77 + g * 150 + b * 29 + 128) >> 8); break;
+      case D3DFMT_A8R3G3B2:
+        store<uint16_t>(d + 2 * x,
+                        (uint16_t)(a << 8 | quantise(r, 3) << 5 | quantise(g, 3) << 2 | quantise(b, 2)));
+        break;
+      case D3DFMT_A8:
+        d[x] = (uint8_t)a;
+        break;
+      case D3DFMT_L8:
+        d[x] = (uint8_t)((r * 77 + g * 150 + b * 29 + 128) >> 8);
+        break;
       case D3DFMT_A8L8:
         d[2 * x] = (uint8_t)((r * 77 + g * 150 + b * 29 + 128) >> 8);
         d[2 * x + 1] = (uint8_t)a;
@@ -307,21 +334,29 @@ bool encodeRow(const FormatInfo& info, const uint32_t* s, UINT width, uint8_t* d
         store<uint16_t>(d + 2 * x, (uint16_t)(((r * 77 + g * 150 + b * 29 + 128) >> 8) * 257));
         break;
       case D3DFMT_A8B8G8R8:
-      case D3DFMT_X8B8G8R8: store<uint32_t>(d + 4 * x, (info.alpha ? a : 255) << 24 | b << 16 | g << 8 | r); break;
+      case D3DFMT_X8B8G8R8:
+        store<uint32_t>(d + 4 * x, (info.alpha ? a : 255) << 24 | b << 16 | g << 8 | r);
+        break;
       case D3DFMT_A2R10G10B10:
-        store<uint32_t>(d + 4 * x, quantise(a, 2) << 30 | quantise(r, 10) << 20 | quantise(g, 10) << 10 | quantise(b, 10));
+        store<uint32_t>(d + 4 * x, quantise(a, 2) << 30 | quantise(r, 10) << 20 | quantise(g, 10) << 10 |
+                                       quantise(b, 10));
         break;
       case D3DFMT_A2B10G10R10:
-        store<uint32_t>(d + 4 * x, quantise(a, 2) << 30 | quantise(b, 10) << 20 | quantise(g, 10) << 10 | quantise(r, 10));
+        store<uint32_t>(d + 4 * x, quantise(a, 2) << 30 | quantise(b, 10) << 20 | quantise(g, 10) << 10 |
+                                       quantise(r, 10));
         break;
-      case D3DFMT_G16R16: store<uint32_t>(d + 4 * x, g * 257 << 16 | r * 257); break;
+      case D3DFMT_G16R16:
+        store<uint32_t>(d + 4 * x, g * 257 << 16 | r * 257);
+        break;
       case D3DFMT_A16B16G16R16:
         store<uint16_t>(d + 8 * x, (uint16_t)(r * 257));
         store<uint16_t>(d + 8 * x + 2, (uint16_t)(g * 257));
         store<uint16_t>(d + 8 * x + 4, (uint16_t)(b * 257));
         store<uint16_t>(d + 8 * x + 6, (uint16_t)(a * 257));
         break;
-      case D3DFMT_R16F: store<uint16_t>(d + 2 * x, toHalf(r / 255.0f)); break;
+      case D3DFMT_R16F:
+        store<uint16_t>(d + 2 * x, toHalf(r / 255.0f));
+        break;
       case D3DFMT_G16R16F:
         store<uint16_t>(d + 4 * x, toHalf(r / 255.0f));
         store<uint16_t>(d + 4 * x + 2, toHalf(g / 255.0f));
@@ -332,7 +367,9 @@ bool encodeRow(const FormatInfo& info, const uint32_t* s, UINT width, uint8_t* d
         store<uint16_t>(d + 8 * x + 4, toHalf(b / 255.0f));
         store<uint16_t>(d + 8 * x + 6, toHalf(a / 255.0f));
         break;
-      case D3DFMT_R32F: store<float>(d + 4 * x, r / 255.0f); break;
+      case D3DFMT_R32F:
+        store<float>(d + 4 * x, r / 255.0f);
+        break;
       case D3DFMT_G32R32F:
         store<float>(d + 8 * x, r / 255.0f);
         store<float>(d + 8 * x + 4, g / 255.0f);
@@ -343,7 +380,8 @@ bool encodeRow(const FormatInfo& info, const uint32_t* s, UINT width, uint8_t* d
         store<float>(d + 16 * x + 8, b / 255.0f);
         store<float>(d + 16 * x + 12, a / 255.0f);
         break;
-      default: return false;
+      default:
+        return false;
     }
   }
   return true;

@@ -14,8 +14,8 @@ struct FormatInfo {
   bool block;     // DXT1..DXT5
   bool depth;     // depth-stencil formats (stored as 32-bit words whatever their size)
   bool stencil;
-  bool alpha;     // carries alpha (sampling reads it; otherwise alpha reads as 1)
-  bool texture;   // may be created as a texture and sampled
+  bool alpha;    // carries alpha (sampling reads it; otherwise alpha reads as 1)
+  bool texture;  // may be created as a texture and sampled
   bool renderTarget;
 };
 

@@ -38,9 +38,9 @@ class Counted {
   ULONG binds_ = 0;
 };
 
-#define D3D9RT_COUNTED                                   \
-  ULONG AddRef() override { return addRef(); }           \
-  ULONG Release() override { return release(); }         \
+#define D3D9RT_COUNTED                           \
+  ULONG AddRef() override { return addRef(); }   \
+  ULONG Release() override { return release(); } \
   HRESULT GetDevice(IDirect3DDevice9** d) override { return getDevice(d); }
 
 // SetPrivateData and friends.
@@ -75,15 +75,17 @@ class TextureCore;
 class Surface : public IDirect3DSurface9, public Counted {
  public:
   // A standalone surface (container = nullptr) or level `level` of face `face` of a texture.
-  Surface(Device* device, bool ownedByDevice, TextureCore* container, UINT face, UINT level, const FormatInfo* info,
-          UINT width, UINT height, DWORD usage, D3DPOOL pool, bool lockable);
+  Surface(Device* device, bool ownedByDevice, TextureCore* container, UINT face, UINT level,
+          const FormatInfo* info, UINT width, UINT height, DWORD usage, D3DPOOL pool, bool lockable);
   ~Surface() override;
 
   HRESULT QueryInterface(REFIID riid, void** object) override;
   ULONG AddRef() override { return addRef(); }
   ULONG Release() override { return release(); }
   HRESULT GetDevice(IDirect3DDevice9** d) override { return getDevice(d); }
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override { return data_.set(g, d, s, f); }
+  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
+    return data_.set(g, d, s, f);
+  }
   HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
   HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
   DWORD SetPriority(DWORD) override { return 0; }
@@ -131,7 +133,9 @@ class Volume : public IDirect3DVolume9 {
   ULONG AddRef() override;
   ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** device) override;
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override { return data_.set(g, d, s, f); }
+  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
+    return data_.set(g, d, s, f);
+  }
   HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
   HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
   HRESULT GetContainer(REFIID riid, void** container) override;
@@ -155,7 +159,8 @@ class Volume : public IDirect3DVolume9 {
 // What plain, cube and volume textures share: levels, sampling data, reference counting.
 class TextureCore : public Counted {
  public:
-  TextureCore(Device* device, D3DRESOURCETYPE type, const FormatInfo* info, UINT levels, DWORD usage, D3DPOOL pool);
+  TextureCore(Device* device, D3DRESOURCETYPE type, const FormatInfo* info, UINT levels, DWORD usage,
+              D3DPOOL pool);
   ~TextureCore() override;
 
   virtual IDirect3DBaseTexture9* iface() = 0;
@@ -203,12 +208,12 @@ UINT fullChainLength(UINT w, UINT h, UINT d);
 // Validates a lock rectangle against a surface of this size and format.
 bool validLockRect(const FormatInfo& info, UINT width, UINT height, const RECT& r);
 
-HRESULT createTexture(Device* device, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                      IDirect3DTexture9** out);
+HRESULT createTexture(Device* device, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
+                      D3DPOOL pool, IDirect3DTexture9** out);
 HRESULT createCubeTexture(Device* device, UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                           IDirect3DCubeTexture9** out);
-HRESULT createVolumeTexture(Device* device, UINT w, UINT h, UINT d, UINT levels, DWORD usage, D3DFORMAT format,
-                            D3DPOOL pool, IDirect3DVolumeTexture9** out);
+HRESULT createVolumeTexture(Device* device, UINT w, UINT h, UINT d, UINT levels, DWORD usage,
+                            D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** out);
 // The runtime object behind a texture interface of this runtime.
 TextureCore* textureCore(IDirect3DBaseTexture9* texture);
 
@@ -217,7 +222,9 @@ class VertexBuffer : public IDirect3DVertexBuffer9, public Counted {
   VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
   HRESULT QueryInterface(REFIID riid, void** object) override;
   D3D9RT_COUNTED
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override { return data_.set(g, d, s, f); }
+  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
+    return data_.set(g, d, s, f);
+  }
   HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
   HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
   DWORD SetPriority(DWORD) override { return 0; }
@@ -243,7 +250,9 @@ class IndexBuffer : public IDirect3DIndexBuffer9, public Counted {
   IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
   HRESULT QueryInterface(REFIID riid, void** object) override;
   D3D9RT_COUNTED
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override { return data_.set(g, d, s, f); }
+  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
+    return data_.set(g, d, s, f);
+  }
   HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
   HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
   DWORD SetPriority(DWORD) override { return 0; }
@@ -280,8 +289,9 @@ class VertexDeclaration : public IDirect3DVertexDeclaration9, public Counted {
   swr::VertexLayout layout_;
 };
 
-// Checks a declaration (terminated within MAXD3DDECLLENGTH, known types, usages and methods,
-// no repeated usage and index, elements within a stream's 255-byte stride).
+// Checks a declaration (terminated within MAXD3DDECLLENGTH, stream 0 only as the caps say, known
+// types, usages and methods, DWORD-aligned offsets, no repeated usage and index, elements within
+// the 255-byte stride).
 bool validDeclaration(const D3DVERTEXELEMENT9* elements, std::vector<D3DVERTEXELEMENT9>* out);
 // Layout of stream 0 from an FVF code (stride included); false for a code with no position.
 bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout);

@@ -30,19 +30,35 @@ HRESULT StateBlock::Apply() {
 void Device::readState(uint64_t key, StateEntry& e) {
   uint32_t i = keyIndex(key);
   switch (keyKind(key)) {
-    case kRender: e.dw[0] = state_.renderState[i]; break;
-    case kStage: e.dw[0] = state_.stageState[i / 64][i % 64]; break;
-    case kSampler: e.dw[0] = state_.samplerState[i / 64][i % 64]; break;
-    case kTransform: GetTransform((D3DTRANSFORMSTATETYPE)i, &e.m); break;
-    case kTexture: e.setObject(textures_[i]); break;
+    case kRender:
+      e.dw[0] = state_.renderState[i];
+      break;
+    case kStage:
+      e.dw[0] = state_.stageState[i / 64][i % 64];
+      break;
+    case kSampler:
+      e.dw[0] = state_.samplerState[i / 64][i % 64];
+      break;
+    case kTransform:
+      GetTransform((D3DTRANSFORMSTATETYPE)i, &e.m);
+      break;
+    case kTexture:
+      e.setObject(textures_[i]);
+      break;
     case kStream:
       e.dw[0] = streams_[i].offset;
       e.dw[1] = streams_[i].stride;
       e.setObject(streams_[i].buffer);
       break;
-    case kStreamFreq: e.dw[0] = streams_[i].frequency; break;
-    case kIndices: e.setObject(indices_); break;
-    case kMaterial: e.material = state_.material; break;
+    case kStreamFreq:
+      e.dw[0] = streams_[i].frequency;
+      break;
+    case kIndices:
+      e.setObject(indices_);
+      break;
+    case kMaterial:
+      e.material = state_.material;
+      break;
     case kLight: {
       auto it = lights_.find(i);
       if (it != lights_.end()) e.light = it->second.light;
@@ -53,8 +69,12 @@ void Device::readState(uint64_t key, StateEntry& e) {
       e.dw[0] = it != lights_.end() && it->second.enabled;
       break;
     }
-    case kViewport: e.viewport = state_.viewport; break;
-    case kScissor: e.rect = state_.scissor; break;
+    case kViewport:
+      e.viewport = state_.viewport;
+      break;
+    case kScissor:
+      e.rect = state_.scissor;
+      break;
     case kClipPlane:
       for (int k = 0; k < 4; ++k) e.f[k] = state_.clipPlane[i][k];
       break;
@@ -63,46 +83,86 @@ void Device::readState(uint64_t key, StateEntry& e) {
       e.setObject(declaration_);
       break;
     case kVertexShader:
-    case kPixelShader: e.dw[0] = 0; break;
-    case kNPatch: e.f[0] = nPatch_; break;
+    case kPixelShader:
+      e.dw[0] = 0;
+      break;
+    case kNPatch:
+      e.f[0] = nPatch_;
+      break;
   }
 }
 
 void Device::writeState(uint64_t key, const StateEntry& e) {
   uint32_t i = keyIndex(key);
   switch (keyKind(key)) {
-    case kRender: SetRenderState((D3DRENDERSTATETYPE)i, e.dw[0]); break;
-    case kStage: SetTextureStageState(i / 64, (D3DTEXTURESTAGESTATETYPE)(i % 64), e.dw[0]); break;
-    case kSampler: SetSamplerState(i / 64, (D3DSAMPLERSTATETYPE)(i % 64), e.dw[0]); break;
-    case kTransform: SetTransform((D3DTRANSFORMSTATETYPE)i, &e.m); break;
-    case kTexture: SetTexture(i, e.object ? static_cast<TextureCore*>(e.object)->iface() : nullptr); break;
-    case kStream: SetStreamSource(i, static_cast<VertexBuffer*>(e.object), e.dw[0], e.dw[1]); break;
-    case kStreamFreq: SetStreamSourceFreq(i, e.dw[0]); break;
-    case kIndices: SetIndices(static_cast<IndexBuffer*>(e.object)); break;
-    case kMaterial: SetMaterial(&e.material); break;
+    case kRender:
+      SetRenderState((D3DRENDERSTATETYPE)i, e.dw[0]);
+      break;
+    case kStage:
+      SetTextureStageState(i / 64, (D3DTEXTURESTAGESTATETYPE)(i % 64), e.dw[0]);
+      break;
+    case kSampler:
+      SetSamplerState(i / 64, (D3DSAMPLERSTATETYPE)(i % 64), e.dw[0]);
+      break;
+    case kTransform:
+      SetTransform((D3DTRANSFORMSTATETYPE)i, &e.m);
+      break;
+    case kTexture:
+      SetTexture(i, e.object ? static_cast<TextureCore*>(e.object)->iface() : nullptr);
+      break;
+    case kStream:
+      SetStreamSource(i, static_cast<VertexBuffer*>(e.object), e.dw[0], e.dw[1]);
+      break;
+    case kStreamFreq:
+      SetStreamSourceFreq(i, e.dw[0]);
+      break;
+    case kIndices:
+      SetIndices(static_cast<IndexBuffer*>(e.object));
+      break;
+    case kMaterial:
+      SetMaterial(&e.material);
+      break;
     case kLight:
       if (e.light.Type) SetLight(i, &e.light);
       break;
-    case kLightEnable: LightEnable(i, e.dw[0]); break;
-    case kViewport: SetViewport(&e.viewport); break;
-    case kScissor: SetScissorRect(&e.rect); break;
-    case kClipPlane: SetClipPlane(i, e.f); break;
-    case kVertexFormat:
-      if (e.object) SetVertexDeclaration(static_cast<VertexDeclaration*>(e.object));
-      else SetFVF(e.dw[0]);
+    case kLightEnable:
+      LightEnable(i, e.dw[0]);
       break;
-    case kVertexShader: SetVertexShader(nullptr); break;
-    case kPixelShader: SetPixelShader(nullptr); break;
-    case kNPatch: SetNPatchMode(e.f[0]); break;
+    case kViewport:
+      SetViewport(&e.viewport);
+      break;
+    case kScissor:
+      SetScissorRect(&e.rect);
+      break;
+    case kClipPlane:
+      SetClipPlane(i, e.f);
+      break;
+    case kVertexFormat:
+      if (e.object)
+        SetVertexDeclaration(static_cast<VertexDeclaration*>(e.object));
+      else
+        SetFVF(e.dw[0]);
+      break;
+    case kVertexShader:
+      SetVertexShader(nullptr);
+      break;
+    case kPixelShader:
+      SetPixelShader(nullptr);
+      break;
+    case kNPatch:
+      SetNPatchMode(e.f[0]);
+      break;
   }
 }
 
 void Device::allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<uint64_t>* keys) {
-  bool all = type == D3DSBT_ALL, pixel = all || type == D3DSBT_PIXELSTATE, vertex = all || type == D3DSBT_VERTEXSTATE;
+  bool all = type == D3DSBT_ALL, pixel = all || type == D3DSBT_PIXELSTATE,
+       vertex = all || type == D3DSBT_VERTEXSTATE;
   for (DWORD s = 0; s < 256; ++s) {
     DWORD unused;
     if (!renderStateDefault(s, false, &unused)) continue;
-    if ((pixel && isPixelRenderState(s)) || (vertex && isVertexRenderState(s))) keys->push_back(stateKey(kRender, s));
+    if ((pixel && isPixelRenderState(s)) || (vertex && isVertexRenderState(s)))
+      keys->push_back(stateKey(kRender, s));
   }
   for (DWORD stage = 0; stage < 8; ++stage) {
     for (DWORD t = D3DTSS_COLOROP; t <= D3DTSS_CONSTANT; ++t) {

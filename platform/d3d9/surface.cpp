@@ -106,8 +106,8 @@ void Surface::contentChanged() {
   if (container_) container_->markDirty();
 }
 
-Volume::Volume(TextureCore* container, UINT level, const FormatInfo* info, UINT w, UINT h, UINT d, DWORD usage,
-               D3DPOOL pool)
+Volume::Volume(TextureCore* container, UINT level, const FormatInfo* info, UINT w, UINT h, UINT d,
+               DWORD usage, D3DPOOL pool)
     : container_(container), level_(level) {
   image_.allocate(info, w, h, d);
   desc_ = {info->format, D3DRTYPE_VOLUME, usage, pool, w, h, d};
@@ -146,9 +146,9 @@ HRESULT Volume::LockBox(D3DLOCKED_BOX* out, const D3DBOX* box, DWORD flags) {
   D3DBOX whole = {0, 0, desc_.Width, desc_.Height, 0, desc_.Depth};
   if (box) {
     RECT r = {(LONG)box->Left, (LONG)box->Top, (LONG)box->Right, (LONG)box->Bottom};
-    if (box->Left > 0x7FFFFFFF || box->Right > 0x7FFFFFFF || box->Top > 0x7FFFFFFF || box->Bottom > 0x7FFFFFFF ||
-        !validLockRect(*image_.info, desc_.Width, desc_.Height, r) || box->Front >= box->Back ||
-        box->Back > desc_.Depth)
+    if (box->Left > 0x7FFFFFFF || box->Right > 0x7FFFFFFF || box->Top > 0x7FFFFFFF ||
+        box->Bottom > 0x7FFFFFFF || !validLockRect(*image_.info, desc_.Width, desc_.Height, r) ||
+        box->Front >= box->Back || box->Back > desc_.Depth)
       return D3DERR_INVALIDCALL;
   }
   const D3DBOX& b = box ? *box : whole;
@@ -156,8 +156,8 @@ HRESULT Volume::LockBox(D3DLOCKED_BOX* out, const D3DBOX* box, DWORD flags) {
   UINT unit = image_.info->block ? 4 : 1;
   out->RowPitch = (INT)image_.pitch;
   out->SlicePitch = (INT)image_.slicePitch;
-  out->pBits = image_.bytes.data() + (size_t)b.Front * image_.slicePitch + (size_t)(b.Top / unit) * image_.pitch +
-               (size_t)(b.Left / unit) * image_.info->bytes;
+  out->pBits = image_.bytes.data() + (size_t)b.Front * image_.slicePitch +
+               (size_t)(b.Top / unit) * image_.pitch + (size_t)(b.Left / unit) * image_.info->bytes;
   locked_ = true;
   lockedReadOnly_ = (flags & D3DLOCK_READONLY) != 0;
   return D3D_OK;

@@ -134,21 +134,22 @@ class VolumeTexture : public TextureBase<IDirect3DVolumeTexture9> {
 };
 
 // The checks every texture creation shares. Returns the format on success.
-HRESULT checkTexture(D3DRESOURCETYPE type, UINT w, UINT h, UINT d, UINT* levels, DWORD usage, D3DFORMAT format,
-                     D3DPOOL pool, const FormatInfo** info) {
+HRESULT checkTexture(D3DRESOURCETYPE type, UINT w, UINT h, UINT d, UINT* levels, DWORD usage,
+                     D3DFORMAT format, D3DPOOL pool, const FormatInfo** info) {
   const FormatInfo* f = formatInfo(format);
   if (!f || !f->texture) return D3DERR_INVALIDCALL;
   if (w == 0 || h == 0 || d == 0) return D3DERR_INVALIDCALL;
   UINT limit = type == D3DRTYPE_VOLUMETEXTURE ? kMaxVolumeExtent : kMaxTextureSize;
   if (w > limit || h > limit || d > limit) return D3DERR_INVALIDCALL;
   if ((UINT)pool > D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
-  if (usage & ~(DWORD)(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP | D3DUSAGE_SOFTWAREPROCESSING |
-                       D3DUSAGE_DONOTCLIP | D3DUSAGE_WRITEONLY))
+  if (usage & ~(DWORD)(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP |
+                       D3DUSAGE_SOFTWAREPROCESSING | D3DUSAGE_DONOTCLIP | D3DUSAGE_WRITEONLY))
     return D3DERR_INVALIDCALL;  // depth textures and displacement maps are not supported
   if ((usage & D3DUSAGE_RENDERTARGET) &&
       (!f->renderTarget || pool != D3DPOOL_DEFAULT || type == D3DRTYPE_VOLUMETEXTURE))
     return D3DERR_INVALIDCALL;
-  if ((usage & D3DUSAGE_DYNAMIC) && (pool == D3DPOOL_MANAGED || pool == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
+  if ((usage & D3DUSAGE_DYNAMIC) && (pool == D3DPOOL_MANAGED || pool == D3DPOOL_SCRATCH))
+    return D3DERR_INVALIDCALL;
   if ((usage & D3DUSAGE_DYNAMIC) && (usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
   if (f->block && ((w & 3) || (h & 3))) return D3DERR_INVALIDCALL;
   UINT full = fullChainLength(w, h, d);
@@ -184,8 +185,8 @@ UINT fullChainLength(UINT w, UINT h, UINT d) {
   return n;
 }
 
-TextureCore::TextureCore(Device* device, D3DRESOURCETYPE type, const FormatInfo* info, UINT levels, DWORD usage,
-                         D3DPOOL pool)
+TextureCore::TextureCore(Device* device, D3DRESOURCETYPE type, const FormatInfo* info, UINT levels,
+                         DWORD usage, D3DPOOL pool)
     : Counted(device, false), type_(type), info_(info), levelCount_(levels), usage_(usage), pool_(pool) {
   source_.id = nextStamp();
   source_.opaque = !info->alpha;
@@ -201,8 +202,8 @@ void TextureCore::buildLevels(UINT w, UINT h, UINT d, UINT faces) {
       if (type_ == D3DRTYPE_VOLUMETEXTURE)
         volumes_.push_back(std::make_unique<Volume>(this, level, info_, lw, lh, ld, usage_, pool_));
       else
-        surfaces_.push_back(
-            std::make_unique<Surface>(device_, true, this, face, level, info_, lw, lh, usage_, pool_, lockable));
+        surfaces_.push_back(std::make_unique<Surface>(device_, true, this, face, level, info_, lw, lh, usage_,
+                                                      pool_, lockable));
       lw = std::max(1u, lw / 2);
       lh = std::max(1u, lh / 2);
       ld = std::max(1u, ld / 2);
@@ -243,16 +244,19 @@ void TextureCore::refresh() {
 
 TextureCore* textureCore(IDirect3DBaseTexture9* texture) {
   switch (texture->GetType()) {
-    case D3DRTYPE_TEXTURE: return static_cast<Texture*>(static_cast<IDirect3DTexture9*>(texture));
-    case D3DRTYPE_CUBETEXTURE: return static_cast<CubeTexture*>(static_cast<IDirect3DCubeTexture9*>(texture));
+    case D3DRTYPE_TEXTURE:
+      return static_cast<Texture*>(static_cast<IDirect3DTexture9*>(texture));
+    case D3DRTYPE_CUBETEXTURE:
+      return static_cast<CubeTexture*>(static_cast<IDirect3DCubeTexture9*>(texture));
     case D3DRTYPE_VOLUMETEXTURE:
       return static_cast<VolumeTexture*>(static_cast<IDirect3DVolumeTexture9*>(texture));
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
-HRESULT createTexture(Device* device, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                      IDirect3DTexture9** out) {
+HRESULT createTexture(Device* device, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
+                      D3DPOOL pool, IDirect3DTexture9** out) {
   if (!out) return D3DERR_INVALIDCALL;
   const FormatInfo* info;
   HRESULT hr = checkTexture(D3DRTYPE_TEXTURE, w, h, 1, &levels, usage, format, pool, &info);
@@ -279,8 +283,8 @@ HRESULT createCubeTexture(Device* device, UINT edge, UINT levels, DWORD usage, D
   return D3D_OK;
 }
 
-HRESULT createVolumeTexture(Device* device, UINT w, UINT h, UINT d, UINT levels, DWORD usage, D3DFORMAT format,
-                            D3DPOOL pool, IDirect3DVolumeTexture9** out) {
+HRESULT createVolumeTexture(Device* device, UINT w, UINT h, UINT d, UINT levels, DWORD usage,
+                            D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** out) {
   if (!out) return D3DERR_INVALIDCALL;
   const FormatInfo* info;
   HRESULT hr = checkTexture(D3DRTYPE_VOLUMETEXTURE, w, h, d, &levels, usage, format, pool, &info);

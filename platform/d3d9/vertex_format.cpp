@@ -16,10 +16,14 @@ UINT declTypeSize(BYTE type) {
 
 UINT texCoordFloats(DWORD fvf, UINT set) {
   switch ((fvf >> (16 + 2 * set)) & 3) {
-    case D3DFVF_TEXTUREFORMAT1: return 1;
-    case D3DFVF_TEXTUREFORMAT3: return 3;
-    case D3DFVF_TEXTUREFORMAT4: return 4;
-    default: return 2;
+    case D3DFVF_TEXTUREFORMAT1:
+      return 1;
+    case D3DFVF_TEXTUREFORMAT3:
+      return 3;
+    case D3DFVF_TEXTUREFORMAT4:
+      return 4;
+    default:
+      return 2;
   }
 }
 
@@ -29,9 +33,15 @@ bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout) {
   swr::VertexLayout l;
   UINT offset = 0;
   switch (fvf & D3DFVF_POSITION_MASK) {
-    case D3DFVF_XYZ: l.position = swr::PositionKind::XYZ, offset = 12; break;
-    case D3DFVF_XYZRHW: l.position = swr::PositionKind::XYZRHW, offset = 16; break;
-    case D3DFVF_XYZW: l.position = swr::PositionKind::XYZW, offset = 16; break;
+    case D3DFVF_XYZ:
+      l.position = swr::PositionKind::XYZ, offset = 12;
+      break;
+    case D3DFVF_XYZRHW:
+      l.position = swr::PositionKind::XYZRHW, offset = 16;
+      break;
+    case D3DFVF_XYZW:
+      l.position = swr::PositionKind::XYZW, offset = 16;
+      break;
     case D3DFVF_XYZB1:
     case D3DFVF_XYZB2:
     case D3DFVF_XYZB3:
@@ -41,7 +51,8 @@ bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout) {
       l.position = swr::PositionKind::XYZ;
       offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZRHW) / 2);
       break;
-    default: return false;
+    default:
+      return false;
   }
   l.positionOffset = 0;
   if (fvf & D3DFVF_NORMAL) l.normal = (int16_t)offset, offset += 12;
@@ -126,7 +137,8 @@ VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMEN
           l.texCount = (uint8_t)std::max<UINT>(l.texCount, el.UsageIndex + 1u);
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
 }
@@ -149,7 +161,8 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* num
   return D3D_OK;
 }
 
-HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** decl) {
+HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                        IDirect3DVertexDeclaration9** decl) {
   if (!decl) return D3DERR_INVALIDCALL;
   std::vector<D3DVERTEXELEMENT9> list;
   if (!validDeclaration(elements, &list)) return D3DERR_INVALIDCALL;

@@ -20,7 +20,8 @@ class CopyTest : public DeviceTest {
   template <class F>
   IDirect3DSurface9* Filled(UINT w, UINT h, F pixel) {
     IDirect3DSurface9* s = nullptr;
-    EXPECT_EQ(device->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &s, nullptr), D3D_OK);
+    EXPECT_EQ(device->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &s, nullptr),
+              D3D_OK);
     D3DLOCKED_RECT lr;
     EXPECT_EQ(s->LockRect(&lr, nullptr, 0), D3D_OK);
     for (UINT y = 0; y < h; ++y)
@@ -33,7 +34,8 @@ class CopyTest : public DeviceTest {
 }  // namespace
 
 TEST_F(CopyTest, StretchRectPointPicksTheNearestSourceTexel) {
-  IDirect3DSurface9* src = Filled(2, 2, [](UINT x, UINT y) { return 0xFF000000u | (x * 0xFF) << 16 | (y * 0xFF); });
+  IDirect3DSurface9* src =
+      Filled(2, 2, [](UINT x, UINT y) { return 0xFF000000u | (x * 0xFF) << 16 | (y * 0xFF); });
   IDirect3DSurface9* dst = Target(4, 4);
   ASSERT_EQ(device->StretchRect(src, nullptr, dst, nullptr, D3DTEXF_POINT), D3D_OK);
   EXPECT_EQ(ReadPixel(dst, 0, 0), 0xFF000000u);
@@ -49,6 +51,8 @@ TEST_F(CopyTest, StretchRectPointPicksTheNearestSourceTexel) {
   RECT outside = {0, 0, 3, 2};
   EXPECT_EQ(device->StretchRect(src, &outside, dst, nullptr, D3DTEXF_POINT), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->StretchRect(src, nullptr, dst, nullptr, D3DTEXF_ANISOTROPIC), D3DERR_INVALIDCALL);
+  RECT left = {0, 0, 2, 4}, right = {1, 0, 3, 4};
+  EXPECT_EQ(device->StretchRect(dst, &left, dst, &right, D3DTEXF_NONE), D3DERR_INVALIDCALL);  // one surface
   src->Release();
   dst->Release();
 }
@@ -71,13 +75,15 @@ TEST_F(CopyTest, StretchRectConvertsFormatsAndRefusesOtherPools) {
   ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 2, D3DFMT_R5G6B5, D3DPOOL_DEFAULT, &src, nullptr), D3D_OK);
   D3DLOCKED_RECT lr;
   src->LockRect(&lr, nullptr, 0);
-  for (int i = 0; i < 2; ++i) ((uint16_t*)lr.pBits)[i] = 0x07E0, ((uint16_t*)((uint8_t*)lr.pBits + lr.Pitch))[i] = 0x07E0;
+  for (int i = 0; i < 2; ++i)
+    ((uint16_t*)lr.pBits)[i] = 0x07E0, ((uint16_t*)((uint8_t*)lr.pBits + lr.Pitch))[i] = 0x07E0;
   src->UnlockRect();
   IDirect3DSurface9* dst = Target(2, 2, D3DFMT_X8R8G8B8);
   ASSERT_EQ(device->StretchRect(src, nullptr, dst, nullptr, D3DTEXF_NONE), D3D_OK);
   EXPECT_EQ(ReadPixel(dst, 1, 1) & 0xFFFFFF, 0x00FF00u);
   IDirect3DSurface9* sys = nullptr;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+            D3D_OK);
   EXPECT_EQ(device->StretchRect(sys, nullptr, dst, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->StretchRect(dst, nullptr, sys, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
   sys->Release();
@@ -88,8 +94,10 @@ TEST_F(CopyTest, StretchRectConvertsFormatsAndRefusesOtherPools) {
 TEST_F(CopyTest, StretchRectCopiesDepthOnlyWhole) {
   IDirect3DSurface9* a = nullptr;
   IDirect3DSurface9* b = nullptr;
-  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &a, nullptr), D3D_OK);
-  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &b, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &a, nullptr),
+            D3D_OK);
+  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &b, nullptr),
+            D3D_OK);
   EXPECT_EQ(device->StretchRect(a, nullptr, b, nullptr, D3DTEXF_NONE), D3D_OK);
   RECT part = {0, 0, 4, 4};
   EXPECT_EQ(device->StretchRect(a, &part, b, &part, D3DTEXF_NONE), D3DERR_INVALIDCALL);
@@ -133,11 +141,13 @@ TEST_F(CopyTest, ColorFillWritesTheRectangleInTheSurfaceFormat) {
 
 TEST_F(CopyTest, UpdateSurfaceCopiesFromSystemMemoryOnly) {
   IDirect3DSurface9* sys = nullptr;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+            D3D_OK);
   D3DLOCKED_RECT lr;
   sys->LockRect(&lr, nullptr, 0);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = 0xFF000000u | (y * 4 + x);
+    for (int x = 0; x < 4; ++x)
+      ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = 0xFF000000u | (y * 4 + x);
   sys->UnlockRect();
   IDirect3DSurface9* rt = Target(8, 8);
   device->ColorFill(rt, nullptr, 0);
@@ -151,7 +161,8 @@ TEST_F(CopyTest, UpdateSurfaceCopiesFromSystemMemoryOnly) {
   EXPECT_EQ(device->UpdateSurface(sys, &r, rt, &far), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->UpdateSurface(rt, nullptr, sys, nullptr), D3DERR_INVALIDCALL);
   IDirect3DSurface9* other = nullptr;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, &other, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, &other, nullptr),
+            D3D_OK);
   EXPECT_EQ(device->UpdateSurface(other, nullptr, rt, nullptr), D3DERR_INVALIDCALL);  // formats differ
   other->Release();
   sys->Release();
@@ -168,7 +179,8 @@ TEST_F(CopyTest, UpdateTextureMatchesLevelsBySize) {
     ASSERT_EQ(sys->LockRect(level, &lr, nullptr, 0), D3D_OK);
     D3DSURFACE_DESC d;
     sys->GetLevelDesc(level, &d);
-    for (UINT y = 0; y < d.Height; ++y) std::memset((uint8_t*)lr.pBits + y * lr.Pitch, (int)(level * 10), d.Width);
+    for (UINT y = 0; y < d.Height; ++y)
+      std::memset((uint8_t*)lr.pBits + y * lr.Pitch, (int)(level * 10), d.Width);
     sys->UnlockRect(level);
   }
   ASSERT_EQ(device->UpdateTexture(sys, dst), D3D_OK);
@@ -202,14 +214,16 @@ TEST_F(CopyTest, GetRenderTargetDataNeedsAMatchingSystemSurface) {
   IDirect3DSurface9* rt = Target(4, 4);
   device->ColorFill(rt, nullptr, 0xFFABCDEF);
   IDirect3DSurface9* sys = nullptr;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+            D3D_OK);
   ASSERT_EQ(device->GetRenderTargetData(rt, sys), D3D_OK);
   D3DLOCKED_RECT lr;
   sys->LockRect(&lr, nullptr, D3DLOCK_READONLY);
   EXPECT_EQ(((D3DCOLOR*)lr.pBits)[5], 0xFFABCDEFu);
   sys->UnlockRect();
   IDirect3DSurface9* small = nullptr;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &small, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &small, nullptr),
+            D3D_OK);
   EXPECT_EQ(device->GetRenderTargetData(rt, small), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->GetRenderTargetData(sys, rt), D3DERR_INVALIDCALL);
   small->Release();

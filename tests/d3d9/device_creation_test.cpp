@@ -89,7 +89,8 @@ TEST_F(DeviceTest, CreatesWhatThePresentationParametersAsk) {
 
 TEST_F(DeviceTest, ZeroSizeTakesTheWindowClientSize) {
   D3DPRESENT_PARAMETERS pp = Params(D3DFMT_D16, 0, 0);
-  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device), D3D_OK);
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
   RECT r;
   ASSERT_TRUE(GetClientRect(window, &r));
   EXPECT_EQ(pp.BackBufferWidth, (UINT)(r.right - r.left));
@@ -131,8 +132,8 @@ TEST_F(DeviceTest, RefusalListTakesAwayDepthFormatsAndDevices) {
   setenv("SKYVALE_D3D9_REFUSE", "D24S8", 1);
   IDirect3DDevice9* out = nullptr;
   EXPECT_EQ(Create(Params(D3DFMT_D24S8), &out), D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
-                                   D3DFMT_D24S8),
+  EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                   D3DRTYPE_SURFACE, D3DFMT_D24S8),
             D3DERR_NOTAVAILABLE);
   ASSERT_EQ(Create(Params(D3DFMT_D16), &device), D3D_OK);  // the fallback the program makes
   IDirect3DSurface9* depth = nullptr;
@@ -141,6 +142,10 @@ TEST_F(DeviceTest, RefusalListTakesAwayDepthFormatsAndDevices) {
   depth->GetDesc(&d);
   EXPECT_EQ(d.Format, D3DFMT_D16);
   depth->Release();
+  IDirect3DSurface9* extra = nullptr;
+  EXPECT_EQ(
+      device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &extra, nullptr),
+      D3DERR_NOTAVAILABLE);
   setenv("SKYVALE_D3D9_REFUSE", " d16 ,D24S8", 1);
   EXPECT_EQ(Create(Params(D3DFMT_D16), &out), D3DERR_NOTAVAILABLE);
   setenv("SKYVALE_D3D9_REFUSE", "DEVICE", 1);
@@ -232,15 +237,19 @@ TEST_F(DeviceTest, SixteenBitDepthHasNoStencilToClear) {
 
 TEST_F(DeviceTest, NullArgumentsAreRefusedNotFollowed) {
   CreateDefault(D3DFMT_D24S8, 16, 16);
-  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, nullptr, nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, nullptr, nullptr),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(d3d->GetAdapterIdentifier(0, 0, nullptr), D3DERR_INVALIDCALL);
   EXPECT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, nullptr), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->QueryInterface(IID_IDirect3DDevice9, nullptr), E_POINTER);
-  EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateIndexBuffer(16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateIndexBuffer(16, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, nullptr, nullptr),
+            D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, nullptr, nullptr),
             D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateStateBlock(D3DSBT_ALL, nullptr), D3DERR_INVALIDCALL);

@@ -98,7 +98,8 @@ TEST_F(DrawTest, UserPointerDrawsUnsetTheStreamAndIndices) {
   EXPECT_EQ(indices, ib);  // untouched by a non-indexed draw
   indices->Release();
   const WORD idx[6] = {0, 1, 2, 0, 2, 3};
-  EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, 20), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, 20),
+            D3D_OK);
   device->GetIndices(&indices);
   EXPECT_EQ(indices, nullptr);
   EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, nullptr, 20), D3DERR_INVALIDCALL);

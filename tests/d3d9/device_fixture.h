@@ -49,8 +49,8 @@ class DeviceTest : public ::testing::Test {
   }
 
   HRESULT Create(D3DPRESENT_PARAMETERS pp, IDirect3DDevice9** out) {
-    return d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                             out);
+    return d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                             &pp, out);
   }
 
   void CreateDefault(D3DFORMAT depth = D3DFMT_D24S8, UINT w = 640, UINT h = 480) {
@@ -62,8 +62,9 @@ class DeviceTest : public ::testing::Test {
     D3DSURFACE_DESC d;
     target->GetDesc(&d);
     IDirect3DSurface9* copy = nullptr;
-    EXPECT_EQ(device->CreateOffscreenPlainSurface(d.Width, d.Height, d.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
-              D3D_OK);
+    EXPECT_EQ(
+        device->CreateOffscreenPlainSurface(d.Width, d.Height, d.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
+        D3D_OK);
     EXPECT_EQ(device->GetRenderTargetData(target, copy), D3D_OK);
     D3DLOCKED_RECT lr;
     EXPECT_EQ(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);

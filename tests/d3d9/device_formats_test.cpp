@@ -8,15 +8,40 @@
 
 namespace {
 
-const D3DFORMAT kTextureFormats[] = {
-    D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,      D3DFMT_X1R5G5B5,     D3DFMT_A1R5G5B5,    D3DFMT_A4R4G4B4,
-    D3DFMT_X4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8R3G3B2,    D3DFMT_A8,           D3DFMT_L8,          D3DFMT_A8L8,
-    D3DFMT_A4L4,     D3DFMT_L16,      D3DFMT_A8B8G8R8,    D3DFMT_X8B8G8R8,     D3DFMT_A2R10G10B10, D3DFMT_A2B10G10R10,
-    D3DFMT_G16R16,   D3DFMT_A16B16G16R16, D3DFMT_R16F,    D3DFMT_G16R16F,      D3DFMT_A16B16G16R16F,
-    D3DFMT_R32F,     D3DFMT_G32R32F,  D3DFMT_A32B32G32R32F, D3DFMT_DXT1,       D3DFMT_DXT2,        D3DFMT_DXT3,
-    D3DFMT_DXT4,     D3DFMT_DXT5};
-const D3DFORMAT kOtherFormats[] = {D3DFMT_R8G8B8, D3DFMT_P8, D3DFMT_A8P8, D3DFMT_V8U8, D3DFMT_UYVY, D3DFMT_YUY2,
-                                   D3DFMT_Q8W8V8U8, D3DFMT_D15S1, D3DFMT_UNKNOWN, (D3DFORMAT)12345};
+const D3DFORMAT kTextureFormats[] = {D3DFMT_A8R8G8B8,
+                                     D3DFMT_X8R8G8B8,
+                                     D3DFMT_R5G6B5,
+                                     D3DFMT_X1R5G5B5,
+                                     D3DFMT_A1R5G5B5,
+                                     D3DFMT_A4R4G4B4,
+                                     D3DFMT_X4R4G4B4,
+                                     D3DFMT_R3G3B2,
+                                     D3DFMT_A8R3G3B2,
+                                     D3DFMT_A8,
+                                     D3DFMT_L8,
+                                     D3DFMT_A8L8,
+                                     D3DFMT_A4L4,
+                                     D3DFMT_L16,
+                                     D3DFMT_A8B8G8R8,
+                                     D3DFMT_X8B8G8R8,
+                                     D3DFMT_A2R10G10B10,
+                                     D3DFMT_A2B10G10R10,
+                                     D3DFMT_G16R16,
+                                     D3DFMT_A16B16G16R16,
+                                     D3DFMT_R16F,
+                                     D3DFMT_G16R16F,
+                                     D3DFMT_A16B16G16R16F,
+                                     D3DFMT_R32F,
+                                     D3DFMT_G32R32F,
+                                     D3DFMT_A32B32G32R32F,
+                                     D3DFMT_DXT1,
+                                     D3DFMT_DXT2,
+                                     D3DFMT_DXT3,
+                                     D3DFMT_DXT4,
+                                     D3DFMT_DXT5};
+const D3DFORMAT kOtherFormats[] = {D3DFMT_R8G8B8,  D3DFMT_P8,       D3DFMT_A8P8,     D3DFMT_V8U8,
+                                   D3DFMT_UYVY,    D3DFMT_YUY2,     D3DFMT_Q8W8V8U8, D3DFMT_D15S1,
+                                   D3DFMT_UNKNOWN, (D3DFORMAT)12345};
 
 class FormatTest : public DeviceTest {
  protected:
@@ -48,11 +73,17 @@ TEST_F(FormatTest, CheckDeviceFormatAgreesWithCreation) {
     bool volume = device->CreateVolumeTexture(8, 8, 8, 0, 0, f, D3DPOOL_MANAGED, &v, nullptr) == D3D_OK;
     if (v) v->Release();
     EXPECT_EQ(Check(0, D3DRTYPE_VOLUMETEXTURE, f) == D3D_OK, volume) << f;
-    bool rt = device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, f, D3DPOOL_DEFAULT, &t, nullptr) == D3D_OK;
+    bool dynamic =
+        device->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, f, D3DPOOL_DEFAULT, &t, nullptr) == D3D_OK;
+    if (t) t->Release(), t = nullptr;
+    EXPECT_EQ(Check(D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, f) == D3D_OK, dynamic) << f;
+    bool rt =
+        device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, f, D3DPOOL_DEFAULT, &t, nullptr) == D3D_OK;
     if (t) t->Release(), t = nullptr;
     EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, f) == D3D_OK, rt) << f;
     IDirect3DSurface9* s = nullptr;
-    bool depth = device->CreateDepthStencilSurface(8, 8, f, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr) == D3D_OK;
+    bool depth =
+        device->CreateDepthStencilSurface(8, 8, f, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr) == D3D_OK;
     if (s) s->Release();
     EXPECT_EQ(Check(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, f) == D3D_OK, depth) << f;
   }
@@ -60,14 +91,19 @@ TEST_F(FormatTest, CheckDeviceFormatAgreesWithCreation) {
   EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_X8R8G8B8), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_QUERY_SRGBREAD, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(Check(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
+            D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(Check(D3DUSAGE_QUERY_FILTER, D3DRTYPE_TEXTURE, D3DFMT_DXT1), D3D_OK);
   EXPECT_EQ(Check(D3DUSAGE_AUTOGENMIPMAP, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8), D3DOK_NOAUTOGEN);
   EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
             D3DERR_NOTAVAILABLE);  // not a display format
-  EXPECT_EQ(d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_D24S8), D3D_OK);
+  EXPECT_EQ(d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_D24S8),
+            D3D_OK);
   EXPECT_EQ(d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_L8),
             D3DERR_NOTAVAILABLE);
   EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, TRUE), D3D_OK);
-  EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, TRUE), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, TRUE),
+            D3DERR_NOTAVAILABLE);
 }
 
 // Each row: a format, one pixel's stored bytes, and the colour it reads as.
@@ -78,7 +114,9 @@ struct DecodeCase {
 };
 
 std::vector<uint8_t> le16(uint16_t v) { return {(uint8_t)v, (uint8_t)(v >> 8)}; }
-std::vector<uint8_t> le32(uint32_t v) { return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)}; }
+std::vector<uint8_t> le32(uint32_t v) {
+  return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
+}
 std::vector<uint8_t> floats(std::initializer_list<float> fs) {
   std::vector<uint8_t> out(fs.size() * 4);
   std::memcpy(out.data(), fs.begin(), out.size());
@@ -124,11 +162,13 @@ TEST_F(FormatTest, EveryUncompressedFormatDecodesExactly) {
       {D3DFMT_A32B32G32R32F, floats({1.0f, 0.5f, 0.0f, 1.0f}), 0xFFFF8000},
   };
   IDirect3DSurface9* target = nullptr;
-  ASSERT_EQ(device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+      D3D_OK);
   for (const DecodeCase& c : cases) {
     IDirect3DSurface9* s = nullptr;
-    ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, c.format, D3DPOOL_DEFAULT, &s, nullptr), D3D_OK) << c.format;
+    ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, c.format, D3DPOOL_DEFAULT, &s, nullptr), D3D_OK)
+        << c.format;
     D3DLOCKED_RECT lr;
     ASSERT_EQ(s->LockRect(&lr, nullptr, 0), D3D_OK);
     for (int y = 0; y < 4; ++y)
@@ -205,7 +245,7 @@ TEST(DxtDecode, InterpolatedAlphaBlocks) {
   block[1] = 0xFF;
   for (int i = 0; i < 6; ++i) block[2 + i] = (uint8_t)(all >> (8 * i));
   auto t = decodeBlock(D3DFMT_DXT5, block);
-  EXPECT_EQ(t[0] >> 24, 51u);   // (4*0 + 255)/5
+  EXPECT_EQ(t[0] >> 24, 51u);  // (4*0 + 255)/5
   EXPECT_EQ(t[1] >> 24, 0u);
   EXPECT_EQ(t[2] >> 24, 255u);
   EXPECT_EQ(t[3] >> 24, 204u);  // (0 + 4*255)/5

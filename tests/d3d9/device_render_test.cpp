@@ -43,7 +43,8 @@ class RenderTest : public DeviceTest {
     std::vector<D3DCOLOR> out(kSize * kSize);
     D3DLOCKED_RECT lr;
     copy->LockRect(&lr, nullptr, D3DLOCK_READONLY);
-    for (UINT y = 0; y < kSize; ++y) std::memcpy(&out[y * kSize], (uint8_t*)lr.pBits + y * lr.Pitch, kSize * 4);
+    for (UINT y = 0; y < kSize; ++y)
+      std::memcpy(&out[y * kSize], (uint8_t*)lr.pBits + y * lr.Pitch, kSize * 4);
     copy->UnlockRect();
     copy->Release();
     bb->Release();
@@ -60,7 +61,8 @@ TEST_F(RenderTest, ATextureDrawnOneTexelPerPixelIsReproduced) {
   ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
   for (UINT y = 0; y < kSize; ++y)
     for (UINT x = 0; x < kSize; ++x)
-      ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = 0xFF000000u | (x * 16) << 16 | (y * 16) << 8 | (x ^ y);
+      ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] =
+          0xFF000000u | (x * 16) << 16 | (y * 16) << 8 | (x ^ y);
   t->UnlockRect(0);
   device->SetTexture(0, t);
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
@@ -80,7 +82,8 @@ TEST_F(RenderTest, DecodedFormatsAreSampledAsTheyDecode) {
   D3DLOCKED_RECT lr;
   ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
   for (UINT y = 0; y < kSize; ++y)
-    for (UINT x = 0; x < kSize; ++x) ((uint16_t*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = x < 8 ? 0xF800 : 0x07E0;
+    for (UINT x = 0; x < kSize; ++x)
+      ((uint16_t*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = x < 8 ? 0xF800 : 0x07E0;
   t->UnlockRect(0);
   device->SetTexture(0, t);
   Quad(0, 0, kSize, kSize, 0.5f, 0xFFFFFFFF);
@@ -122,8 +125,8 @@ TEST_F(RenderTest, DxtTexturesAreSampledExactly) {
 
 TEST_F(RenderTest, ATextureRenderedIntoIsSampledInTheNextPass) {
   IDirect3DTexture9* eye = nullptr;
-  ASSERT_EQ(device->CreateTexture(kSize, kSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &eye,
-                                  nullptr),
+  ASSERT_EQ(device->CreateTexture(kSize, kSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                  &eye, nullptr),
             D3D_OK);
   IDirect3DSurface9* saved = nullptr;
   IDirect3DSurface9* level = nullptr;
@@ -160,4 +163,34 @@ TEST_F(RenderTest, TheAutomaticDepthBufferKeepsTheNearerSurface) {
   device->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER);
   Quad(0, 0, kSize, kSize, 0.75f, 0xFF0000FF);  // now the farther one wins
   EXPECT_EQ(BackBuffer()[8 * kSize + 8], 0xFF0000FFu);
+}
+
+TEST_F(RenderTest, ALockWaitsForDrawsThatSampleTheTexture) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+  auto fill = [&](D3DCOLOR c) {
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = c;
+    t->UnlockRect(0);
+  };
+  fill(0xFF112233);
+  device->SetTexture(0, t);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  Quad(0, 0, kSize, kSize, 0.5f, 0xFFFFFFFF);  // may still be waiting in the bins
+  fill(0xFF445566);                            // must not change what was drawn
+  EXPECT_EQ(BackBuffer()[5 * kSize + 5], 0xFF112233u);
+  device->SetTexture(0, nullptr);
+  t->Release();  // released while nothing is pending
+}
+
+TEST_F(RenderTest, ReleasingABoundTextureAfterADrawIsSafe) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+  device->SetTexture(0, t);
+  Quad(0, 0, kSize, kSize, 0.5f, 0xFFFFFFFF);
+  device->SetTexture(0, nullptr);
+  EXPECT_EQ(t->Release(), 0u);  // destroyed here: the pending draw is finished first
+  EXPECT_EQ(BackBuffer()[3], 0xFF000000u);
 }

@@ -34,15 +34,21 @@ TEST_F(ResourceTest, TexturesHaveFullMipChainsInEveryPool) {
   ASSERT_EQ(device->CreateTexture(16, 4, 3, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
   EXPECT_EQ(t->GetLevelCount(), 3u);
   t->Release();
-  EXPECT_EQ(device->CreateTexture(16, 4, 6, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateTexture(8192, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_D24S8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateTexture(16, 4, 6, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateTexture(8192, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_D24S8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateTexture(6, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R5G6B5, D3DPOOL_DEFAULT, &t, nullptr),
-            D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R5G6B5, D3DPOOL_DEFAULT, &t, nullptr),
+      D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateTexture(4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
             D3DERR_INVALIDCALL);
 }
@@ -99,8 +105,8 @@ TEST_F(ResourceTest, CubeAndVolumeTexturesHaveLevelsFacesAndSlices) {
   EXPECT_EQ(vd.Depth, 1u);
   level->Release();
   EXPECT_EQ(vol->Release(), 0u);
-  EXPECT_EQ(device->CreateVolumeTexture(16, 8, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &vol,
-                                        nullptr),
+  EXPECT_EQ(device->CreateVolumeTexture(16, 8, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                        &vol, nullptr),
             D3DERR_INVALIDCALL);
   ASSERT_EQ(device->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_L8, D3DPOOL_DEFAULT, &vol, nullptr), D3D_OK);
   EXPECT_EQ(vol->LockBox(0, &box, nullptr, 0), D3DERR_INVALIDCALL);  // default pool, not dynamic
@@ -113,13 +119,15 @@ TEST_F(ResourceTest, LockRulesForTexturesAndSurfaces) {
   D3DLOCKED_RECT lr;
   EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // default pool without DYNAMIC
   t->Release();
-  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+            D3D_OK);
   EXPECT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
   EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // double lock
   EXPECT_EQ(t->UnlockRect(0), D3D_OK);
   t->Release();
-  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+      D3D_OK);
   EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);
   t->Release();
 
@@ -155,14 +163,17 @@ TEST_F(ResourceTest, LockRulesForTexturesAndSurfaces) {
 
   // Standalone surfaces.
   IDirect3DSurface9* s = nullptr;
-  ASSERT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr),
+            D3D_OK);
   EXPECT_EQ(s->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);
   s->Release();
-  ASSERT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &s, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &s, nullptr),
+            D3D_OK);
   EXPECT_EQ(s->LockRect(&lr, nullptr, 0), D3D_OK);
   s->UnlockRect();
   s->Release();
-  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateDepthStencilSurface(8, 8, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr),
+            D3D_OK);
   EXPECT_EQ(s->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);
   s->Release();
   EXPECT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_4_SAMPLES, 0, TRUE, &s, nullptr),
@@ -205,8 +216,8 @@ TEST_F(ResourceTest, LevelSurfacesShareTheTexturesReferenceCount) {
 
 TEST_F(ResourceTest, BufferLocksCoverTheRangeAsked) {
   IDirect3DVertexBuffer9* vb = nullptr;
-  ASSERT_EQ(device->CreateVertexBuffer(120, D3DUSAGE_WRITEONLY, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED, &vb,
-                                       nullptr),
+  ASSERT_EQ(device->CreateVertexBuffer(120, D3DUSAGE_WRITEONLY, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
+                                       &vb, nullptr),
             D3D_OK);
   D3DVERTEXBUFFER_DESC vd;
   ASSERT_EQ(vb->GetDesc(&vd), D3D_OK);
@@ -233,7 +244,8 @@ TEST_F(ResourceTest, BufferLocksCoverTheRangeAsked) {
   EXPECT_EQ(device->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateVertexBuffer(16, 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED, &vb, nullptr),
             D3DERR_INVALIDCALL);  // shorter than one vertex
-  EXPECT_EQ(device->CreateVertexBuffer(16, D3DUSAGE_DYNAMIC, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateVertexBuffer(16, D3DUSAGE_DYNAMIC, 0, D3DPOOL_MANAGED, &vb, nullptr),
+            D3DERR_INVALIDCALL);
 
   IDirect3DIndexBuffer9* ib = nullptr;
   ASSERT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &ib, nullptr), D3D_OK);
@@ -245,7 +257,8 @@ TEST_F(ResourceTest, BufferLocksCoverTheRangeAsked) {
   ASSERT_EQ(ib->Lock(0, 0, &whole, D3DLOCK_DISCARD), D3D_OK);
   ib->Unlock();
   ib->Release();
-  EXPECT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib, nullptr),
+            D3DERR_INVALIDCALL);
 }
 
 TEST_F(ResourceTest, DeclarationsAreValidated) {
@@ -287,7 +300,8 @@ TEST_F(ResourceTest, DeclarationsAreValidated) {
   expectRefused("unknown usage");
   // No terminator within the limit.
   std::vector<D3DVERTEXELEMENT9> endless(MAXD3DDECLLENGTH + 1, good[2]);
-  for (size_t i = 0; i < endless.size(); ++i) endless[i].UsageIndex = (BYTE)(i % 16), endless[i].Usage = (BYTE)(i / 16);
+  for (size_t i = 0; i < endless.size(); ++i)
+    endless[i].UsageIndex = (BYTE)(i % 16), endless[i].Usage = (BYTE)(i / 16);
   EXPECT_EQ(device->CreateVertexDeclaration(endless.data(), &decl), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->CreateVertexDeclaration(nullptr, &decl), D3DERR_INVALIDCALL);
 }
@@ -326,4 +340,16 @@ TEST_F(ResourceTest, PrivateDataIsKeptPerResource) {
   EXPECT_EQ(vb->FreePrivateData(key), D3D_OK);
   EXPECT_EQ(vb->GetPrivateData(key, all, &size), D3DERR_NOTFOUND);
   vb->Release();
+}
+
+TEST_F(ResourceTest, DeclarationsUseStreamZeroOnly) {
+  const D3DVERTEXELEMENT9 twoStreams[] = {
+      {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+      {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+      D3DDECL_END()};
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  EXPECT_EQ(device->CreateVertexDeclaration(twoStreams, &decl), D3DERR_INVALIDCALL);
+  D3DCAPS9 caps;
+  device->GetDeviceCaps(&caps);
+  EXPECT_EQ(caps.MaxStreams, 1u);
 }

@@ -112,7 +112,8 @@ TEST_F(StateTest, StageAndSamplerStatesStartAtTheirDefaults) {
 
 TEST_F(StateTest, TransformsMaterialAndLightsDefaults) {
   D3DMATRIX m;
-  for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE7, D3DTS_WORLDMATRIX(9)}) {
+  for (D3DTRANSFORMSTATETYPE t :
+       {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE7, D3DTS_WORLDMATRIX(9)}) {
     ASSERT_EQ(device->GetTransform(t, &m), D3D_OK);
     EXPECT_EQ(std::memcmp(&m, At(Scale(1)), sizeof m), 0) << t;
   }
@@ -283,8 +284,8 @@ TEST_F(StateTest, StateBlockTypesCoverTheirHalves) {
   ASSERT_EQ(device->CreateStateBlock(D3DSBT_VERTEXSTATE, &vertex), D3D_OK);
   ASSERT_EQ(device->CreateStateBlock(D3DSBT_ALL, &all), D3D_OK);
   device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);  // pixel
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);             // vertex
-  device->SetTransform(D3DTS_VIEW, At(Scale(4)));               // only in ALL
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);              // vertex
+  device->SetTransform(D3DTS_VIEW, At(Scale(4)));             // only in ALL
   pixel->Apply();
   EXPECT_EQ(Render(D3DRS_SRCBLEND), (DWORD)D3DBLEND_ONE);
   EXPECT_EQ(Render(D3DRS_LIGHTING), (DWORD)FALSE);
@@ -339,8 +340,9 @@ TEST_F(StateTest, StateBlocksKeepTheirResourcesAlive) {
 
 TEST_F(StateTest, SetRenderTargetResetsTheViewport) {
   IDirect3DTexture9* t = nullptr;
-  ASSERT_EQ(device->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+      D3D_OK);
   IDirect3DSurface9* level = nullptr;
   t->GetSurfaceLevel(0, &level);
   D3DVIEWPORT9 vp = {2, 2, 10, 10, 0.25f, 0.5f};
@@ -374,8 +376,9 @@ TEST_F(StateTest, SetRenderTargetResetsTheViewport) {
 
 TEST_F(StateTest, TexturesDrawnIntoAreSampledWithANewVersion) {
   IDirect3DTexture9* t = nullptr;
-  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+      D3D_OK);
   device->SetTexture(0, t);
   uint64_t before = Drawn().texture[0]->version;
   IDirect3DSurface9* saved = nullptr;
@@ -396,4 +399,38 @@ TEST_F(StateTest, TexturesDrawnIntoAreSampledWithANewVersion) {
   EXPECT_EQ(Drawn().texture[0]->levels[0].texels[7 * Drawn().texture[0]->levels[0].pitch + 7], 0xFF00FF00u);
   device->SetTexture(0, nullptr);
   t->Release();
+}
+
+TEST_F(StateTest, VertexBlocksHoldTheLightsThatExistedWhenCreated) {
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 0, 0, 1};
+  light.Direction = {0, -1, 0};
+  device->SetLight(0, &light);
+  device->LightEnable(0, TRUE);
+  IDirect3DStateBlock9* block = nullptr;
+  ASSERT_EQ(device->CreateStateBlock(D3DSBT_VERTEXSTATE, &block), D3D_OK);
+  light.Diffuse = {0, 1, 0, 1};
+  device->SetLight(0, &light);
+  device->LightEnable(0, FALSE);
+  device->SetLight(5, &light);  // made after the block: not part of it
+  device->LightEnable(5, TRUE);
+  block->Apply();
+  D3DLIGHT9 out;
+  device->GetLight(0, &out);
+  EXPECT_EQ(out.Diffuse.r, 1.0f);
+  BOOL on = FALSE;
+  device->GetLightEnable(0, &on);
+  EXPECT_TRUE(on);
+  device->GetLightEnable(5, &on);
+  EXPECT_TRUE(on);
+  EXPECT_EQ(Drawn().lightCount, 2u);
+  block->Release();
+}
+
+TEST_F(StateTest, MoreLightsThanTheCapsBoundStillReachThePipeline) {
+  for (DWORD i = 0; i < 12; ++i) device->LightEnable(i * 100, TRUE);  // sparse indices
+  EXPECT_EQ(Drawn().lightCount, 12u);
+  device->LightEnable(500, FALSE);
+  EXPECT_EQ(Drawn().lightCount, 11u);
 }
