@@ -21,6 +21,7 @@ struct ProcessOptions {
   std::vector<std::string> unset;
   std::string cwd;
   int timeoutMs = 60000;
+  std::string outputFile;  // StartProcess: standard output and error go here (default: discarded)
 };
 
 inline ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& o = {}) {
@@ -83,10 +84,11 @@ inline pid_t StartProcess(const std::vector<std::string>& argv, const ProcessOpt
   pid_t pid = fork();
   if (pid == 0) {
     int devnull = open("/dev/null", O_RDWR);
-    if (devnull >= 0) {
-      dup2(devnull, 0);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
+    if (devnull >= 0) dup2(devnull, 0);
+    int out = o.outputFile.empty() ? devnull : open(o.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out >= 0) {
+      dup2(out, 1);
+      dup2(out, 2);
     }
     for (const auto& name : o.unset) unsetenv(name.c_str());
     for (const auto& kv : o.env) putenv(const_cast<char*>(kv.c_str()));
@@ -100,12 +102,14 @@ inline pid_t StartProcess(const std::vector<std::string>& argv, const ProcessOpt
   return pid;
 }
 
-// Waits for a background process; kills it after the timeout. Returns the exit code, or -1.
-inline int WaitProcess(pid_t pid, int timeoutMs) {
+// Waits for a background process. After the timeout it is killed (or, without killOnTimeout,
+// left running). Returns the exit code, or -1.
+inline int WaitProcess(pid_t pid, int timeoutMs, bool killOnTimeout = true) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   int status = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
+      if (!killOnTimeout) return -1;
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
       return -1;
