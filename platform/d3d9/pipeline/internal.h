@@ -220,7 +220,9 @@ SpanFn chooseKernel(PixelState& ps);  // kernels.cpp
 
 // vertex.cpp
 uint32_t readableVertices(const VertexLayout& layout, uint32_t vertexCount);
-void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+// Returns true when every vertex got the same diffuse colour (no vertex colours, or constant
+// lighting), so callers may pack it once.
+bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
                      const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out);
 
 // clip.cpp: clip codes and polygon clipping in clip space. Returns the number of output vertices.
@@ -231,7 +233,9 @@ int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, in
 
 // setup.cpp
 class Binner;
-void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s);
+// `diffuse8` >= 0 gives the packed diffuse colour when the caller already knows it.
+void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t diffuse8 = -1);
+uint32_t packDiffuse(const float* rgba);
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,
                    bool cull);
 void setupLine(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c);

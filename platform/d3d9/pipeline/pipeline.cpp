@@ -236,10 +236,12 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   }
   if (post.size() < refs.size())
     post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
-  processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
+  bool shared =
+      processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
+  int64_t diffuse8 = shared && !refs.empty() ? int64_t(packDiffuse(post[0].v)) : -1;
   for (size_t i = 0; i < refs.size(); ++i) {
     codes[i] = clipCodes(post[i], map);
-    if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i]);
+    if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i], diffuse8);
   }
   assemble(call, n, map);
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of

@@ -114,8 +114,8 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;
   float val[kMaxVaryings];
   for (int i = t.constDiffuse ? 4 : 0; i < t.nv; ++i) val[i] = ev(t.v[i]) * w;
-  Float4 diffuse = t.constDiffuse ? unpackColor(t.diffuse8)
-                                  : Float4{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
+  Float4 diffuse =
+      t.constDiffuse ? unpackColor(t.diffuse8) : Float4{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
   Float4 spec{0, 0, 0, 0};
   if (ps.specSlot >= 0)
     spec = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),

@@ -83,7 +83,9 @@ SVertex moved(const SVertex& s, float x, float y) {
 
 }  // namespace
 
-void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s) {
+uint32_t packDiffuse(const float* rgba) { return pack8(rgba); }
+
+void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t diffuse8) {
   float rhw = 1.0f / p.w;
   s.x = m.ox + p.x * rhw * m.scx;
   s.y = m.oy + p.y * rhw * m.scy;
@@ -91,7 +93,7 @@ void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s) {
   s.rhw = rhw;
   s.fx = snap(s.x), s.fy = snap(s.y);
   for (int i = 0; i < nv; ++i) s.v[i] = p.v[i] * rhw;
-  s.diffuse8 = pack8(p.v);
+  s.diffuse8 = diffuse8 >= 0 ? uint32_t(diffuse8) : pack8(p.v);
 }
 
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,

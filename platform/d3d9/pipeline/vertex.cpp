@@ -191,7 +191,7 @@ uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
   return n < vertexCount ? uint32_t(n) : vertexCount;
 }
 
-void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
                      const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out) {
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const bool lit = vs.lighting && !rhw;
@@ -305,6 +305,7 @@ void processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
       o.v[slot + 1] = t[1];
     }
   }
+  return constLit || (!lit && layout.diffuse < 0);
 }
 
 }  // namespace swr
