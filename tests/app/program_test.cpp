@@ -121,3 +121,19 @@ TEST(Program, CapturesEveryNthFrameIntoADirectory) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Program, ScriptedKeysSwitchEveryDisplayModeAndCaptureTheLastFrame) {
+  std::string path = ::testing::TempDir() + "skyvale_e2e_modes.png";
+  std::remove(path.c_str());
+  ProcessResult r = RunProgram({"--headless", "--frames", "12", "--step-ms", "16", "--keys",
+                                "W@0-4,LEFT@1-3,2@2,3@4,4@6,1@8,2@10", "--capture", path});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  png_uint_32 w = 0, h = 0;
+  EXPECT_TRUE(PngSize(path, w, h));
+  EXPECT_EQ(w, 640u);
+  std::remove(path.c_str());
+}
+
+}  // namespace
