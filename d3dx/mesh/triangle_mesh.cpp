@@ -1,4 +1,5 @@
 // The mesh object's construction, reference counting, accessors and locks, and mesh creation.
+#include "debug_mute.h"
 #include "triangle_mesh.h"
 
 #include <cstring>
@@ -175,9 +176,9 @@ HRESULT TriangleMesh<Index>::SetAttributeTable(const D3DXATTRIBUTERANGE* table, 
 template <typename Index>
 IDirect3DVertexDeclaration9* TriangleMesh<Index>::MakeDeclaration(const D3DVERTEXELEMENT9* declaration) {
   IDirect3DVertexDeclaration9* object = nullptr;
-  DebugSetMute(TRUE);
+  d3dx::DebugMute(true);
   if (FAILED(d3dDevice->CreateVertexDeclaration(declaration, &object))) object = nullptr;
-  DebugSetMute(FALSE);
+  d3dx::DebugMute(false);
   return object;
 }
 
