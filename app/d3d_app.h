@@ -7,7 +7,9 @@
 #include "camera.h"
 
 // The window caption "Skyvale（演示）—Dravik" in the ANSI code page 936.
-inline constexpr char kWindowCaption[] = "Skyvale\xA3\xA8\xD1\xDD\xCA\xBE\xA3\xA9\xA1\xAA" "Dravik";
+inline constexpr char kWindowCaption[] =
+    "Skyvale\xA3\xA8\xD1\xDD\xCA\xBE\xA3\xA9\xA1\xAA"
+    "Dravik";
 inline constexpr char kWindowClass[] = "Direct3D9App";
 
 extern IDirect3DDevice9* gDevice;

@@ -44,8 +44,8 @@ void ReadKeys(float seconds) {
 
 // Renders the scene into level 0 of `target` from the view V shifted sideways by `shift`
 // (along the camera's right axis) and toed in by `toeIn` about its up axis.
-void EyePass(const D3DXMATRIX& view, float shift, float toeIn, const D3DLIGHT9& light, IDirect3DTexture9* target,
-             float seconds, bool advance) {
+void EyePass(const D3DXMATRIX& view, float shift, float toeIn, const D3DLIGHT9& light,
+             IDirect3DTexture9* target, float seconds, bool advance) {
   D3DXVECTOR3 right, up;
   gCamera.getRight(&right);
   gCamera.getUp(&up);

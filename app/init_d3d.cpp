@@ -36,8 +36,9 @@ bool InitD3D(HINSTANCE instance, int width, int height, bool windowed, D3DDEVTYP
 
   D3DCAPS9 caps{};
   d3d9->GetDeviceCaps(D3DADAPTER_DEFAULT, deviceType, &caps);
-  DWORD vertexProcessing = (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) ? D3DCREATE_HARDWARE_VERTEXPROCESSING
-                                                                           : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+  DWORD vertexProcessing = (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT)
+                               ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                               : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
 
   D3DPRESENT_PARAMETERS pp{};
   pp.BackBufferWidth = (UINT)width;

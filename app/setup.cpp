@@ -38,12 +38,12 @@ void FillScreenQuad() {
 }  // namespace
 
 bool Setup() {
-  gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &gLeftEyeTexture,
-                         nullptr);
-  gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &gRightEyeTexture,
-                         nullptr);
-  gDevice->CreateVertexBuffer(6 * sizeof(TexturedVertex), D3DUSAGE_WRITEONLY, TexturedVertex::FVF, D3DPOOL_MANAGED,
-                              &gQuadBuffer, nullptr);
+  gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                         &gLeftEyeTexture, nullptr);
+  gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                         &gRightEyeTexture, nullptr);
+  gDevice->CreateVertexBuffer(6 * sizeof(TexturedVertex), D3DUSAGE_WRITEONLY, TexturedVertex::FVF,
+                              D3DPOOL_MANAGED, &gQuadBuffer, nullptr);
   FillScreenQuad();
 
   gDevice->SetRenderState(D3DRS_LIGHTING, TRUE);

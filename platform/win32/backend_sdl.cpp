@@ -11,18 +11,32 @@ int VirtualKey(SDL_Keycode k) {
   if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
   if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
   switch (k) {
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_RETURN: return VK_RETURN;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    default: return -1;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_RETURN:
+      return VK_RETURN;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    default:
+      return -1;
   }
 }
 
@@ -66,7 +80,8 @@ class SdlBackend final : public Backend {
           // An interrupt or a session ending: ask every window to close, as a close request would.
           for (HWND h : AllWindows()) PostToQueue(h, WM_CLOSE, 0, 0);
           break;
-        default: break;
+        default:
+          break;
       }
     }
   }
@@ -75,8 +90,8 @@ class SdlBackend final : public Backend {
     if (!w || !w->native) return;
     SDL_Window* sw = (SDL_Window*)w->native;
     SDL_Surface* target = SDL_GetWindowSurface(sw);
-    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32, pitch,
-                                                          SDL_PIXELFORMAT_RGB888);
+    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32,
+                                                          pitch, SDL_PIXELFORMAT_RGB888);
     if (target && src) {
       if (src->w == target->w && src->h == target->h)
         SDL_BlitSurface(src, nullptr, target, nullptr);

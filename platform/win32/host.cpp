@@ -139,7 +139,8 @@ std::string SkyvaleStopPlatform() {
   if (!gOptions.capture.empty()) {
     if (gLastFrame.empty())
       std::fprintf(stderr, "No frame was presented; %s not written.\n", gOptions.capture.c_str());
-    else if (SkyvaleWritePng(gOptions.capture.c_str(), gLastFrame.data(), gLastWidth, gLastHeight, gLastWidth * 4))
+    else if (SkyvaleWritePng(gOptions.capture.c_str(), gLastFrame.data(), gLastWidth, gLastHeight,
+                             gLastWidth * 4))
       written = gOptions.capture;
     else
       std::fprintf(stderr, "Cannot write %s: %s\n", gOptions.capture.c_str(), std::strerror(errno));
@@ -156,7 +157,8 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
   CurrentBackend().present(FindWindow(window), pixels, width, height, pitchBytes);
   gLastFrame.resize((size_t)width * height);
   for (int y = 0; y < height; ++y)
-    std::memcpy(&gLastFrame[(size_t)y * width], (const uint8_t*)pixels + (size_t)y * pitchBytes, (size_t)width * 4);
+    std::memcpy(&gLastFrame[(size_t)y * width], (const uint8_t*)pixels + (size_t)y * pitchBytes,
+                (size_t)width * 4);
   gLastWidth = width;
   gLastHeight = height;
   ++gPresented;

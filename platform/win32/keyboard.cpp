@@ -80,9 +80,9 @@ bool SetKeyScript(const std::string& script, std::string& error) {
     std::string range = item.substr(at + 1);
     size_t dash = range.find('-');
     int from = 0, to = 0;
-    bool ok = dash == std::string::npos
-                  ? ParseFrame(range, from) && (to = from + 1, true)
-                  : ParseFrame(range.substr(0, dash), from) && ParseFrame(range.substr(dash + 1), to) && to > from;
+    bool ok = dash == std::string::npos ? ParseFrame(range, from) && (to = from + 1, true)
+                                        : ParseFrame(range.substr(0, dash), from) &&
+                                              ParseFrame(range.substr(dash + 1), to) && to > from;
     if (!ok) {
       error = "bad frame range in --keys: '" + item + "'";
       return false;

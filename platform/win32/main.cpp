@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "skyvale_host.h"
 #include <windows.h>
+#include "skyvale_host.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 

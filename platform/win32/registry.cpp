@@ -120,7 +120,8 @@ bool ParseValueLine(const std::string& line, std::string& name, Value& value) {
   std::string lower = Lower(data);
   if (lower.rfind("dword:", 0) == 0) {
     std::string digits = lower.substr(6);
-    if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdef") != std::string::npos)
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdef") != std::string::npos)
       return false;
     DWORD v = (DWORD)std::strtoul(digits.c_str(), nullptr, 16);
     value.type = REG_DWORD;

@@ -3,8 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "d3d_app.h"
 #include "call_log_device.h"
+#include "d3d_app.h"
 #include "skyvale_host.h"
 
 class AppTest : public ::testing::Test {

@@ -30,7 +30,7 @@ TEST(FrameRate, LineFormats) {
   ResetFrameState();
   for (int i = 0; i < 59; ++i) UpdateFrameRate(0.015625f);
   EXPECT_STREQ(gFpsText, "");  // nothing until a second has gathered
-  UpdateFrameRate(0.078125f);   // 60 frames over exactly 1 s
+  UpdateFrameRate(0.078125f);  // 60 frames over exactly 1 s
   EXPECT_STREQ(gFpsText, "FPS:60.00000");
 
   for (int i = 0; i < 9; ++i) UpdateFrameRate(0.0f);
@@ -167,8 +167,9 @@ TEST_F(FrameTest, EyeViewsAreShiftedAndToedIn) {
 TEST_F(FrameTest, PlainFrameCallSequence) {
   StartApp();
   Frame(0.016f);
-  std::vector<std::string> eye = {"SetTransform", "SetLight", "GetRenderTarget", "SetRenderTarget", "Clear",
-                                  "BeginScene", "SetTransform", "SetTransform", "EndScene", "SetRenderTarget"};
+  std::vector<std::string> eye = {"SetTransform", "SetLight",       "GetRenderTarget", "SetRenderTarget",
+                                  "Clear",        "BeginScene",     "SetTransform",    "SetTransform",
+                                  "EndScene",     "SetRenderTarget"};
   std::vector<std::string> expected = {"SetTransform"};
   expected.insert(expected.end(), eye.begin(), eye.end());
   expected.insert(expected.end(), eye.begin(), eye.end());
@@ -201,10 +202,11 @@ TEST_F(FrameTest, StereoCompositeSequenceAndStateLeftBehind) {
     auto begin = std::find(names.rbegin(), names.rend(), "BeginScene").base();
     std::vector<std::string> tail(begin, present + 1);
     std::vector<std::string> expected = {
-        "SetTransform", "SetLight", "SetTransform", "SetRenderState", "SetTexture", "SetStreamSource", "SetFVF",
-        "DrawPrimitive", "SetRenderState", "SetRenderState", "Clear", "SetRenderState", "SetRenderState",
-        "SetRenderState", "SetTexture", "SetStreamSource", "SetFVF", "DrawPrimitive", "SetRenderState",
-        "SetRenderState", "EndScene", "Present"};
+        "SetTransform",    "SetLight",       "SetTransform",   "SetRenderState", "SetTexture",
+        "SetStreamSource", "SetFVF",         "DrawPrimitive",  "SetRenderState", "SetRenderState",
+        "Clear",           "SetRenderState", "SetRenderState", "SetRenderState", "SetTexture",
+        "SetStreamSource", "SetFVF",         "DrawPrimitive",  "SetRenderState", "SetRenderState",
+        "EndScene",        "Present"};
     bool left = std::string(keys) != "4@0", right = std::string(keys) != "3@0";
     if (!right) expected.erase(expected.begin() + 17);
     if (!left) expected.erase(expected.begin() + 7);

@@ -29,7 +29,8 @@ struct Reaper {
 
 TEST(Window, SdlWindowHasTheCaptionAndSize) {
   std::string xvfb = FindOnPath("Xvfb"), xdotool = FindOnPath("xdotool");
-  if (xvfb.empty() || xdotool.empty()) GTEST_SKIP() << "Xvfb or xdotool is not installed; window test skipped";
+  if (xvfb.empty() || xdotool.empty())
+    GTEST_SKIP() << "Xvfb or xdotool is not installed; window test skipped";
 
   // -noreset: by default the server resets when its last client leaves, refusing whoever
   // connects in that moment (our readiness probes leave, then the program connects).
@@ -75,10 +76,11 @@ TEST(Window, SdlWindowHasTheCaptionAndSize) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   };
   ASSERT_FALSE(id.empty()) << "no window appeared; all windows: "
-                           << RunProcess({xdotool, "search", "--name", "."}, env).out
-                           << "\nprogram output:\n" << programOutput();
+                           << RunProcess({xdotool, "search", "--name", "."}, env).out << "\nprogram output:\n"
+                           << programOutput();
   EXPECT_EQ(FirstLine(RunProcess({xdotool, "getwindowname", id}, env).out),
-            "Skyvale\xEF\xBC\x88\xE6\xBC\x94\xE7\xA4\xBA\xEF\xBC\x89\xE2\x80\x94" "Dravik");
+            "Skyvale\xEF\xBC\x88\xE6\xBC\x94\xE7\xA4\xBA\xEF\xBC\x89\xE2\x80\x94"
+            "Dravik");
   std::string geometry = RunProcess({xdotool, "getwindowgeometry", id}, env).out;
   EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
 

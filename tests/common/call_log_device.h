@@ -31,7 +31,9 @@ class CallLogDevice : public ForwardingDevice {
     return names;
   }
 
-  void Note(const char* name, std::initializer_list<long long> args) override { calls.push_back({name, args}); }
+  void Note(const char* name, std::initializer_list<long long> args) override {
+    calls.push_back({name, args});
+  }
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override {
     if (matrix) transforms.push_back({state, *matrix});
     return ForwardingDevice::SetTransform(state, matrix);

@@ -51,7 +51,9 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const Proc
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   int open = 2;
   while (open > 0) {
-    int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now())
+                   .count();
     if (left <= 0) {
       r.timedOut = true;
       kill(pid, SIGKILL);

@@ -14,8 +14,8 @@ std::vector<char*> Argv(std::vector<std::string>& args) {
 }
 
 TEST(Options, ParsesPlatformOptionsAndLeavesTheRest) {
-  std::vector<std::string> args = {"skyvale", "--frames", "3", "--step-ms=16", "--keys", "W@0-5",
-                                   "extra", "--capture", "out.png", "--headless", "more"};
+  std::vector<std::string> args = {"skyvale", "--frames",  "3",       "--step-ms=16", "--keys", "W@0-5",
+                                   "extra",   "--capture", "out.png", "--headless",   "more"};
   auto argv = Argv(args);
   SkyvaleOptions o;
   std::string rest, error;
@@ -29,9 +29,13 @@ TEST(Options, ParsesPlatformOptionsAndLeavesTheRest) {
 }
 
 TEST(Options, RefusesMalformedValues) {
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-           {"s", "--frames"}, {"s", "--frames", "-1"}, {"s", "--step-ms", "1x"}, {"s", "--capture"},
-           {"s", "--capture-dir", "d"}, {"s", "--frames", "99999999999"}}) {
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"s", "--frames"},
+                                             {"s", "--frames", "-1"},
+                                             {"s", "--step-ms", "1x"},
+                                             {"s", "--capture"},
+                                             {"s", "--capture-dir", "d"},
+                                             {"s", "--frames", "99999999999"}}) {
     auto argv = Argv(args);
     SkyvaleOptions o;
     std::string rest, error;
@@ -108,15 +112,19 @@ TEST_F(HostTest, CaptureIsSkippedWithoutFramesAndBadPathsFail) {
 }
 
 TEST(CodePage, GbkCaptionBecomesUtf8) {
-  EXPECT_EQ(SkyvaleAnsiToUtf8("Skyvale\xA3\xA8\xD1\xDD\xCA\xBE\xA3\xA9\xA1\xAA" "Dravik"),
-            "Skyvale\xEF\xBC\x88\xE6\xBC\x94\xE7\xA4\xBA\xEF\xBC\x89\xE2\x80\x94" "Dravik");
+  EXPECT_EQ(SkyvaleAnsiToUtf8("Skyvale\xA3\xA8\xD1\xDD\xCA\xBE\xA3\xA9\xA1\xAA"
+                              "Dravik"),
+            "Skyvale\xEF\xBC\x88\xE6\xBC\x94\xE7\xA4\xBA\xEF\xBC\x89\xE2\x80\x94"
+            "Dravik");
   EXPECT_EQ(SkyvaleAnsiToUtf8("plain"), "plain");
   EXPECT_EQ(SkyvaleAnsiToUtf8(nullptr), "");
   // A lead byte with nothing after it becomes the replacement character.
   EXPECT_EQ(SkyvaleAnsiToUtf8("a\xD1"), "a\xEF\xBF\xBD");
 }
 
-FARPROC LookupOne(LPCSTR name) { return std::string(name) == "One" ? (FARPROC)+[]() -> INT_PTR { return 1; } : nullptr; }
+FARPROC LookupOne(LPCSTR name) {
+  return std::string(name) == "One" ? (FARPROC) + []() -> INT_PTR { return 1; } : nullptr;
+}
 
 TEST(Modules, RegisteredModulesLoadByName) {
   EXPECT_EQ(GetModuleHandleA("testmod.dll"), nullptr);

@@ -57,7 +57,8 @@ TEST_F(KeyboardTest, ScriptedKeysPostMessagesToTheWindow) {
   PresentFrame();
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) seen.push_back({msg.message, msg.wParam});
   using P = std::pair<UINT, WPARAM>;
-  EXPECT_EQ(seen, (std::vector<P>{P{WM_KEYDOWN, VK_UP}, P{WM_KEYDOWN, '3'}, P{WM_KEYUP, VK_UP}, P{WM_KEYUP, '3'}}));
+  EXPECT_EQ(seen,
+            (std::vector<P>{P{WM_KEYDOWN, VK_UP}, P{WM_KEYDOWN, '3'}, P{WM_KEYUP, VK_UP}, P{WM_KEYUP, '3'}}));
   EXPECT_EQ(msg.hwnd, w);
 }
 

@@ -36,7 +36,8 @@ TEST_F(MessageQueueTest, ClassRegistrationRules) {
   EXPECT_EQ(RegisterClassA(&wc), 0);
   wc.lpszClassName = nullptr;
   EXPECT_EQ(RegisterClassA(&wc), 0);
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
   RECT r;
   ASSERT_TRUE(GetClientRect(window, &r));
   EXPECT_EQ(r.right, 64);

@@ -2,8 +2,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "skyvale_host.h"
 #include <windows.h>
+#include "skyvale_host.h"
 
 class PlatformTest : public ::testing::Test {
  protected:

@@ -30,10 +30,11 @@ class RegistryTest : public ::testing::Test {
 };
 
 TEST_F(RegistryTest, DwordValuesAreRead) {
-  Write("Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Direct3D]\r\n"
-        "\"DisablePSGP\"=dword:00000001\r\n"
-        "\"DisableMMX\"=dword:0000abcd\r\n");
+  Write(
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Direct3D]\r\n"
+      "\"DisablePSGP\"=dword:00000001\r\n"
+      "\"DisableMMX\"=dword:0000abcd\r\n");
   DWORD v = 0;
   ASSERT_TRUE(ReadDword("DisablePSGP", v));
   EXPECT_EQ(v, 1u);
@@ -75,7 +76,8 @@ TEST_F(RegistryTest, MissingFileOrKeyMeansAbsent) {
 TEST_F(RegistryTest, Utf16FilesBinaryAndDamagedLines) {
   std::string text =
       "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\Software\\Direct3D]\r\n"
-      "\"Bin\"=hex:01,02,\\\r\n  03\r\n\"Bad\"=dword:xyz\r\n\"Long\"=dword:123456789\r\n\"DisableMMX\"=dword:2\r\n";
+      "\"Bin\"=hex:01,02,\\\r\n  "
+      "03\r\n\"Bad\"=dword:xyz\r\n\"Long\"=dword:123456789\r\n\"DisableMMX\"=dword:2\r\n";
   std::string utf16 = "\xFF\xFE";
   for (char c : text) utf16 += std::string(1, c) + '\0';
   Write(utf16);

@@ -8,12 +8,12 @@
 #include "windef.h"
 
 struct SkyvaleOptions {
-  bool headless = false;       // no window even when a display exists
-  int frames = -1;             // post the quit message after this many presented frames
-  int stepMs = -1;             // timeGetTime advances by exactly this per presented frame
-  std::string keys;            // scripted keyboard, e.g. "W@0-60,ESC@90"
-  std::string capture;         // PNG of the last presented frame, written at exit
-  std::string captureDir;      // with captureEvery: DIR/frame-NNNNN.png
+  bool headless = false;   // no window even when a display exists
+  int frames = -1;         // post the quit message after this many presented frames
+  int stepMs = -1;         // timeGetTime advances by exactly this per presented frame
+  std::string keys;        // scripted keyboard, e.g. "W@0-60,ESC@90"
+  std::string capture;     // PNG of the last presented frame, written at exit
+  std::string captureDir;  // with captureEvery: DIR/frame-NNNNN.png
   int captureEvery = 0;
 };
 
@@ -41,8 +41,7 @@ int SkyvalePresentedFrames();
 bool SkyvaleLastFrame(const uint32_t** pixels, int* width, int* height);
 
 // Writes 0xAARRGGBB pixels as an opaque RGB PNG. Returns false on any I/O failure.
-bool SkyvaleWritePng(const char* path, const uint32_t* pixels, int width, int height,
-                     int pitchBytes);
+bool SkyvaleWritePng(const char* path, const uint32_t* pixels, int width, int height, int pitchBytes);
 
 // Text in the ANSI code page (936, GBK) converted to UTF-8; invalid bytes become U+FFFD.
 std::string SkyvaleAnsiToUtf8(const char* text);

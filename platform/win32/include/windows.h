@@ -1,10 +1,10 @@
 // The Win32 subset this program and its library call.
 #pragma once
-#include "windef.h"
-#include "winerror.h"
+#include "mmsystem.h"
+#include "sysinfoapi.h"
 #include "unknwn.h"
 #include "winbase.h"
-#include "winuser.h"
+#include "windef.h"
+#include "winerror.h"
 #include "winreg.h"
-#include "sysinfoapi.h"
-#include "mmsystem.h"
+#include "winuser.h"

@@ -7,7 +7,7 @@
 #define MAKE_HRESULT(sev, fac, code) \
   ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
 #define HRESULT_FROM_WIN32(x) \
-  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x) & 0x0000FFFF) | (7 << 16) | 0x80000000)))
+  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x)&0x0000FFFF) | (7 << 16) | 0x80000000)))
 
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
