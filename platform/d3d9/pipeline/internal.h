@@ -162,7 +162,6 @@ struct Tri {
   const PixelState* ps;
   int32_t minX, minY, maxX, maxY;  // inclusive pixel bounds, already scissored
   int64_t ea[3], eb[3], ec[3];     // E(px, py) = ea*px + eb*py + ec >= 0 inside (bias folded in)
-  double inv[3];                   // 1 / ea
   float refX, refY;
   Plane z, rhw;
   Plane v[1];  // nv entries (allocated past the end)

@@ -47,7 +47,6 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
     t->ea[i] = -dy * (1 << kSubBits);
     t->eb[i] = dx * (1 << kSubBits);
     t->ec[i] = -dx * Y[a] + dy * X[a] - (topLeft ? 0 : 1);
-    t->inv[i] = t->ea[i] ? 1.0 / double(t->ea[i]) : 0.0;
   }
   // Attribute planes from the snapped positions, relative to vertex 0.
   float x1 = float(X[1] - X[0]) / kSubScale, y1 = float(Y[1] - Y[0]) / kSubScale;
