@@ -90,9 +90,7 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
   return sc;
 }
 
-}  // namespace
-
-TEST(PipelineReference, FastRoutinesMatchTheReference) {
+void fastRoutinesMatchTheReference() {
   const int n = 96;
   std::mt19937 rng(12345);
   Texture tex = smoothTexture(32, 16, 7, 4);
@@ -139,6 +137,17 @@ TEST(PipelineReference, FastRoutinesMatchTheReference) {
     fastScenes++;
   }
   EXPECT_EQ(fastScenes, 300);
+}
+
+}  // namespace
+
+TEST(PipelineReference, FastRoutinesMatchTheReference) { fastRoutinesMatchTheReference(); }
+
+// The AVX2 build of the SIMD routines, which processors with AVX-512 would otherwise never run.
+TEST(PipelineReference, Avx2RoutinesMatchTheReference) {
+  swr::limitSpanRoutinesToAvx2(true);
+  fastRoutinesMatchTheReference();
+  swr::limitSpanRoutinesToAvx2(false);
 }
 
 // Clipped, perspective-transformed geometry through both paths.
