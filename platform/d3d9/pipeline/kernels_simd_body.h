@@ -50,6 +50,13 @@ SWR_SIMD inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
   return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
 }
 
+// The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
+// (a * (256 - f) + b * f + 128) >> 8 because 256 * a leaves the rounding alone; the rounding
+// multiply-high computes ((b - a) * (f << 7) + (1 << 14)) >> 15, the same quotient.
+SWR_SIMD inline __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
+  return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), f7));
+}
+
 template <int ADDR>
 SWR_SIMD inline __m256i address(__m256i i, __m256i mask, __m256i last) {
   if (ADDR == kAddrWrap) return _mm256_and_si256(i, mask);
@@ -95,7 +102,6 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
   const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
   const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
-  const __m256i w256 = _mm256_set1_epi16(256);
   const __m256 half = _mm256_set1_ps(127.5f);
   const int32_t* texels = reinterpret_cast<const int32_t*>(t.p);
   __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(u, _mm256_set1_ps(t.fw * 256.0f)), half));
@@ -107,17 +113,18 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   __m256i t00, t10, t01, t11;
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
-  __m256i xc;
+  __m256i xc, above = _mm256_setzero_si256();
   bool pairs = t.w >= 2;
   if (ADDR == kAddrWrap) {
     xc = _mm256_and_si256(xi, wmask);
     pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
   } else {
+    // Past the left edge: all weight on the first texel. Past the right edge: the right texel
+    // copied to the left with no weight, so that weights stay below 256.
     __m256i below = _mm256_cmpgt_epi32(_mm256_setzero_si256(), xi);
-    __m256i above = _mm256_cmpgt_epi32(xi, _mm256_sub_epi32(wlast, one));
+    above = _mm256_cmpgt_epi32(xi, _mm256_sub_epi32(wlast, one));
     xc = _mm256_max_epi32(_mm256_min_epi32(xi, _mm256_sub_epi32(wlast, one)), _mm256_setzero_si256());
-    fx = _mm256_andnot_si256(below, fx);
-    fx = _mm256_blendv_epi8(fx, _mm256_set1_epi32(256), above);
+    fx = _mm256_andnot_si256(_mm256_or_si256(below, above), fx);
   }
   if (pairs) {
     const long long* base = reinterpret_cast<const long long*>(texels);
@@ -133,6 +140,8 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
         _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
     t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
     t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
+    if (ADDR == kAddrClamp)
+      t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
   } else {
     __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
     t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
@@ -141,13 +150,10 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
     if (ADDR == kAddrClamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
   }
-  __m256i fx16 = _mm256_or_si256(fx, _mm256_slli_epi32(fx, 16));
-  __m256i fy16 = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
-  __m256i ifx = _mm256_sub_epi16(w256, fx16), ify = _mm256_sub_epi16(w256, fy16);
-  __m256i rb =
-      lerp16(lerp16(rbOf(t00), rbOf(t10), fx16, ifx), lerp16(rbOf(t01), rbOf(t11), fx16, ifx), fy16, ify);
-  __m256i ag =
-      lerp16(lerp16(agOf(t00), agOf(t10), fx16, ifx), lerp16(agOf(t01), agOf(t11), fx16, ifx), fy16, ify);
+  __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
+  __m256i fy7 = _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7);
+  __m256i rb = lerpWeight(lerpWeight(rbOf(t00), rbOf(t10), fx7), lerpWeight(rbOf(t01), rbOf(t11), fx7), fy7);
+  __m256i ag = lerpWeight(lerpWeight(agOf(t00), agOf(t10), fx7), lerpWeight(agOf(t01), agOf(t11), fx7), fy7);
   return _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(ag, 8)),
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
