@@ -162,7 +162,6 @@ struct Tri {
   const PixelState* ps;
   int32_t minX, minY, maxX, maxY;  // inclusive pixel bounds, already scissored
   int64_t ea[3], eb[3], ec[3];     // E(px, py) = ea*px + eb*py + ec >= 0 inside (bias folded in)
-  double inv[3];                   // 1 / ea
   float refX, refY;
   Plane z, rhw;
   Plane v[1];  // nv entries (allocated past the end)
@@ -241,17 +240,19 @@ void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVer
 void setupLine(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c);
 void setupPoint(Binner& b, const PixelState& ps, const SVertex& a, float size);
 
-// threads.cpp: runs fn(0..count-1) on the calling thread and (threads - 1) workers.
+// threads.cpp: runs fn(ctx, item, thread) for items 0..count-1 on the calling thread (thread 0)
+// and the pool's workers (threads 1..). Each thread first takes the items it owns, in order.
 class TilePool {
  public:
   TilePool();
   ~TilePool();
-  // Runs fn(ctx, 0..count-1) on `workers` pool threads, returning at once.
-  void start(int count, unsigned workers, void (*fn)(void*, int), void* ctx);
+  // Starts the items on `workers` pool threads and returns at once. owner[item] names the thread
+  // that should take it (items go round the threads when null).
+  void start(int count, unsigned workers, void (*fn)(void*, int, unsigned), void* ctx, const uint8_t* owner);
   // Helps the running job on the calling thread and returns when all of it is done.
   void finish();
   bool running() const;
-  void run(int count, unsigned threads, void (*fn)(void*, int), void* ctx);
+  void run(int count, unsigned threads, void (*fn)(void*, int, unsigned), void* ctx);
 
  private:
   struct Impl;

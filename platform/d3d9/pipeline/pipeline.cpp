@@ -47,6 +47,8 @@ struct Batch {
   Target tile{};
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
   std::vector<int> order;                           // tiles, busiest first
+  std::vector<uint8_t> owner;                       // per entry of `order`: the thread that drew it last
+  uint8_t* lastThread = nullptr;                    // per tile: the thread that drew it last
   bool reference = false;
 };
 
@@ -64,6 +66,7 @@ struct Pipeline::Impl {
   bool reference = false;
   unsigned threads = 2;
   TilePool pool;
+  std::vector<uint8_t> lastThread;  // per tile of the target, see Batch::lastThread
   uint64_t draws = 0, triangles = 0;
 
   // Per-draw scratch, kept to avoid allocation.
@@ -122,11 +125,12 @@ struct Pipeline::Impl {
     inflight = nullptr;
   }
 
-  static void tileJob(void* ctx, int k) {
+  static void tileJob(void* ctx, int k, unsigned thread) {
     Batch& b = *static_cast<Batch*>(ctx);
     int i = b.order.empty() ? k : b.order[size_t(k)];
     const auto& bin = b.bin.bins[size_t(i)];
     if (bin.empty()) return;
+    b.lastThread[i] = uint8_t(thread);
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
@@ -143,9 +147,11 @@ struct Pipeline::Impl {
       finishInflight();
       for (int i = 0; i < 2; ++i) batches[i].reference = reference;
       int tiles = b->bin.tilesX * b->bin.tilesY;
+      if (lastThread.size() < size_t(tiles)) lastThread.resize(size_t(tiles), 0);
+      b->lastThread = lastThread.data();
       if (threads <= 1 || b->bin.entries() < 64) {
         b->order.clear();
-        for (int i = 0; i < tiles; ++i) tileJob(b, i);  // not worth waking anyone
+        for (int i = 0; i < tiles; ++i) tileJob(b, i, 0);  // not worth waking anyone
         b->bin.reset();
         release(*b);
       } else {
@@ -156,7 +162,10 @@ struct Pipeline::Impl {
         std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
           return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
         });
-        pool.start(tiles, threads - 1, tileJob, b);
+        // Each tile goes to the thread that drew it last, whose cache still holds its memory.
+        b->owner.resize(size_t(tiles));
+        for (int k = 0; k < tiles; ++k) b->owner[size_t(k)] = lastThread[size_t(b->order[size_t(k)])];
+        pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
         inflight = b;
         cur = b == &batches[0] ? &batches[1] : &batches[0];
       }

@@ -127,4 +127,8 @@ class Pipeline {
   std::unique_ptr<Impl> impl_;
 };
 
+// For tests: span routines chosen from now on use at most AVX2, even where AVX-512 is available,
+// so both builds of the SIMD routines can be checked on one machine.
+void limitSpanRoutinesToAvx2(bool on);
+
 }  // namespace swr

@@ -31,31 +31,43 @@ void clearTile(const ClearRec& c, const Target& tg, int x0, int y0, int x1, int 
   }
 }
 
-// Narrows [lo, hi] to the pixels of row y inside all three edges. Exact: the double estimate is
-// corrected with the integer edge values.
-bool rowSpan(const Tri& t, int64_t y, int64_t& lo, int64_t& hi) {
-  for (int e = 0; e < 3; ++e) {
-    int64_t a = t.ea[e], k = t.eb[e] * y + t.ec[e];
-    if (a == 0) {
-      if (k < 0) return false;
-      continue;
-    }
-    double est = -double(k) * t.inv[e];
-    est = std::clamp(est, double(lo - 2), double(hi + 2));
-    int64_t x = int64_t(est);  // within one of the boundary; the loops settle it exactly
-    if (a > 0) {
-      while (x > lo && a * (x - 1) + k >= 0) --x;
-      while (x <= hi && a * x + k < 0) ++x;
-      lo = std::max(lo, x);
-    } else {
-      while (x < hi && a * (x + 1) + k >= 0) ++x;
-      while (x >= lo && a * x + k < 0) --x;
-      hi = std::min(hi, x);
-    }
-    if (lo > hi) return false;
-  }
-  return true;
+// floor(n / d) for d > 0.
+inline int64_t floorDiv(int64_t n, int64_t d) {
+  int64_t q = n / d;
+  return q - ((n % d) < 0 ? 1 : 0);
 }
+
+// One edge's boundary walked down the rows: the pixels of row y inside the edge are
+// x >= -floor(k / a) when a > 0 and x <= floor(k / -a) when a < 0, where k = b * y + c. The quotient
+// and remainder step exactly by whole rows, so no row needs a division or a correction loop.
+struct EdgeWalk {
+  int64_t f = 0, r = 0, q = 0, s = 0, d = 1;  // f = floor(k / d), r = k - d * f in [0, d); q, s: of b
+  int64_t k = 0, b = 0;                       // for horizontal edges (a == 0): k itself
+  int sign = 0;                               // +1: bounds from the left, -1: from the right
+
+  void start(int64_t a, int64_t bb, int64_t c, int64_t y) {
+    k = bb * y + c, b = bb;
+    sign = a > 0 ? 1 : (a < 0 ? -1 : 0);
+    if (sign == 0) return;
+    d = a > 0 ? a : -a;
+    f = floorDiv(k, d), r = k - d * f;
+    q = floorDiv(bb, d), s = bb - d * q;
+  }
+  void step() {
+    k += b;
+    f += q, r += s;
+    if (r >= d) ++f, r -= d;
+  }
+  // Narrows [lo, hi] for the current row.
+  void clip(int64_t& lo, int64_t& hi) const {
+    if (sign > 0)
+      lo = std::max(lo, -f);
+    else if (sign < 0)
+      hi = std::min(hi, f);
+    else if (k < 0)
+      hi = lo - 1;
+  }
+};
 
 }  // namespace
 
@@ -81,10 +93,13 @@ void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, 
     if (y0 > y1) continue;
     Spans sp;
     sp.y0 = y0, sp.rows = y1 - y0 + 1;
+    EdgeWalk w[3];
+    for (int e = 0; e < 3; ++e) w[e].start(t.ea[e], t.eb[e], t.ec[e], y0);
     bool any = false;
     for (int r = 0; r < sp.rows; ++r) {
       int64_t lo = x0, hi = x1;
-      if (rowSpan(t, y0 + r, lo, hi)) {
+      for (int e = 0; e < 3; ++e) w[e].clip(lo, hi), w[e].step();
+      if (lo <= hi) {
         sp.x0[r] = int32_t(lo), sp.x1[r] = int32_t(hi) + 1;
         any = true;
       } else {

@@ -1,5 +1,7 @@
 // Triangle setup: screen mapping and snapping, culling, fixed-point edge equations with the
 // top-left rule, attribute planes; lines and points become screen-space quads.
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,7 +15,8 @@ namespace {
 // extreme inputs so the fixed-point edge equations can never overflow.
 int32_t snap(float v) {
   v = v > -2.0f * kGuard ? (v < 2.0f * kGuard ? v : 2.0f * kGuard) : -2.0f * kGuard;  // NaN to the low end
-  return int32_t(std::lrintf(v * kSubScale));
+  // Round to nearest even, as lrintf in the default mode, without the library call.
+  return _mm_cvtss_si32(_mm_set_ss(v * kSubScale));
 }
 
 // Rasterises a triangle whose vertices are already in the wanted winding (area > 0 after swapping).
@@ -47,7 +50,6 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
     t->ea[i] = -dy * (1 << kSubBits);
     t->eb[i] = dx * (1 << kSubBits);
     t->ec[i] = -dx * Y[a] + dy * X[a] - (topLeft ? 0 : 1);
-    t->inv[i] = t->ea[i] ? 1.0 / double(t->ea[i]) : 0.0;
   }
   // Attribute planes from the snapped positions, relative to vertex 0.
   float x1 = float(X[1] - X[0]) / kSubScale, y1 = float(Y[1] - Y[0]) / kSubScale;

@@ -1,6 +1,8 @@
-// The tile thread pool: workers sleep between jobs and pull item numbers from a shared counter.
-// A job can be started and left running (the next pass is submitted meanwhile); finish() joins it
-// on the calling thread until every item is done.
+// The tile thread pool: workers sleep between jobs. Each thread has a lane of items, the ones it
+// handled last time (its tiles' colour and depth are still in its cache); it takes its own lane
+// from the front and, when that is empty, steals from the back of the others. A job can be started
+// and left running (the next pass is submitted meanwhile); finish() joins it on the calling thread
+// until every item is done.
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -8,6 +10,27 @@
 #include "internal.h"
 
 namespace swr {
+namespace {
+
+constexpr unsigned kMaxLanes = 17;
+
+// Positions [head, tail) of a lane, packed so the owner and thieves agree with one compare-and-swap.
+struct Lane {
+  std::atomic<uint64_t> range{0};
+
+  int take(bool front) {
+    uint64_t r = range.load(std::memory_order_relaxed);
+    for (;;) {
+      uint32_t head = uint32_t(r), tail = uint32_t(r >> 32);
+      if (head >= tail) return -1;
+      uint64_t next = front ? (uint64_t(tail) << 32 | (head + 1)) : (uint64_t(tail - 1) << 32 | head);
+      if (range.compare_exchange_weak(r, next, std::memory_order_acq_rel))
+        return int(front ? head : tail - 1);
+    }
+  }
+};
+
+}  // namespace
 
 struct TilePool::Impl {
   std::mutex m;
@@ -18,14 +41,22 @@ struct TilePool::Impl {
   bool quit = false;
   bool running = false;
   int busy = 0;  // workers inside work(); job fields change only when none is
-  std::atomic<int> next{0}, remaining{0};
-  int count = 0;
-  void (*fn)(void*, int) = nullptr;
+  std::atomic<int> remaining{0};
+  Lane lanes[kMaxLanes];
+  unsigned laneCount = 1;
+  std::vector<int> items;  // lane by lane
+  void (*fn)(void*, int, unsigned) = nullptr;
   void* ctx = nullptr;
 
-  void work() {
-    for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-      fn(ctx, i);
+  int next(unsigned self) {
+    int pos = lanes[self].take(true);
+    for (unsigned k = 1; pos < 0 && k < laneCount; ++k) pos = lanes[(self + k) % laneCount].take(false);
+    return pos;
+  }
+
+  void work(unsigned self) {
+    for (int pos = next(self); pos >= 0; pos = next(self)) {
+      fn(ctx, items[size_t(pos)], self);
       if (remaining.fetch_sub(1) == 1) {
         std::lock_guard<std::mutex> lock(m);
         done.notify_all();
@@ -42,7 +73,7 @@ struct TilePool::Impl {
       seen = generation;
       ++busy;
       lock.unlock();
-      work();
+      work(index + 1);
       lock.lock();
       if (--busy == 0) done.notify_all();
     }
@@ -61,22 +92,35 @@ TilePool::~TilePool() {
   for (auto& t : impl_->workers) t.join();
 }
 
-void TilePool::start(int count, unsigned workers, void (*fn)(void*, int), void* ctx) {
+void TilePool::start(int count, unsigned workers, void (*fn)(void*, int, unsigned), void* ctx,
+                     const uint8_t* owner) {
   Impl& p = *impl_;
   finish();
-  if (workers > 0 && count > 1)
-    while (p.workers.size() < workers) {
-      unsigned index = unsigned(p.workers.size());
-      p.workers.emplace_back([&p, index] { p.loop(index); });
-    }
+  if (workers > kMaxLanes - 1) workers = kMaxLanes - 1;
+  if (count <= 1) workers = 0;
+  while (p.workers.size() < workers) {
+    unsigned index = unsigned(p.workers.size());
+    p.workers.emplace_back([&p, index] { p.loop(index); });
+  }
   {
     std::unique_lock<std::mutex> lock(p.m);
     p.done.wait(lock, [&] { return p.busy == 0; });
-    p.fn = fn, p.ctx = ctx, p.count = count;
-    p.next.store(0);
+    p.fn = fn, p.ctx = ctx;
+    p.laneCount = workers + 1;
+    // Items keep their order within a lane; without owners they are dealt out in turn.
+    p.items.resize(size_t(count > 0 ? count : 0));
+    size_t pos = 0;
+    for (unsigned l = 0; l < p.laneCount; ++l) {
+      size_t head = pos;
+      for (int i = 0; i < count; ++i) {
+        unsigned want = owner ? (owner[i] < p.laneCount ? owner[i] : 0u) : unsigned(i) % p.laneCount;
+        if (want == l) p.items[pos++] = i;
+      }
+      p.lanes[l].range.store(uint64_t(pos) << 32 | head);
+    }
     p.remaining.store(count);
     p.running = true;
-    if (workers == 0 || count <= 1) return;  // finish() does it all
+    if (workers == 0) return;  // finish() does it all
     p.active = workers;
     ++p.generation;
   }
@@ -86,7 +130,7 @@ void TilePool::start(int count, unsigned workers, void (*fn)(void*, int), void* 
 void TilePool::finish() {
   Impl& p = *impl_;
   if (!p.running) return;
-  p.work();
+  p.work(0);
   std::unique_lock<std::mutex> lock(p.m);
   p.done.wait(lock, [&] { return p.remaining.load() <= 0 && p.busy == 0; });
   p.running = false;
@@ -94,8 +138,8 @@ void TilePool::finish() {
 
 bool TilePool::running() const { return impl_->running; }
 
-void TilePool::run(int count, unsigned threads, void (*fn)(void*, int), void* ctx) {
-  start(count, threads > 1 ? threads - 1 : 0, fn, ctx);
+void TilePool::run(int count, unsigned threads, void (*fn)(void*, int, unsigned), void* ctx) {
+  start(count, threads > 1 ? threads - 1 : 0, fn, ctx, nullptr);
   finish();
 }
 
