@@ -116,9 +116,9 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   for (int i = t.constDiffuse ? 4 : 0; i < t.nv; ++i) val[i] = ev(t.v[i]) * w;
   Float4 diffuse =
       t.constDiffuse ? unpackColor(t.diffuse8) : Float4{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
-  Float4 spec{0, 0, 0, 0};
+  Float4 specular{0, 0, 0, 0};
   if (ps.specSlot >= 0)
-    spec = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),
+    specular = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),
             sat(val[ps.specSlot + 3])};
   Float4 tex[8];
   for (int s = 0; s < ps.stageCount; ++s) {
@@ -130,8 +130,8 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
     float dvdx = (pv.dx - v * t.rhw.dx) * w, dvdy = (pv.dy - v * t.rhw.dy) * w;
     tex[s] = sampleTexture(ps.samp[s], u, v, dudx, dvdx, dudy, dvdy);
   }
-  Float4 c = ps.stageCount ? combineStages(ps, diffuse, spec, tex) : diffuse;
-  if (ps.specularAdd) c.r = sat(c.r + spec.r), c.g = sat(c.g + spec.g), c.b = sat(c.b + spec.b);
+  Float4 c = ps.stageCount ? combineStages(ps, diffuse, specular, tex) : diffuse;
+  if (ps.specularAdd) c.r = sat(c.r + specular.r), c.g = sat(c.g + specular.g), c.b = sat(c.b + specular.b);
   c = {q8(c.r), q8(c.g), q8(c.b), q8(c.a)};
   if (ps.alphaTest && !compare(ps.alphaFunc, uint32_t(c.a * 255.0f + 0.5f), ps.alphaRef)) return;
 

@@ -238,10 +238,10 @@ bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
     if (layout.diffuse >= 0) decode(layout.diffuseType, p + layout.diffuse, vd);
     if (layout.specular >= 0) decode(layout.specularType, p + layout.specular, vsp);
     float* dif = o.v;
-    float spec[4];
+    float specular[4];
     if (constLit) {
       std::memcpy(dif, constant.diffuse, 16);
-      std::memcpy(spec, constant.specular, 16);
+      std::memcpy(specular, constant.specular, 16);
     } else if (lit) {
       const float* w = vs.wv;
       float P[3];
@@ -268,12 +268,12 @@ bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLa
             pick(vs.specularSrc, vs.matSpecular), pick(vs.ambientSrc, vs.matAmbient),
             pick(vs.emissiveSrc, vs.matEmissive), r);
       std::memcpy(dif, r.diffuse, 16);
-      std::memcpy(spec, r.specular, 16);
+      std::memcpy(specular, r.specular, 16);
     } else {
       std::memcpy(dif, vd, 16);
-      std::memcpy(spec, vsp, 16);
+      std::memcpy(specular, vsp, 16);
     }
-    if (ps.specSlot >= 0) std::memcpy(o.v + ps.specSlot, spec, 16);
+    if (ps.specSlot >= 0) std::memcpy(o.v + ps.specSlot, specular, 16);
     for (int st = 0; st < ps.stageCount; ++st) {
       int slot = ps.stage[st].texSlot;
       if (slot < 0) continue;
