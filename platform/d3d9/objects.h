@@ -217,9 +217,11 @@ HRESULT createVolumeTexture(Device* device, UINT w, UINT h, UINT d, UINT levels,
 // The runtime object behind a texture interface of this runtime.
 TextureCore* textureCore(IDirect3DBaseTexture9* texture);
 
-class VertexBuffer : public IDirect3DVertexBuffer9, public Counted {
+// Vertex and index buffers: bytes, their description and a lock count. Locks may nest.
+template <class Interface, class Desc>
+class Buffer : public Interface, public Counted {
  public:
-  VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+  Buffer(Device* device, const Desc& desc) : Counted(device, false), bytes_(desc.Size, 0), desc_(desc) {}
   HRESULT QueryInterface(REFIID riid, void** object) override;
   D3D9RT_COUNTED
   HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
@@ -230,48 +232,30 @@ class VertexBuffer : public IDirect3DVertexBuffer9, public Counted {
   DWORD SetPriority(DWORD) override { return 0; }
   DWORD GetPriority() override { return 0; }
   void PreLoad() override {}
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  D3DRESOURCETYPE GetType() override { return desc_.Type; }
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
   HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  HRESULT GetDesc(Desc* desc) override;
 
   const uint8_t* data() const { return bytes_.data(); }
   UINT size() const { return (UINT)bytes_.size(); }
 
- private:
+ protected:
   std::vector<uint8_t> bytes_;
-  D3DVERTEXBUFFER_DESC desc_;
+  Desc desc_;
   UINT locks_ = 0;
   PrivateData data_;
 };
 
-class IndexBuffer : public IDirect3DIndexBuffer9, public Counted {
+class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> {
  public:
-  IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  D3D9RT_COUNTED
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
-    return data_.set(g, d, s, f);
-  }
-  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
-  HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
-  void PreLoad() override {}
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+  using Buffer::Buffer;
+};
 
-  const uint8_t* data() const { return bytes_.data(); }
-  UINT size() const { return (UINT)bytes_.size(); }
+class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC> {
+ public:
+  using Buffer::Buffer;
   bool index32() const { return desc_.Format == D3DFMT_INDEX32; }
-
- private:
-  std::vector<uint8_t> bytes_;
-  D3DINDEXBUFFER_DESC desc_;
-  UINT locks_ = 0;
-  PrivateData data_;
 };
 
 class VertexDeclaration : public IDirect3DVertexDeclaration9, public Counted {
