@@ -9,6 +9,7 @@
 #include "d3d_app.h"
 #include "process.h"
 #include "skyvale_host.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ bool PngSize(const std::string& path, png_uint_32& w, png_uint_32& h) {
 }
 
 TEST(Program, HeadlessFramesWriteACapture) {
-  std::string path = ::testing::TempDir() + "skyvale_e2e_capture.png";
+  std::string path = TempPath("e2e_capture.png");
   std::remove(path.c_str());
   ProcessResult r = RunProgram({"--headless", "--frames", "3", "--step-ms", "16", "--capture", path});
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -47,7 +48,7 @@ TEST(Program, HeadlessFramesWriteACapture) {
 }
 
 TEST(Program, EscapeAtFrameZeroEndsBeforeAnyFrame) {
-  std::string path = ::testing::TempDir() + "skyvale_e2e_never.png";
+  std::string path = TempPath("e2e_never.png");
   std::remove(path.c_str());
   ProcessResult r = RunProgram({"--headless", "--keys", "ESC@0", "--capture", path});
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -109,7 +110,7 @@ TEST(InitD3D, FallsBackToSixteenBitDepth) {
 }
 
 TEST(Program, CapturesEveryNthFrameIntoADirectory) {
-  std::string dir = ::testing::TempDir() + "skyvale_e2e_frames";
+  std::string dir = TempPath("e2e_frames");
   ProcessResult r = RunProgram({"--headless", "--frames", "5", "--capture-dir", dir, "--capture-every", "2"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   png_uint_32 w, h;
@@ -125,7 +126,7 @@ TEST(Program, CapturesEveryNthFrameIntoADirectory) {
 namespace {
 
 TEST(Program, ScriptedKeysSwitchEveryDisplayModeAndCaptureTheLastFrame) {
-  std::string path = ::testing::TempDir() + "skyvale_e2e_modes.png";
+  std::string path = TempPath("e2e_modes.png");
   std::remove(path.c_str());
   ProcessResult r = RunProgram({"--headless", "--frames", "12", "--step-ms", "16", "--keys",
                                 "W@0-4,LEFT@1-3,2@2,3@4,4@6,1@8,2@10", "--capture", path});

@@ -8,6 +8,7 @@
 
 #include "../../d3dx/math/cpu.h"
 #include "math_test_util.h"
+#include "temp_path.h"
 
 namespace mt {
 
@@ -48,8 +49,8 @@ struct DispatchTest : ::testing::Test {
   void SetUp() override {
     gFakeCpu = FakeCpu();
     SkyvaleSetProcessorFeatureOverride(FakeCpuid);
-    regPath = ::testing::TempDir() + "skyvale_math_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".reg";
+    regPath = TempPath(std::string("math_") +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".reg");
     setenv("SKYVALE_REGISTRY", regPath.c_str(), 1);
     Registry("");
     MathResetDispatch();

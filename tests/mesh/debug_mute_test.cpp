@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include "temp_path.h"
 
 namespace d3dx {
 void DebugMute(bool mute);
@@ -34,7 +35,7 @@ class DebugMuteTest : public ::testing::Test {
   }
   // The runtime's flag as the library left it (reading it resets it).
   static bool RuntimeMuted() { return DebugSetMute(FALSE) != FALSE; }
-  std::string path = ::testing::TempDir() + "skyvale_mute_test.reg";
+  std::string path = TempPath("mute.reg");
 };
 
 TEST_F(DebugMuteTest, PassesTheFlagToTheLoadedRuntime) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform_fixture.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ TEST_F(HostTest, FramesLimitPostsQuit) {
 }
 
 TEST_F(HostTest, CaptureWritesThePngOfTheLastFrame) {
-  std::string path = ::testing::TempDir() + "skyvale_capture_test.png";
+  std::string path = TempPath("capture.png");
   std::remove(path.c_str());
   SkyvaleStopPlatform();
   SkyvaleOptions o;
@@ -102,7 +103,7 @@ TEST_F(HostTest, CaptureWritesThePngOfTheLastFrame) {
 TEST_F(HostTest, CaptureIsSkippedWithoutFramesAndBadPathsFail) {
   SkyvaleStopPlatform();
   SkyvaleOptions o;
-  o.capture = ::testing::TempDir() + "never_written.png";
+  o.capture = TempPath("never_written.png");
   Start(o);
   EXPECT_EQ(SkyvaleStopPlatform(), "");
   uint32_t px = 0;

@@ -4,12 +4,13 @@
 #include <string>
 
 #include "platform_fixture.h"
+#include "temp_path.h"
 
 namespace {
 
 class RegistryTest : public ::testing::Test {
  protected:
-  std::string path = ::testing::TempDir() + "skyvale_registry_test.reg";
+  std::string path = TempPath("registry.reg");
   void Write(const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
     setenv("SKYVALE_REGISTRY", path.c_str(), 1);
