@@ -83,52 +83,11 @@ void pixelChanged(swr::DrawState& s) { s.pixelVersion = ++versionCounter; }
 
 swr::DrawState baseState() {
   swr::DrawState s;
-  std::memset(&s, 0, sizeof(s));
-  DWORD* r = s.renderState;
-  r[D3DRS_ZENABLE] = D3DZB_TRUE;
-  r[D3DRS_FILLMODE] = D3DFILL_SOLID;
-  r[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-  r[D3DRS_ZWRITEENABLE] = TRUE;
-  r[D3DRS_LASTPIXEL] = TRUE;
-  r[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-  r[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-  r[D3DRS_CULLMODE] = D3DCULL_CCW;
-  r[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-  r[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-  r[D3DRS_STENCILFAIL] = r[D3DRS_STENCILZFAIL] = r[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-  r[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-  r[D3DRS_STENCILMASK] = r[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
-  r[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
-  r[D3DRS_CLIPPING] = TRUE;
-  r[D3DRS_LIGHTING] = TRUE;
-  r[D3DRS_COLORVERTEX] = TRUE;
-  r[D3DRS_LOCALVIEWER] = TRUE;
-  r[D3DRS_NORMALIZENORMALS] = TRUE;
-  r[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-  r[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-  r[D3DRS_POINTSIZE] = r[D3DRS_POINTSIZE_MIN] = fbits(1.0f);
-  r[D3DRS_POINTSIZE_MAX] = fbits(64.0f);
-  r[D3DRS_COLORWRITEENABLE] = 0xF;
-  r[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-  r[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
-  for (int i = 0; i < 8; ++i) {
-    DWORD* t = s.stageState[i];
-    t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    t[D3DTSS_TEXCOORDINDEX] = DWORD(i);
-    DWORD* m = s.samplerState[i];
-    m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = D3DTADDRESS_WRAP;
+  swr::ResetDrawState(s, kW, kH, true);
+  s.renderState[D3DRS_NORMALIZENORMALS] = TRUE;
+  for (DWORD* m : {s.samplerState[0], s.samplerState[1]})
     m[D3DSAMP_MAGFILTER] = m[D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
-    m[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
-    s.textureTransform[i] = identity();
-  }
-  s.world = s.view = identity();
   s.projection = perspective(0.7853982f, 4.0f / 3.0f, 1.0f, 1000.0f);
-  s.viewport = {0, 0, kW, kH, 0, 1};
   s.material.Diffuse = s.material.Ambient = s.material.Specular = {1, 1, 1, 1};
   s.material.Emissive = {0, 0, 0, 1};
   s.material.Power = 2;

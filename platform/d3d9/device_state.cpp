@@ -34,37 +34,8 @@ D3DLIGHT9 defaultLight() {
 }  // namespace
 
 void Device::setDefaults() {
-  std::memset(&state_, 0, sizeof state_);
-  for (DWORD s = 0; s < 256; ++s) {
-    DWORD v;
-    if (renderStateDefault(s, pp_.EnableAutoDepthStencil != FALSE, &v)) state_.renderState[s] = v;
-  }
-  for (DWORD i = 0; i < 8; ++i) {
-    DWORD* t = state_.stageState[i];
-    t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    t[D3DTSS_TEXCOORDINDEX] = i;
-    t[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
-    t[D3DTSS_COLORARG0] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
-    t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
-    DWORD* s = state_.samplerState[i];
-    s[D3DSAMP_ADDRESSU] = s[D3DSAMP_ADDRESSV] = s[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
-    s[D3DSAMP_MAGFILTER] = s[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
-    s[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
-    s[D3DSAMP_MAXANISOTROPY] = 1;
-    state_.textureTransform[i] = kIdentity;
-  }
-  state_.world = state_.view = state_.projection = kIdentity;
+  swr::ResetDrawState(state_, targets_.width, targets_.height, pp_.EnableAutoDepthStencil != FALSE);
   for (D3DMATRIX& m : worlds_) m = kIdentity;
-  state_.viewport = {0, 0, targets_.width, targets_.height, 0.0f, 1.0f};
-  state_.scissor = {0, 0, (LONG)targets_.width, (LONG)targets_.height};
-  state_.lights = nullptr;
-  state_.lightCount = 0;
   state_.vertexVersion = state_.pixelVersion = ++stateVersion_;
   fvf_ = 0;
   layoutDirty_ = true;

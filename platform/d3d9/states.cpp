@@ -160,3 +160,37 @@ bool isPixelRenderState(DWORD state) {
 }
 
 }  // namespace d3d9rt
+
+namespace swr {
+
+void ResetDrawState(DrawState& s, uint32_t width, uint32_t height, bool depth) {
+  static const D3DMATRIX kIdentity = {{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};
+  std::memset(&s, 0, sizeof s);
+  for (DWORD state = 0; state < 256; ++state) {
+    DWORD v;
+    if (d3d9rt::renderStateDefault(state, depth, &v)) s.renderState[state] = v;
+  }
+  for (DWORD i = 0; i < 8; ++i) {
+    DWORD* t = s.stageState[i];
+    t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+    t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+    t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+    t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+    t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+    t[D3DTSS_TEXCOORDINDEX] = i;
+    t[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
+    t[D3DTSS_COLORARG0] = t[D3DTSS_ALPHAARG0] = t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+    DWORD* m = s.samplerState[i];
+    m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = m[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
+    m[D3DSAMP_MAGFILTER] = m[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
+    m[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
+    m[D3DSAMP_MAXANISOTROPY] = 1;
+    s.textureTransform[i] = kIdentity;
+  }
+  s.world = s.view = s.projection = kIdentity;
+  s.viewport = {0, 0, width, height, 0.0f, 1.0f};
+  s.scissor = {0, 0, (LONG)width, (LONG)height};
+}
+
+}  // namespace swr

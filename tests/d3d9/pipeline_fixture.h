@@ -47,61 +47,7 @@ struct Canvas {
 // The state a freshly created device has (with a depth buffer), the viewport covering w x h.
 inline swr::DrawState defaultState(uint32_t w, uint32_t h) {
   swr::DrawState s;
-  std::memset(&s, 0, sizeof(s));
-  DWORD* r = s.renderState;
-  r[D3DRS_ZENABLE] = D3DZB_TRUE;
-  r[D3DRS_FILLMODE] = D3DFILL_SOLID;
-  r[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-  r[D3DRS_ZWRITEENABLE] = TRUE;
-  r[D3DRS_LASTPIXEL] = TRUE;
-  r[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-  r[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-  r[D3DRS_CULLMODE] = D3DCULL_CCW;
-  r[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-  r[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-  r[D3DRS_FOGEND] = fbits(1.0f);
-  r[D3DRS_FOGDENSITY] = fbits(1.0f);
-  r[D3DRS_STENCILFAIL] = r[D3DRS_STENCILZFAIL] = r[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-  r[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-  r[D3DRS_STENCILMASK] = r[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
-  r[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
-  r[D3DRS_CLIPPING] = TRUE;
-  r[D3DRS_LIGHTING] = TRUE;
-  r[D3DRS_COLORVERTEX] = TRUE;
-  r[D3DRS_LOCALVIEWER] = TRUE;
-  r[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-  r[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-  r[D3DRS_POINTSIZE] = fbits(1.0f);
-  r[D3DRS_POINTSIZE_MIN] = fbits(1.0f);
-  r[D3DRS_POINTSIZE_MAX] = fbits(64.0f);
-  r[D3DRS_COLORWRITEENABLE] = 0xF;
-  r[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-  r[D3DRS_CCW_STENCILFAIL] = r[D3DRS_CCW_STENCILZFAIL] = r[D3DRS_CCW_STENCILPASS] = D3DSTENCILOP_KEEP;
-  r[D3DRS_CCW_STENCILFUNC] = D3DCMP_ALWAYS;
-  r[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
-  r[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
-  r[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
-  r[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-  for (int i = 0; i < 8; ++i) {
-    DWORD* t = s.stageState[i];
-    t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    t[D3DTSS_TEXCOORDINDEX] = DWORD(i);
-    t[D3DTSS_COLORARG0] = t[D3DTSS_ALPHAARG0] = t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
-    DWORD* m = s.samplerState[i];
-    m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = m[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
-    m[D3DSAMP_MAGFILTER] = m[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
-    m[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
-    m[D3DSAMP_MAXANISOTROPY] = 1;
-    s.textureTransform[i] = identity();
-  }
-  s.world = s.view = s.projection = identity();
-  s.viewport = {0, 0, w, h, 0.0f, 1.0f};
-  s.scissor = {0, 0, LONG(w), LONG(h)};
+  swr::ResetDrawState(s, w, h, true);
   // Every fresh state counts as changed for a pipeline that saw another one before.
   static uint64_t version = 1000;
   version += 1000;

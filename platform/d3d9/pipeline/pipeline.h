@@ -87,6 +87,12 @@ struct DrawState {
   uint64_t pixelVersion;
 };
 
+// The state of a freshly created device: every render, stage and sampler state at its default,
+// identity transforms, no lights or textures, viewport and scissor covering width x height.
+// `depth`: the device has an automatic depth buffer (depth testing on). Versions are left 0.
+// Defined with the device, which owns the defaults.
+void ResetDrawState(DrawState& state, uint32_t width, uint32_t height, bool depth);
+
 struct DrawCall {
   D3DPRIMITIVETYPE type;
   uint32_t primitiveCount;
