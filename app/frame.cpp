@@ -42,16 +42,17 @@ void ReadKeys(float seconds) {
   if (Held('M')) gCamera.rotateAboutLook(-1.0f * seconds);
 }
 
+// The camera's unit right and up axes, which the eye passes shift along and turn about.
+struct EyeAxes {
+  D3DXVECTOR3 right, up;
+};
+
 // Renders the scene into level 0 of `target` from the view V shifted sideways by `shift`
 // (along the camera's right axis) and toed in by `toeIn` about its up axis.
-void EyePass(const D3DXMATRIX& view, float shift, float toeIn, const D3DLIGHT9& light,
+void EyePass(const D3DXMATRIX& view, const EyeAxes& axes, float shift, float toeIn, const D3DLIGHT9& light,
              IDirect3DTexture9* target, float seconds, bool advance) {
-  D3DXVECTOR3 right, up;
-  gCamera.getRight(&right);
-  gCamera.getUp(&up);
-  D3DXVec3Normalize(&right, &right);
-  D3DXVec3Normalize(&up, &up);
-
+  const D3DXVECTOR3& right = axes.right;
+  const D3DXVECTOR3& up = axes.up;
   D3DXMATRIX m = view, rotation, eyeView;
   m._41 += right.x * shift;
   m._42 += right.y * shift;
@@ -165,8 +166,13 @@ bool RenderFrame(float seconds) {
   const float t = std::tan(D3DX_PI / 8.0f);
   const float s = t / 12.0f * 5.0f / 2.0f;
   const float a = std::atan(s / 5.0f);
-  EyePass(view, s, a, gLeftEyeLight, gLeftEyeTexture, seconds, true);
-  EyePass(view, -s, -a, gRightEyeLight, gRightEyeTexture, seconds, false);
+  EyeAxes axes;
+  gCamera.getRight(&axes.right);
+  gCamera.getUp(&axes.up);
+  D3DXVec3Normalize(&axes.right, &axes.right);
+  D3DXVec3Normalize(&axes.up, &axes.up);
+  EyePass(view, axes, s, a, gLeftEyeLight, gLeftEyeTexture, seconds, true);
+  EyePass(view, axes, -s, -a, gRightEyeLight, gRightEyeTexture, seconds, false);
 
   gDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
   gDevice->BeginScene();
