@@ -65,12 +65,10 @@ void ResetKeys() {
 bool SetKeyScript(const std::string& script, std::string& error) {
   gScript.clear();
   gNextScriptEvent = 0;
-  size_t start = 0;
-  while (start <= script.size() && !script.empty()) {
-    size_t end = script.find(',', start);
-    if (end == std::string::npos) end = script.size();
+  // Comma-separated items; an empty item (",," or a trailing comma) is an error.
+  for (size_t start = 0; !script.empty();) {
+    size_t end = std::min(script.find(',', start), script.size());
     std::string item = script.substr(start, end - start);
-    start = end + 1;
     size_t at = item.find('@');
     int vk = at == std::string::npos ? -1 : VirtualKeyFromName(item.substr(0, at));
     if (vk < 0) {
@@ -90,6 +88,7 @@ bool SetKeyScript(const std::string& script, std::string& error) {
     gScript.push_back({from, vk, true});
     gScript.push_back({to, vk, false});
     if (end == script.size()) break;
+    start = end + 1;
   }
   // Releases before presses within a frame, so "W@0-5,W@5-9" re-presses W at frame 5.
   std::stable_sort(gScript.begin(), gScript.end(), [](const ScriptEvent& a, const ScriptEvent& b) {
