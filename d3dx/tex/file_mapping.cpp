@@ -1,0 +1,111 @@
+// Image files mapped from disk and locked from module resources, through the Win32 interfaces.
+#include "file_mapping.h"
+
+#include <d3dx9.h>
+
+#include <vector>
+
+namespace d3dx {
+namespace {
+
+bool IsWindowsNt() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+const LPCWSTR kBitmapW = MAKEINTRESOURCEW(2), kRcDataW = MAKEINTRESOURCEW(10);  // RT_BITMAP, RT_RCDATA
+
+}  // namespace
+
+HRESULT MappedFile::Open(LPCSTR name) {
+  Close();
+  if (!name) return D3DERR_INVALIDCALL;
+  file_ = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                      nullptr);
+  return Map();
+}
+
+HRESULT MappedFile::Open(LPCWSTR name) {
+  Close();
+  if (!name) return D3DERR_INVALIDCALL;
+  if (!IsWindowsNt()) {
+    // Systems without wide file names get the name in UTF-8.
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return D3DXERR_INVALIDDATA;
+    std::vector<char> narrow(static_cast<size_t>(bytes));
+    if (WideCharToMultiByte(CP_UTF8, 0, name, -1, narrow.data(), bytes, nullptr, nullptr) != bytes)
+      return D3DXERR_INVALIDDATA;
+    return Open(narrow.data());
+  }
+  file_ = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                      nullptr);
+  return Map();
+}
+
+HRESULT MappedFile::Map() {
+  if (file_ == INVALID_HANDLE_VALUE) return D3DXERR_INVALIDDATA;
+  DWORD high = 0;
+  const DWORD size = GetFileSize(file_, &high);
+  // The size is a 32-bit count for the decoders; larger files are not image files we can take.
+  if ((size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) || high != 0) {
+    Close();
+    return D3DXERR_INVALIDDATA;
+  }
+  if (size == 0) return D3D_OK;
+  mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping_) view_ = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
+  if (!view_) {
+    Close();
+    return D3DXERR_INVALIDDATA;
+  }
+  size_ = size;
+  return D3D_OK;
+}
+
+void MappedFile::Close() {
+  if (view_) UnmapViewOfFile(view_);
+  if (mapping_) CloseHandle(mapping_);
+  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  view_ = nullptr;
+  mapping_ = nullptr;
+  file_ = INVALID_HANDLE_VALUE;
+  size_ = 0;
+}
+
+HRESULT ResourceBlock::Open(HMODULE module, LPCSTR name, bool tryBitmap) {
+  Close();
+  HRSRC found = tryBitmap ? FindResourceA(module, name, RT_BITMAP) : nullptr;
+  if (!found) found = FindResourceA(module, name, RT_RCDATA);
+  return Lock(module, found);
+}
+
+HRESULT ResourceBlock::Open(HMODULE module, LPCWSTR name, bool tryBitmap) {
+  Close();
+  HRSRC found = tryBitmap ? FindResourceW(module, name, kBitmapW) : nullptr;
+  if (!found) found = FindResourceW(module, name, kRcDataW);
+  return Lock(module, found);
+}
+
+HRESULT ResourceBlock::Lock(HMODULE module, HRSRC resource) {
+  if (!resource) return D3DXERR_INVALIDDATA;
+  const DWORD size = SizeofResource(module, resource);
+  if (size == 0) return D3DXERR_INVALIDDATA;
+  resource_ = LoadResource(module, resource);
+  data_ = resource_ ? LockResource(resource_) : nullptr;
+  if (!data_) {
+    Close();
+    return D3DXERR_INVALIDDATA;
+  }
+  size_ = size;
+  return D3D_OK;
+}
+
+void ResourceBlock::Close() {
+  // Loaded resources live as long as their module; there is nothing to release.
+  resource_ = nullptr;
+  data_ = nullptr;
+  size_ = 0;
+}
+
+}  // namespace d3dx
