@@ -45,7 +45,7 @@ void SkyvaleRegisterModule(LPCSTR moduleName, SkyvaleModuleLookup lookup) {
 HMODULE LoadLibraryA(LPCSTR fileName) {
   auto it = Modules().find(ModuleKey(fileName));
   if (it == Modules().end()) {
-    gLastError = 126;  // ERROR_MOD_NOT_FOUND
+    gLastError = ERROR_MOD_NOT_FOUND;
     return nullptr;
   }
   it->second.loadCount++;
@@ -59,8 +59,9 @@ HMODULE GetModuleHandleA(LPCSTR moduleName) {
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   Module* m = FindModule(module);
-  if (!m || !procName) return nullptr;
-  return m->lookup(procName);
+  FARPROC proc = m && procName ? m->lookup(procName) : nullptr;
+  if (!proc) gLastError = m ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE;
+  return proc;
 }
 
 BOOL FreeLibrary(HMODULE module) {
