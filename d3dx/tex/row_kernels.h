@@ -25,6 +25,7 @@ struct RowKernels {
 enum class RowKernelSet : uint32_t {
   PORTABLE,  // the codecs' own loops
   SSE2,
+  AVX2,  // SSE2 where it has no kernel of its own
 };
 
 // The set the processor and the "DisableMMX" switch allow.
@@ -32,6 +33,7 @@ RowKernelSet DetectRowKernelSet();
 // The kernels of `set` for `format`; empty where the set has none.
 RowKernels FindRowKernels(RowKernelSet set, D3DFORMAT format);
 RowKernels FindSse2RowKernels(D3DFORMAT format);
+RowKernels FindAvx2RowKernels(D3DFORMAT format);
 
 // CreatePixelRowCodec with the kernels of `set` instead of the detected ones.
 HRESULT CreatePixelRowCodecWithKernels(const ImageRegion& region, RowKernelSet set,

@@ -14,13 +14,16 @@ using namespace textest;
 
 namespace {
 
-const RowKernelSet kSimdSets[] = {RowKernelSet::SSE2};
+const RowKernelSet kSimdSets[] = {RowKernelSet::SSE2, RowKernelSet::AVX2};
 const D3DFORMAT kCovered[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R8G8B8, D3DFMT_R5G6B5, D3DFMT_L8};
 
-bool Supported(RowKernelSet set) { return set != RowKernelSet::SSE2 || MathProcessorHasSse2(); }
+bool Supported(RowKernelSet set) {
+  if (set == RowKernelSet::AVX2) return MathProcessorHasAvx2Fma();
+  return set != RowKernelSet::SSE2 || MathProcessorHasSse2();
+}
 
 TEST(RowKernels, EachCoveredFormatHasKernels) {
-  for (D3DFORMAT f : kCovered) EXPECT_TRUE(FindSse2RowKernels(f).decode) << f;
+  for (D3DFORMAT f : kCovered) EXPECT_TRUE(FindSse2RowKernels(f).decode && FindAvx2RowKernels(f).decode) << f;
   EXPECT_FALSE(FindRowKernels(RowKernelSet::PORTABLE, D3DFMT_A8R8G8B8).decode);
 }
 
@@ -50,7 +53,7 @@ TEST(RowKernels, EncodeMatchesThePortableLoop) {
   for (RowKernelSet set : kSimdSets) {
     if (!Supported(set)) continue;
     for (D3DFORMAT f : kCovered) {
-      for (UINT width : {1u, 2u, 4u, 6u, 9u, 16u, 333u}) {
+      for (UINT width : {1u, 2u, 4u, 6u, 8u, 9u, 15u, 16u, 333u}) {
         std::vector<D3DXCOLOR> row(width);
         for (UINT x = 0; x < width; ++x) {
           float* c = &row[x].r;
