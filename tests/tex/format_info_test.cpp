@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "../../d3dx/tex/format_info.h"
+#include "../d3d9/device_fixture.h"
 #include "forwarding_device.h"
-#include "skyvale_host.h"
 
 using namespace d3dx;
 
@@ -158,50 +158,26 @@ class ChoosyDevice : public ForwardingDevice {
   ChoosyDirect3D* d3d_;
 };
 
-class DeviceSearch : public ::testing::Test {
+class DeviceSearch : public DeviceTest {
  protected:
   void SetUp() override {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    ASSERT_TRUE(SkyvaleStartPlatform(options, error)) << error;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "FormatTest";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "FormatTest", "", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.Windowed = TRUE;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.BackBufferWidth = pp.BackBufferHeight = 64;
-    pp.hDeviceWindow = window_;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &real_),
+    DeviceTest::SetUp();
+    D3DPRESENT_PARAMETERS pp = Params(D3DFMT_UNKNOWN, 64, 64);
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
               D3D_OK);
-  }
-  void TearDown() override {
-    if (real_) real_->Release();
-    if (d3d_) d3d_->Release();
-    if (window_) DestroyWindow(window_);
-    SkyvaleStopPlatform();
   }
   // The search on a device whose runtime accepts `accepted`.
   D3DFORMAT Match(std::vector<D3DFORMAT> accepted, D3DFORMAT requested, DWORD usage = 0,
                   DWORD* usageSeen = nullptr) {
-    auto* choosy = new ChoosyDirect3D(d3d_, std::move(accepted));
-    auto* device = new ChoosyDevice(real_, choosy);
-    const D3DFORMAT f = MatchDeviceFormat(device, usage, D3DRTYPE_TEXTURE, requested);
+    auto* choosy = new ChoosyDirect3D(d3d, std::move(accepted));
+    auto* wrapped = new ChoosyDevice(device, choosy);
+    const D3DFORMAT f = MatchDeviceFormat(wrapped, usage, D3DRTYPE_TEXTURE, requested);
     if (usageSeen) *usageSeen = choosy->lastUsage;
-    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(wrapped->Release(), 0u);
     EXPECT_EQ(choosy->Release(), 0u) << "the search released the runtime it asked for";
     return f;
   }
-
-  HWND window_ = nullptr;
-  IDirect3D9* d3d_ = nullptr;
-  IDirect3DDevice9* real_ = nullptr;
 };
 
 TEST_F(DeviceSearch, SubstitutesOnlyCandidatesOfCompatibleCategories) {
