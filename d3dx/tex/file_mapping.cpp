@@ -3,16 +3,8 @@
 
 #include <d3dx9.h>
 
-#include <vector>
-
 namespace d3dx {
 namespace {
-
-bool IsWindowsNt() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
 
 const LPCWSTR kBitmapW = MAKEINTRESOURCEW(2), kRcDataW = MAKEINTRESOURCEW(10);  // RT_BITMAP, RT_RCDATA
 
@@ -26,18 +18,10 @@ HRESULT MappedFile::Open(LPCSTR name) {
   return Map();
 }
 
+// The platform takes wide names natively (it is an NT system), so they need no conversion.
 HRESULT MappedFile::Open(LPCWSTR name) {
   Close();
   if (!name) return D3DERR_INVALIDCALL;
-  if (!IsWindowsNt()) {
-    // Systems without wide file names get the name in UTF-8.
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return D3DXERR_INVALIDDATA;
-    std::vector<char> narrow(static_cast<size_t>(bytes));
-    if (WideCharToMultiByte(CP_UTF8, 0, name, -1, narrow.data(), bytes, nullptr, nullptr) != bytes)
-      return D3DXERR_INVALIDDATA;
-    return Open(narrow.data());
-  }
   file_ = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
                       nullptr);
   return Map();
@@ -47,8 +31,8 @@ HRESULT MappedFile::Map() {
   if (file_ == INVALID_HANDLE_VALUE) return D3DXERR_INVALIDDATA;
   DWORD high = 0;
   const DWORD size = GetFileSize(file_, &high);
-  // The size is a 32-bit count for the decoders; larger files are not image files we can take.
-  if ((size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) || high != 0) {
+  // Sizes are 32-bit counts for the decoders; larger files are not image files we can take.
+  if (size == INVALID_FILE_SIZE || high != 0) {
     Close();
     return D3DXERR_INVALIDDATA;
   }
