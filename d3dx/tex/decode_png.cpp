@@ -140,10 +140,11 @@ HRESULT Decode(png_structp png, png_infop info, PngSession& session, LoadedImage
     if (colorType == PNG_COLOR_TYPE_GRAY) png_set_expand_gray_1_2_4_to_8(png);
   }
 
-  // An sRGB file is taken as it is; a gamma alone is corrected for the screen.
+  // An sRGB file is taken as it is; a gamma alone is corrected for the screen. Image information
+  // does not depend on it, and libpng's tables for 16-bit data take a while to build.
   double fileGamma = 0;
   bool gammaApplied = false;
-  if (!png_get_valid(png, info, PNG_INFO_sRGB) && png_get_gAMA(png, info, &fileGamma)) {
+  if (image.wantPixels && !png_get_valid(png, info, PNG_INFO_sRGB) && png_get_gAMA(png, info, &fileGamma)) {
     png_set_gamma(png, kScreenGamma, fileGamma);
     gammaApplied = true;
   }

@@ -45,6 +45,22 @@ inline void Decode(const std::vector<BYTE>& file, Decoded& out, bool wantPixels 
                                      &out.info, wantPixels);
 }
 
+// Every node is a valid source region, and every byte it covers can be read (a bad pointer or
+// pitch shows under the sanitizer).
+inline void ExpectReadable(const d3dx::LoadedImage& image) {
+  uint32_t sum = 0;
+  for (const d3dx::LoadedImage* f = &image; f; f = f->nextFace.get())
+    for (const d3dx::LoadedImage* l = f; l; l = l->nextLevel.get()) {
+      ASSERT_EQ(d3dx::ValidateImageRegion(l->Region()), D3D_OK);
+      const size_t bytes = size_t(l->slicePitch) * (l->depth - 1) +
+                           size_t(l->rowPitch) * (d3dx::StorageRows(l->format, l->height) - 1) +
+                           d3dx::RowBytes(l->format, l->width);
+      for (size_t i = 0; i < bytes; ++i) sum += l->pixels[i];
+    }
+  volatile uint32_t sink = sum;
+  (void)sink;
+}
+
 // 8-bit RGBA, row-major.
 struct Rgba {
   UINT width = 0, height = 0;
