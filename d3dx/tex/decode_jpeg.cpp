@@ -94,39 +94,38 @@ HRESULT Decode(j_decompress_ptr cinfo, FileData file, LoadedImage& image) {
                        cinfo->arith_code ? kArithmeticPixelsPerByte : kHuffmanPixelsPerByte))
     return E_FAIL;
 
+  // Colour rows come out of libjpeg-turbo in the byte order of X8R8G8B8 (blue, green, red, filler).
+  if (cinfo->out_color_space == JCS_RGB) cinfo->out_color_space = JCS_EXT_BGRX;
   // Image information needs only the output description, not the decoded scans.
   if (image.wantPixels)
     jpeg_start_decompress(cinfo);
   else
     jpeg_calc_output_dimensions(cinfo);
   const UINT width = cinfo->output_width, height = cinfo->output_height;
-  const int components = cinfo->output_components;
-  if (components != 1 && components != 3) return E_FAIL;
+  const bool grey = cinfo->out_color_space == JCS_GRAYSCALE && cinfo->output_components == 1;
+  if (!grey && cinfo->out_color_space != JCS_EXT_BGRX) return E_FAIL;  // CMYK and other component counts
   UINT rowPitch;
   size_t bytes;
-  if (!DecodedSize(uint64_t(width) * (components == 1 ? 1 : 4), height, &rowPitch, &bytes)) return E_FAIL;
-  image.format = components == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+  if (!DecodedSize(uint64_t(width) * (grey ? 1 : 4), height, &rowPitch, &bytes)) return E_FAIL;
+  image.format = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
   image.width = width;
   image.height = height;
   image.depth = 1;
   image.rowPitch = rowPitch;
   if (!image.wantPixels) return S_OK;
 
-  BYTE* out = image.AllocatePixels(bytes);
+  BYTE* out = image.AllocatePixels(bytes, false);  // every byte is written below
   if (!out) return E_OUTOFMEMORY;
-  JSAMPARRAY sample =
-      cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * components, 1);
   while (cinfo->output_scanline < height) {
     BYTE* row = out + size_t(cinfo->output_scanline) * rowPitch;
-    if (components == 1) {
-      JSAMPROW direct = row;
-      if (jpeg_read_scanlines(cinfo, &direct, 1) != 1) return E_FAIL;
-      continue;
-    }
-    if (jpeg_read_scanlines(cinfo, sample, 1) != 1) return E_FAIL;
-    const JSAMPLE* rgb = sample[0];
-    for (UINT x = 0; x < width; ++x, rgb += 3) {
-      const uint32_t pixel = uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+    JSAMPROW direct = row;
+    if (jpeg_read_scanlines(cinfo, &direct, 1) != 1) return E_FAIL;
+    if (grey) continue;
+    // The filler byte of X8R8G8B8 rows is kept 0.
+    for (UINT x = 0; x < width; ++x) {
+      uint32_t pixel;
+      std::memcpy(&pixel, row + 4 * x, 4);
+      pixel &= 0x00FFFFFF;
       std::memcpy(row + 4 * x, &pixel, 4);
     }
   }

@@ -173,7 +173,7 @@ HRESULT Decode(png_structp png, png_infop info, PngSession& session, LoadedImage
   image.rowPitch = rowPitch;
   if (!image.wantPixels) return S_OK;
 
-  BYTE* out = image.AllocatePixels(bytes);
+  BYTE* out = image.AllocatePixels(bytes, false);  // png_read_image writes every row whole
   session.rows = new (std::nothrow) png_bytep[height];
   if (!out || !session.rows) return E_OUTOFMEMORY;
   for (png_uint_32 y = 0; y < height; ++y) session.rows[y] = out + size_t(y) * rowPitch;

@@ -30,8 +30,9 @@ void SetWholeRegions(LoadedImage& image) {
 
 }  // namespace
 
-BYTE* LoadedImage::AllocatePixels(size_t bytes) {
-  ownedPixels_.reset(new (std::nothrow) BYTE[bytes ? bytes : 1]());
+BYTE* LoadedImage::AllocatePixels(size_t bytes, bool zeroed) {
+  ownedPixels_.reset(zeroed ? new (std::nothrow) BYTE[bytes ? bytes : 1]()
+                            : new (std::nothrow) BYTE[bytes ? bytes : 1]);
   pixels = ownedPixels_.get();
   return ownedPixels_.get();
 }

@@ -30,8 +30,9 @@ struct LoadedImage {
   bool OwnsPixels() const { return ownedPixels_ != nullptr; }
   bool OwnsPalette() const { return ownedPalette_ != nullptr; }
 
-  // A zeroed buffer of `bytes` that becomes `pixels`; null when memory is exhausted.
-  BYTE* AllocatePixels(size_t bytes);
+  // A buffer of `bytes` (zeroed unless the caller writes every byte) that becomes `pixels`; null
+  // when memory is exhausted.
+  BYTE* AllocatePixels(size_t bytes, bool zeroed = true);
   // 256 entries that become `palette`, all (255, 255, 255, 255); null when memory is exhausted.
   PALETTEENTRY* AllocatePalette();
 
