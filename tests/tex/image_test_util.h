@@ -77,9 +77,10 @@ inline Rgba ToRgba(const d3dx::LoadedImage& img) {
     const BYTE* row = img.pixels + size_t(y) * img.rowPitch;
     for (UINT x = 0; x < img.width; ++x) {
       uint8_t* o = &out.px[(size_t(y) * img.width + x) * 4];
+      const UINT bytes = d3dx::BytesPerPixel(img.format);
       uint32_t v16 = 0, v32 = 0;
-      std::memcpy(&v16, row + 2 * x, 2);
-      std::memcpy(&v32, row + 4 * x, 4);
+      if (bytes == 2) std::memcpy(&v16, row + 2 * x, 2);
+      if (bytes == 4) std::memcpy(&v32, row + 4 * x, 4);
       auto set = [&](uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
         o[0] = r, o[1] = g, o[2] = b, o[3] = a;
       };
