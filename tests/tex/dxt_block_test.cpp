@@ -234,6 +234,40 @@ TEST(DxtEncode, DiffusionKeepsTheMeanOfColoursBetweenGridSteps) {
   EXPECT_NEAR(meanA, 0.5f, 0.25f / 15);
 }
 
+// Floyd-Steinberg inside a 4x4 block, written out: the alphas the encoder must store for
+// `levels` steps (1 for DXT1's transparency, 15 for DXT3).
+std::vector<int> DiffusedLevels(const float (&alpha)[16], int levels) {
+  float error[16] = {};
+  std::vector<int> q(16);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const int i = 4 * y + x;
+      const float v = alpha[i] + error[i];
+      q[i] = int(v * levels + 0.5f);
+      const float e = v - float(q[i]) / levels;
+      if (x < 3) error[i + 1] += e * 7 / 16;
+      if (y < 3 && x > 0) error[i + 3] += e * 3 / 16;
+      if (y < 3) error[i + 4] += e * 5 / 16;
+      if (y < 3 && x < 3) error[i + 5] += e * 1 / 16;
+    }
+  return q;
+}
+
+TEST(DxtEncode, AlphaPassesDiffuseTheirErrorInsideTheBlock) {
+  float ramp[16], flat[16];
+  for (int i = 0; i < 16; ++i) ramp[i] = 0.03f + 0.061f * i, flat[i] = 0.4f;
+  for (const auto* alpha : {&ramp, &flat}) {
+    Block16 in;
+    for (int i = 0; i < 16; ++i) in.c[i] = {0.6f, 0.3f, 0.9f, (*alpha)[i]};
+    const std::vector<int> nibbles = DiffusedLevels(*alpha, 15), binary = DiffusedLevels(*alpha, 1);
+    const std::vector<BYTE> b3 = Encode(D3DFMT_DXT3, in), b1 = Encode(D3DFMT_DXT1, in);
+    for (int i = 0; i < 16; ++i) {
+      EXPECT_EQ((b3[i / 2] >> (4 * (i & 1))) & 15, nibbles[i]) << i;
+      EXPECT_EQ(ColorIndex(b1, 0, i) == 3, binary[i] == 0) << i;
+    }
+  }
+}
+
 TEST(DxtEncode, ExplicitAlphaStoresEachNibble) {
   Block16 in;
   for (int i = 0; i < 16; ++i) in.c[i] = {0.2f, 0.4f, 0.6f, i / 15.0f};
