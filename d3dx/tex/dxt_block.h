@@ -7,9 +7,6 @@ namespace d3dx {
 
 inline constexpr UINT kDxtBlockTexels = 16;
 
-// Bytes of one block: 8 for DXT1, 16 for DXT2..DXT5; 0 for any other format.
-UINT DxtBlockBytes(D3DFORMAT format);
-
 void DecodeDXT1Block(D3DXCOLOR* out16, const BYTE* block);
 void DecodeDXT2Block(D3DXCOLOR* out16, const BYTE* block);
 void DecodeDXT3Block(D3DXCOLOR* out16, const BYTE* block);

@@ -55,20 +55,6 @@ void Unpremultiply(D3DXCOLOR* out) {
 
 }  // namespace
 
-UINT DxtBlockBytes(D3DFORMAT format) {
-  switch (format) {
-    case D3DFMT_DXT1:
-      return 8;
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-      return 16;
-    default:
-      return 0;
-  }
-}
-
 void DecodeDXT1Block(D3DXCOLOR* out16, const BYTE* block) { DecodeColorBlock(out16, block); }
 
 void DecodeDXT3Block(D3DXCOLOR* out16, const BYTE* block) {

@@ -7,7 +7,9 @@
 #include "dxt_block.h"
 #include "dxt_encoder.h"
 #include "dxt_palette.h"
-#include "encode_rounding.h"
+#include "format_info.h"
+#include "round_mode.h"
+#include "saturate.h"
 
 namespace d3dx {
 
@@ -264,7 +266,7 @@ const BlockEncoder& BlockEncoder::Default() {
 namespace {
 
 void EncodeWithDefault(D3DFORMAT format, BYTE* block, const D3DXCOLOR* in16) {
-  RoundTowardZero rounding;
+  RoundTowardZeroScope rounding;
   BlockEncoder::Default().Encode(format, block, in16);
 }
 
@@ -277,7 +279,7 @@ void EncodeDXT4Block(BYTE* block, const D3DXCOLOR* in16) { EncodeWithDefault(D3D
 void EncodeDXT5Block(BYTE* block, const D3DXCOLOR* in16) { EncodeWithDefault(D3DFMT_DXT5, block, in16); }
 
 void EncodeDxtBlock(D3DFORMAT format, BYTE* block, const D3DXCOLOR* in16) {
-  if (DxtBlockBytes(format) != 0) EncodeWithDefault(format, block, in16);
+  if (BlockBytes(format) != 0) EncodeWithDefault(format, block, in16);
 }
 
 }  // namespace d3dx

@@ -57,7 +57,7 @@ ColorOptimizer ColorOptimizerFor(EncoderKernel kernel);
 // The fastest kernel this processor runs, asked once.
 EncoderKernel BestEncoderKernel();
 
-// Encodes blocks with one optimiser. The caller holds round-toward-zero (RoundTowardZero) while
+// Encodes blocks with one optimiser. The caller holds round-toward-zero (RoundTowardZeroScope) while
 // calling Encode, so a codec switches the mode once per block row, not per block.
 class BlockEncoder {
  public:

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "encode_rounding.h"
+#include "saturate.h"
 
 namespace d3dx {
 
