@@ -103,11 +103,14 @@ void QuantiseTexels(const V4* texels, int alphaLevels, float alphaUnit, Quantise
   V4 error[16];
   for (V4& e : error) e = _mm_setzero_ps();
   alignas(16) float step[16][4];
+  // The rounding offset rides along from the start, so the texel's own value comes off the chain.
+  V4 rounded[16];
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) rounded[i] = Add(Mul(texels[i], levels), Splat(0.5f));
 #pragma GCC unroll 16
   for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const V4 v = Add(Mul(texels[i], levels), error[i]);
-    const V4 steps = Trunc(Add(v, Splat(0.5f)));
-    Diffuse(error, i, Sub(v, steps));
+    const V4 u = Add(rounded[i], error[i]);
+    const V4 steps = Trunc(u);
+    Diffuse(error, i, Sub(Sub(u, Splat(0.5f)), steps));
     _mm_store_ps(step[i], _mm_min_ps(steps, levels));
   }
   for (UINT i = 0; i < kDxtBlockTexels; ++i) {
@@ -142,8 +145,9 @@ class ColorIndexPass {
     const float length2 = Dot3(axis, axis);
     const float scale = length2 == 0.0f ? 0.0f : float(steps - 1) / length2;
     const V4 weights = WeightVector();
+    // Positions carry the rounding offset, so the step is the chain's next operation.
     for (UINT i = 0; i < kDxtBlockTexels; ++i)
-      position_[i] = Dot3(Sub(Mul(texels[i], weights), palette[0]), axis) * scale;
+      position_[i] = Dot3(Sub(Mul(texels[i], weights), palette[0]), axis) * scale + 0.5f;
   }
 
   [[gnu::always_inline]] void Step(UINT i) {
@@ -152,9 +156,9 @@ class ColorIndexPass {
       indices_ |= 3u << (2 * i);
       return;
     }
-    const float t = position_[i] + error_[i];
-    const int step = std::clamp(int(t + 0.5f), 0, lastStep_);
-    Diffuse(error_, i, t - float(step));
+    const float u = position_[i] + error_[i];
+    const int step = std::clamp(int(u), 0, lastStep_);
+    Diffuse(error_, i, (u - 0.5f) - float(step));
     indices_ |= DWORD(indexOfStep_[step]) << (2 * i);
   }
   void Write(BYTE* block) const { WriteIndices(block + 4, indices_, 4); }
@@ -173,27 +177,34 @@ class ColorIndexPass {
 class AlphaIndexPass {
  public:
   AlphaIndexPass(const float* alphas, const BYTE* endpoints, bool six)
-      : alphas_(alphas),
-        six_(six),
-        indexOfStep_(six ? kSixAlphaIndex : kEightAlphaIndex),
-        lastStep_(six ? 5 : 7) {
-    AlphaPalette(endpoints[0], endpoints[1], palette_);
-    p0_ = palette_[0], p1_ = palette_[1];
+      : alphas_(alphas), six_(six), lastStep_(six ? 5 : 7) {
+    float palette[8];
+    AlphaPalette(endpoints[0], endpoints[1], palette);
+    const int* indexOfStep = six ? kSixAlphaIndex : kEightAlphaIndex;
+    for (int s = 0; s <= lastStep_; ++s)
+      indexOfStep_[s] = indexOfStep[s], valueOfStep_[s] = palette[indexOfStep[s]];
+    p0_ = palette[0], p1_ = palette[1];
     scale_ = p0_ == p1_ ? 0.0f : float(lastStep_) / (p1_ - p0_);
     nearZero_ = p0_ * 0.5f, nearOne_ = (p1_ + 1.0f) * 0.5f;
+    for (UINT i = 0; i < kDxtBlockTexels; ++i) offset_[i] = alphas[i] - p0_;
   }
 
   [[gnu::always_inline]] void Step(UINT i) {
     const float a = alphas_[i] + error_[i];
-    const float t = (a - p0_) * scale_;
-    int index = indexOfStep_[std::clamp(int(t + 0.5f), 0, lastStep_)];
+    const float t = (offset_[i] + error_[i]) * scale_;
+    const int step = std::clamp(int(t + 0.5f), 0, lastStep_);
+    int index = indexOfStep_[step];
+    float value = valueOfStep_[step];
     if (six_) {
       // With one interpolated value (p0 = p1) the exact 1 is still closer for alphas above the
       // middle.
       const bool first = t <= 0.0f, second = t >= float(lastStep_);
-      index = first && a <= nearZero_ ? 6 : (second || (first && p0_ == p1_)) && a >= nearOne_ ? 7 : index;
+      if (first && a <= nearZero_)
+        index = 6, value = 0.0f;
+      else if ((second || (first && p0_ == p1_)) && a >= nearOne_)
+        index = 7, value = 1.0f;
     }
-    Diffuse(error_, i, a - palette_[index]);
+    Diffuse(error_, i, a - value);
     indices_ |= uint64_t(index) << (3 * i);
   }
   void Write(BYTE* block) const { WriteIndices(block + 2, indices_, 6); }
@@ -201,10 +212,10 @@ class AlphaIndexPass {
  private:
   const float* alphas_;
   bool six_;
-  const int* indexOfStep_;
   int lastStep_;
-  float palette_[8], p0_, p1_, scale_, nearZero_, nearOne_;
-  float error_[16] = {};
+  int indexOfStep_[8];
+  float valueOfStep_[8], p0_, p1_, scale_, nearZero_, nearOne_;
+  float offset_[16], error_[16] = {};
   uint64_t indices_ = 0;
 };
 

@@ -39,8 +39,8 @@ struct Lanes {
     for (int j = 0; j < 4; ++j) b[j] = a[2 * j] + a[2 * j + 1];
     return (b[0] + b[1]) + (b[2] + b[3]);
   }
-  static void Sum16x8(const Reg (&c)[8][16], float* out) {
-    for (int k = 0; k < 8; ++k) out[k] = Sum16(c[k]);
+  static void Sum16x4(const Reg (*c)[16], float* out) {
+    for (int k = 0; k < 4; ++k) out[k] = Sum16(c[k]);
   }
 };
 

@@ -50,8 +50,8 @@ struct Lanes {
     const Reg c = _mm_add_ps(b, _mm_shuffle_ps(b, b, _MM_SHUFFLE(2, 3, 0, 1)));
     return _mm_cvtss_f32(_mm_add_ss(c, _mm_movehl_ps(c, c)));
   }
-  static void Sum16x8(const Reg (&c)[8][4], float* out) {
-    for (int k = 0; k < 8; ++k) out[k] = Sum16(c[k]);
+  static void Sum16x4(const Reg (*c)[4], float* out) {
+    for (int k = 0; k < 4; ++k) out[k] = Sum16(c[k]);
   }
 };
 
@@ -99,15 +99,12 @@ struct Lanes {
     const Reg c = _mm256_hadd_ps(b, b);
     return _mm_cvtss_f32(_mm_add_ss(_mm256_castps256_ps128(c), _mm256_extractf128_ps(c, 1)));
   }
-  // Eight sums at once: the horizontal adds interleave the quantities, four to a register.
-  DXT_TARGET static void Sum16x8(const Reg (&v)[8][2], float* out) {
-    Reg a[8];
-    for (int k = 0; k < 8; ++k) a[k] = _mm256_add_ps(v[k][0], v[k][1]);
-    for (int half = 0; half < 2; ++half) {
-      const Reg* q = a + 4 * half;
-      const Reg c = _mm256_hadd_ps(_mm256_hadd_ps(q[0], q[1]), _mm256_hadd_ps(q[2], q[3]));
-      _mm_storeu_ps(out + 4 * half, _mm_add_ps(_mm256_castps256_ps128(c), _mm256_extractf128_ps(c, 1)));
-    }
+  // Four sums at once: the horizontal adds interleave the quantities.
+  DXT_TARGET static void Sum16x4(const Reg (*v)[2], float* out) {
+    Reg a[4];
+    for (int k = 0; k < 4; ++k) a[k] = _mm256_add_ps(v[k][0], v[k][1]);
+    const Reg c = _mm256_hadd_ps(_mm256_hadd_ps(a[0], a[1]), _mm256_hadd_ps(a[2], a[3]));
+    _mm_storeu_ps(out, _mm_add_ps(_mm256_castps256_ps128(c), _mm256_extractf128_ps(c, 1)));
   }
 };
 
