@@ -15,8 +15,8 @@
 #include "dxt_encoder.h"
 #include "dxt_palette.h"
 #include "format_info.h"
+#include "pixel_layouts.h"
 #include "round_mode.h"
-#include "saturate.h"
 
 namespace d3dx {
 
@@ -68,8 +68,8 @@ template <typename T, typename AddScaled>
 int Quantise(float v, int levels) { return std::clamp(int(v * float(levels) + 0.5f), 0, levels); }
 
 WORD Pack565(const WeightedColor& weighted) {
-  const float r = Saturate(weighted.r * kUnweightR), g = Saturate(weighted.g),
-              b = Saturate(weighted.b * kUnweightB);
+  const float r = Saturate(weighted.r * kUnweightR, 0.0f, 1.0f), g = Saturate(weighted.g, 0.0f, 1.0f),
+              b = Saturate(weighted.b * kUnweightB, 0.0f, 1.0f);
   return WORD(Quantise(r, 31) << 11 | Quantise(g, 63) << 5 | Quantise(b, 31));
 }
 
