@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #define STB_DXT_IMPLEMENTATION
@@ -185,19 +186,27 @@ void RunRows(benchmark::State& state, D3DFORMAT format) {
   if (format == D3DFMT_DXT5) state.counters["alpha_rmse"] = q.alpha;
 }
 
-}  // namespace
+// Each format with ours (blocks, then rows), stb_dxt and libsquish, in that order.
+const bool kRegistered = [] {
+  const struct {
+    const char* name;
+    Encoder encoder;
+  } encoders[] = {{"Ours", Encoder::Ours},
+                  {"Stb", Encoder::Stb},
+                  {"StbHighQuality", Encoder::StbHigh},
+                  {"SquishRangeFit", Encoder::SquishRange},
+                  {"SquishClusterFit", Encoder::SquishCluster}};
+  for (D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT5}) {
+    const std::string prefix = format == D3DFMT_DXT1 ? "DXT1_" : "DXT5_";
+    for (const auto& e : encoders) {
+      benchmark::RegisterBenchmark((prefix + e.name).c_str(), Run, e.encoder, format)
+          ->Unit(benchmark::kMillisecond);
+      if (e.encoder == Encoder::Ours)
+        benchmark::RegisterBenchmark((prefix + "OursRows").c_str(), RunRows, format)
+            ->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
 
-BENCHMARK_CAPTURE(Run, DXT1_Ours, Encoder::Ours, D3DFMT_DXT1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunRows, DXT1_OursRows, D3DFMT_DXT1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT1_Stb, Encoder::Stb, D3DFMT_DXT1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT1_StbHighQuality, Encoder::StbHigh, D3DFMT_DXT1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT1_SquishRangeFit, Encoder::SquishRange, D3DFMT_DXT1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT1_SquishClusterFit, Encoder::SquishCluster, D3DFMT_DXT1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT5_Ours, Encoder::Ours, D3DFMT_DXT5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunRows, DXT5_OursRows, D3DFMT_DXT5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT5_Stb, Encoder::Stb, D3DFMT_DXT5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT5_StbHighQuality, Encoder::StbHigh, D3DFMT_DXT5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT5_SquishRangeFit, Encoder::SquishRange, D3DFMT_DXT5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, DXT5_SquishClusterFit, Encoder::SquishCluster, D3DFMT_DXT5)
-    ->Unit(benchmark::kMillisecond);
+}  // namespace

@@ -4,46 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
-#include <vector>
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
 
 #include "../../d3dx/tex/dxt_block.h"
+#include "jpeg_file.h"
 
 namespace {
-
-struct Photo {
-  std::vector<uint8_t> rgb;
-  unsigned width = 0, height = 0;
-};
-
-Photo DecodeJpeg(const char* path) {
-  Photo out;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return out;
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, f);
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out.width = cinfo.output_width;
-  out.height = cinfo.output_height;
-  out.rgb.resize(size_t(out.width) * out.height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = &out.rgb[size_t(cinfo.output_scanline) * out.width * 3];
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::fclose(f);
-  return out;
-}
 
 // libsquish's range fit on the photograph, times the allowed 1.1.
 constexpr double kRgbRmseBound = 3.392 * 1.1;
@@ -55,7 +21,7 @@ struct Rmse {
 // Encodes every block of the photo (alpha from `alphaOf`) and compares the decoded texels with
 // the 8-bit originals.
 template <typename AlphaOf>
-Rmse EncodePhoto(const Photo& p, D3DFORMAT format, AlphaOf alphaOf) {
+Rmse EncodePhoto(const JpegRgb& p, D3DFORMAT format, AlphaOf alphaOf) {
   double rgb = 0, alpha = 0;
   size_t texels = 0;
   for (unsigned by = 0; by + 4 <= p.height; by += 4)
@@ -65,7 +31,7 @@ Rmse EncodePhoto(const Photo& p, D3DFORMAT format, AlphaOf alphaOf) {
       int want[16][4];
       for (unsigned i = 0; i < 16; ++i) {
         const unsigned x = bx + i % 4, y = by + i / 4;
-        const uint8_t* s = &p.rgb[(size_t(y) * p.width + x) * 3];
+        const uint8_t* s = &p.pixels[(size_t(y) * p.width + x) * 3];
         want[i][0] = s[0], want[i][1] = s[1], want[i][2] = s[2], want[i][3] = alphaOf(x, y);
         in[i] = D3DXCOLOR(s[0] / 255.0f, s[1] / 255.0f, s[2] / 255.0f, want[i][3] / 255.0f);
       }
@@ -84,7 +50,7 @@ Rmse EncodePhoto(const Photo& p, D3DFORMAT format, AlphaOf alphaOf) {
 }
 
 TEST(DxtQuality, PhotographEncodesWithinTheRangeFitBound) {
-  const Photo p = DecodeJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+  const JpegRgb p = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
   ASSERT_EQ(p.width, 320u);
   ASSERT_EQ(p.height, 240u);
   const Rmse dxt1 = EncodePhoto(p, D3DFMT_DXT1, [](unsigned, unsigned) { return 255; });
