@@ -270,12 +270,7 @@ HRESULT DecodeDib(FileData file, LoadedImage& image) {
   if (h.compression == kRgb && h.bitCount == 32 && AnyFourthByteSet(data, h.width, h.height, stride))
     format = D3DFMT_A8R8G8B8;
 
-  image.format = format;
-  image.width = UINT(h.width);
-  image.height = UINT(h.height);
-  image.depth = 1;
-  image.rowPitch = rowPitch;
-  image.slicePitch = 0;
+  image.Describe2D(format, UINT(h.width), UINT(h.height), rowPitch);
   if (!image.wantPixels) return S_OK;
 
   if (format == D3DFMT_P8) {

@@ -107,11 +107,7 @@ HRESULT Decode(j_decompress_ptr cinfo, FileData file, LoadedImage& image) {
   UINT rowPitch;
   size_t bytes;
   if (!DecodedSize(uint64_t(width) * (grey ? 1 : 4), height, &rowPitch, &bytes)) return E_FAIL;
-  image.format = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
-  image.width = width;
-  image.height = height;
-  image.depth = 1;
-  image.rowPitch = rowPitch;
+  image.Describe2D(grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8, width, height, rowPitch);
   if (!image.wantPixels) return S_OK;
 
   BYTE* out = image.AllocatePixels(bytes, false);  // every byte is written below

@@ -166,11 +166,7 @@ HRESULT Decode(png_structp png, png_infop info, PngSession& session, LoadedImage
   UINT rowPitch;
   size_t bytes;
   if (!DecodedSize(png_get_rowbytes(png, info), height, &rowPitch, &bytes)) return E_FAIL;
-  image.format = format;
-  image.width = width;
-  image.height = height;
-  image.depth = 1;
-  image.rowPitch = rowPitch;
+  image.Describe2D(format, width, height, rowPitch);
   if (!image.wantPixels) return S_OK;
 
   BYTE* out = image.AllocatePixels(bytes, false);  // png_read_image writes every row whole

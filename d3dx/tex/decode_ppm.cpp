@@ -84,11 +84,7 @@ HRESULT DecodePpm(FileData file, LoadedImage& image) {
     if (out) out[i] = 0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2];
   }
 
-  image.format = D3DFMT_X8R8G8B8;
-  image.width = width;
-  image.height = height;
-  image.depth = 1;
-  image.rowPitch = rowPitch;
+  image.Describe2D(D3DFMT_X8R8G8B8, width, height, rowPitch);
   return S_OK;
 }
 

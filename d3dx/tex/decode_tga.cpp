@@ -118,11 +118,7 @@ HRESULT DecodeTga(FileData file, LoadedImage& image) {
   size_t bytes;
   if (!DecodedSize(uint64_t(bpp) * width, height, &rowPitch, &bytes)) return E_FAIL;
 
-  image.format = format;
-  image.width = width;
-  image.height = height;
-  image.depth = 1;
-  image.rowPitch = rowPitch;
+  image.Describe2D(format, width, height, rowPitch);
   if (!image.wantPixels) return S_OK;
 
   if (format == D3DFMT_P8) {

@@ -6,26 +6,42 @@
 namespace d3dx {
 namespace {
 
-const LPCWSTR kBitmapW = MAKEINTRESOURCEW(2), kRcDataW = MAKEINTRESOURCEW(10);  // RT_BITMAP, RT_RCDATA
+// The narrow and wide forms of the calls, so that each open is written once.
+HANDLE OpenForReading(LPCSTR name) {
+  return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                     nullptr);
+}
+// The platform takes wide names natively (it is an NT system), so they need no conversion.
+HANDLE OpenForReading(LPCWSTR name) {
+  return CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                     nullptr);
+}
+
+HRSRC FindOfType(HMODULE module, LPCSTR name, bool bitmap) {
+  return FindResourceA(module, name, bitmap ? RT_BITMAP : RT_RCDATA);
+}
+HRSRC FindOfType(HMODULE module, LPCWSTR name, bool bitmap) {
+  return FindResourceW(module, name, MAKEINTRESOURCEW(bitmap ? 2 : 10));  // RT_BITMAP, RT_RCDATA
+}
+
+template <typename Name>
+HRSRC FindImageResource(HMODULE module, Name name, bool tryBitmap) {
+  const HRSRC bitmap = tryBitmap ? FindOfType(module, name, true) : nullptr;
+  return bitmap ? bitmap : FindOfType(module, name, false);
+}
 
 }  // namespace
 
-HRESULT MappedFile::Open(LPCSTR name) {
+template <typename Name>
+HRESULT MappedFile::OpenNamed(Name name) {
   Close();
   if (!name) return D3DERR_INVALIDCALL;
-  file_ = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
-                      nullptr);
+  file_ = OpenForReading(name);
   return Map();
 }
 
-// The platform takes wide names natively (it is an NT system), so they need no conversion.
-HRESULT MappedFile::Open(LPCWSTR name) {
-  Close();
-  if (!name) return D3DERR_INVALIDCALL;
-  file_ = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
-                      nullptr);
-  return Map();
-}
+HRESULT MappedFile::Open(LPCSTR name) { return OpenNamed(name); }
+HRESULT MappedFile::Open(LPCWSTR name) { return OpenNamed(name); }
 
 HRESULT MappedFile::Map() {
   if (file_ == INVALID_HANDLE_VALUE) return D3DXERR_INVALIDDATA;
@@ -59,16 +75,12 @@ void MappedFile::Close() {
 
 HRESULT ResourceBlock::Open(HMODULE module, LPCSTR name, bool tryBitmap) {
   Close();
-  HRSRC found = tryBitmap ? FindResourceA(module, name, RT_BITMAP) : nullptr;
-  if (!found) found = FindResourceA(module, name, RT_RCDATA);
-  return Lock(module, found);
+  return Lock(module, FindImageResource(module, name, tryBitmap));
 }
 
 HRESULT ResourceBlock::Open(HMODULE module, LPCWSTR name, bool tryBitmap) {
   Close();
-  HRSRC found = tryBitmap ? FindResourceW(module, name, kBitmapW) : nullptr;
-  if (!found) found = FindResourceW(module, name, kRcDataW);
-  return Lock(module, found);
+  return Lock(module, FindImageResource(module, name, tryBitmap));
 }
 
 HRESULT ResourceBlock::Lock(HMODULE module, HRSRC resource) {

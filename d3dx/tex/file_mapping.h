@@ -22,6 +22,8 @@ class MappedFile {
   UINT Size() const { return size_; }
 
  private:
+  template <typename Name>
+  HRESULT OpenNamed(Name name);
   HRESULT Map();
 
   HANDLE file_ = INVALID_HANDLE_VALUE;

@@ -27,6 +27,16 @@ struct LoadedImage {
   std::unique_ptr<LoadedImage> nextLevel;  // the next smaller level of the same face
   std::unique_ptr<LoadedImage> nextFace;   // the first level of the next cube face
 
+  // A single 2-D node: its format, size and row pitch (depth 1, no slice pitch).
+  void Describe2D(D3DFORMAT f, UINT w, UINT h, UINT pitch) {
+    format = f;
+    width = w;
+    height = h;
+    depth = 1;
+    rowPitch = pitch;
+    slicePitch = 0;
+  }
+
   bool OwnsPixels() const { return ownedPixels_ != nullptr; }
   bool OwnsPalette() const { return ownedPalette_ != nullptr; }
 
