@@ -76,6 +76,17 @@ std::vector<uint32_t> MakePhoto() {
 
 }  // namespace
 
+const SourceImage& SourcePhoto() {
+  static const SourceImage photo = [] {
+    const Rgb src = DecodeJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+    SourceImage out{std::vector<uint32_t>(size_t(src.width) * src.height), src.width, src.height};
+    for (size_t i = 0; i < out.argb.size(); ++i)
+      out.argb[i] = 0xFF000000u | src.pixels[3 * i] << 16 | src.pixels[3 * i + 1] << 8 | src.pixels[3 * i + 2];
+    return out;
+  }();
+  return photo;
+}
+
 const std::vector<uint32_t>& Photo() {
   static const std::vector<uint32_t> photo = MakePhoto();
   return photo;
