@@ -246,7 +246,7 @@ HRESULT RowCodec::AllocateConversionBuffer() {
 }
 
 HRESULT RowCodec::PrepareConversion(RowCodec& source) {
-  if (source.kind_ != kind_ && kind_ != NumericKind::FLOAT) conversionSource_ = source.kind_;
+  conversionSource_ = source.kind_ != kind_ && kind_ != NumericKind::FLOAT ? source.kind_ : NumericKind::NONE;
   if (conversionSource_ != NumericKind::NONE || srgb_) {
     if (FAILED(AllocateConversionBuffer())) return E_OUTOFMEMORY;
   }
@@ -255,7 +255,7 @@ HRESULT RowCodec::PrepareConversion(RowCodec& source) {
 }
 
 HRESULT RowCodec::PrepareFloatInput() {
-  if (kind_ != NumericKind::FLOAT) conversionSource_ = NumericKind::FLOAT;
+  conversionSource_ = kind_ != NumericKind::FLOAT ? NumericKind::FLOAT : NumericKind::NONE;
   if (conversionSource_ != NumericKind::NONE || srgb_) return AllocateConversionBuffer();
   return D3D_OK;
 }

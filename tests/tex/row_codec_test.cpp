@@ -353,6 +353,9 @@ TEST(PixelKinds, ConversionBetweenKinds) {
   dst->EncodeRow(0, 0, row.data());
   EXPECT_EQ(argb.Pixel(0), 0xFF0000FFu);
   EXPECT_EQ(row[0].r, -1.0f) << "the caller's row is not modified";
+  auto same = Image(D3DFMT_X8R8G8B8, 1).Codec();
+  ASSERT_EQ(dst->PrepareConversion(*same), D3D_OK);
+  EXPECT_EQ(dst->ConversionSource(), NumericKind::NONE) << "a new source of the same kind converts nothing";
   // UNORM into SNORM4: all four become 2v - 1.
   auto q8codec = q8.Codec();
   argb.SetPixel(0, 0, 0x00FF00FF);
