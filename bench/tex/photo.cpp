@@ -2,47 +2,15 @@
 #include "photo.h"
 
 #include <cstdio>
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
-
 #include <cstdlib>
+
+#include "../../tests/common/jpeg_file.h"
 
 namespace texbench {
 namespace {
 
-struct Rgb {
-  std::vector<uint8_t> pixels;
-  unsigned width = 0, height = 0;
-};
-
-Rgb DecodeJpeg(const char* path) {
-  Rgb out;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return out;
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, f);
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out.width = cinfo.output_width;
-  out.height = cinfo.output_height;
-  out.pixels.resize(size_t(out.width) * out.height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = &out.pixels[size_t(cinfo.output_scanline) * out.width * 3];
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::fclose(f);
-  return out;
-}
-
 std::vector<uint32_t> MakePhoto() {
-  const Rgb src = DecodeJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+  const JpegRgb src = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
   if (src.pixels.empty()) {
     std::fprintf(stderr, "bench_tex: the shared photograph is missing\n");
     std::exit(1);
@@ -78,10 +46,11 @@ std::vector<uint32_t> MakePhoto() {
 
 const SourceImage& SourcePhoto() {
   static const SourceImage photo = [] {
-    const Rgb src = DecodeJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+    const JpegRgb src = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
     SourceImage out{std::vector<uint32_t>(size_t(src.width) * src.height), src.width, src.height};
     for (size_t i = 0; i < out.argb.size(); ++i)
-      out.argb[i] = 0xFF000000u | src.pixels[3 * i] << 16 | src.pixels[3 * i + 1] << 8 | src.pixels[3 * i + 2];
+      out.argb[i] =
+          0xFF000000u | src.pixels[3 * i] << 16 | src.pixels[3 * i + 1] << 8 | src.pixels[3 * i + 2];
     return out;
   }();
   return photo;

@@ -1,6 +1,13 @@
-// DXT1..DXT5 block encoding: alpha passes with error diffusion inside the block, the colour block
-// in three- or four-colour mode and the alpha block in six- or eight-alpha mode.
+// DXT1..DXT5 block encoding: texels quantised with error diffusion inside the block, the colour
+// block in three- or four-colour mode and the alpha block in six- or eight-alpha mode.
+//
+// The diffusion passes are serial chains from texel to texel; they run on one vector of
+// (r, g, b, a) per texel with every loop unrolled, so the errors stay in registers and the
+// processor overlaps the texels that do not depend on each other.
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <utility>
 
@@ -8,8 +15,8 @@
 #include "dxt_encoder.h"
 #include "dxt_palette.h"
 #include "format_info.h"
+#include "pixel_layouts.h"
 #include "round_mode.h"
-#include "saturate.h"
 
 namespace d3dx {
 
@@ -17,37 +24,58 @@ using namespace dxt;
 
 namespace {
 
-WeightedColor operator+(const WeightedColor& a, const WeightedColor& b) {
-  return {a.r + b.r, a.g + b.g, a.b + b.b};
-}
-WeightedColor operator-(const WeightedColor& a, const WeightedColor& b) {
-  return {a.r - b.r, a.g - b.g, a.b - b.b};
-}
-WeightedColor operator*(const WeightedColor& a, float f) { return {a.r * f, a.g * f, a.b * f}; }
-WeightedColor& operator+=(WeightedColor& a, const WeightedColor& b) { return a = a + b; }
-float Dot(const WeightedColor& a, const WeightedColor& b) { return a.r * b.r + a.g * b.g + a.b * b.b; }
+using V4 = __m128;
 
-WeightedColor Weighted(const D3DXCOLOR& c) { return {c.r * kWeightR, c.g, c.b * kWeightB}; }
+inline V4 Splat(float v) { return _mm_set1_ps(v); }
+inline V4 Add(V4 a, V4 b) { return _mm_add_ps(a, b); }
+inline V4 Sub(V4 a, V4 b) { return _mm_sub_ps(a, b); }
+inline V4 Mul(V4 a, V4 b) { return _mm_mul_ps(a, b); }
+inline V4 Trunc(V4 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v)); }
+inline float Lane(V4 v, int i) {
+  alignas(16) float f[4];
+  _mm_store_ps(f, v);
+  return f[i];
+}
+// r*r' + g*g' + b*b', summed in that order.
+inline float Dot3(V4 a, V4 b) {
+  const V4 m = Mul(a, b);
+  const V4 rg = _mm_add_ss(m, _mm_shuffle_ps(m, m, 1));
+  return _mm_cvtss_f32(_mm_add_ss(rg, _mm_shuffle_ps(m, m, 2)));
+}
+
+// The channel weights as a vector; alpha drops out.
+inline V4 WeightVector() { return _mm_setr_ps(kWeightR, 1.0f, kWeightB, 0.0f); }
 
 // Floyd-Steinberg inside the block, texels in row-major order; nothing leaves the block.
-template <typename T>
-void Diffuse(T* error, UINT i, const T& e) {
+template <typename T, typename AddScaled>
+[[gnu::always_inline]] inline void DiffuseWith(T* error, UINT i, T e, AddScaled add) {
   const UINT x = i & 3, y = i >> 2;
-  if (x < 3) error[i + 1] += e * (7.0f / 16.0f);
+  if (x < 3) add(error[i + 1], e, 7.0f / 16.0f);
   if (y < 3) {
-    if (x > 0) error[i + 3] += e * (3.0f / 16.0f);
-    error[i + 4] += e * (5.0f / 16.0f);
-    if (x < 3) error[i + 5] += e * (1.0f / 16.0f);
+    if (x > 0) add(error[i + 3], e, 3.0f / 16.0f);
+    add(error[i + 4], e, 5.0f / 16.0f);
+    if (x < 3) add(error[i + 5], e, 1.0f / 16.0f);
   }
+}
+[[gnu::always_inline]] inline void Diffuse(V4* error, UINT i, V4 e) {
+  DiffuseWith(error, i, e, [](V4& to, V4 v, float f) { to = Add(to, Mul(v, Splat(f))); });
+}
+[[gnu::always_inline]] inline void Diffuse(float* error, UINT i, float e) {
+  DiffuseWith(error, i, e, [](float& to, float v, float f) { to += v * f; });
 }
 
 // trunc(v * levels + 0.5), kept inside the field.
 int Quantise(float v, int levels) { return std::clamp(int(v * float(levels) + 0.5f), 0, levels); }
 
 WORD Pack565(const WeightedColor& weighted) {
-  const float r = Saturate(weighted.r * kUnweightR), g = Saturate(weighted.g),
-              b = Saturate(weighted.b * kUnweightB);
+  const float r = Saturate(weighted.r * kUnweightR, 0.0f, 1.0f), g = Saturate(weighted.g, 0.0f, 1.0f),
+              b = Saturate(weighted.b * kUnweightB, 0.0f, 1.0f);
   return WORD(Quantise(r, 31) << 11 | Quantise(g, 63) << 5 | Quantise(b, 31));
+}
+
+inline V4 WeightedVector(WORD c) {
+  const D3DXCOLOR d = ColorFrom565(c);
+  return Mul(_mm_loadu_ps(&d.r), WeightVector());
 }
 
 void WriteIndices(BYTE* p, uint64_t indices, int bytes) {
@@ -60,199 +88,287 @@ constexpr int kThreeColorIndex[3] = {0, 2, 1};
 constexpr int kEightAlphaIndex[8] = {0, 2, 3, 4, 5, 6, 7, 1};
 constexpr int kSixAlphaIndex[6] = {0, 2, 3, 4, 5, 1};
 
-// The alpha block from 8-bit alphas whose extremes are minQ and maxQ.
-void EncodeAlphaBlock(BYTE* block, const float* alphas, int minQ, int maxQ) {
+// The block's texels on the stored grids, each channel's rounding error diffused: colour on the
+// 5:6:5 grid (weighted, for the optimiser), alpha on `alphaLevels` steps. The errors are kept in
+// units of one step, which takes a multiply off the chain from one texel to the next; a step
+// beyond the field is diffused as it is and clamped only where it is stored.
+struct QuantisedBlock {
+  WeightedBlock points;
+  float alpha[16];
+  int alphaLevel[16];
+};
+
+void QuantiseTexels(const V4* texels, int alphaLevels, float alphaUnit, QuantisedBlock* out) {
+  const V4 levels = _mm_setr_ps(31.0f, 63.0f, 31.0f, float(alphaLevels));
+  V4 error[16];
+  for (V4& e : error) e = _mm_setzero_ps();
+  alignas(16) float step[16][4];
+  // The rounding offset rides along from the start, so the texel's own value comes off the chain.
+  V4 rounded[16];
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) rounded[i] = Add(Mul(texels[i], levels), Splat(0.5f));
+#pragma GCC unroll 16
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
+    const V4 u = Add(rounded[i], error[i]);
+    const V4 steps = Trunc(u);
+    Diffuse(error, i, Sub(Sub(u, Splat(0.5f)), steps));
+    _mm_store_ps(step[i], _mm_min_ps(steps, levels));
+  }
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
+    out->points.r[i] = step[i][0] * kUnit5 * kWeightR, out->points.g[i] = step[i][1] * kUnit6;
+    out->points.b[i] = step[i][2] * kUnit5 * kWeightB;
+    out->alpha[i] = step[i][3] * alphaUnit;
+    out->alphaLevel[i] = int(step[i][3]);
+  }
+}
+
+// The index passes below are serial chains from texel to texel. A DXT5 block runs its colour
+// and alpha passes in one loop, so the two chains overlap.
+template <typename... Pass>
+[[gnu::always_inline]] inline void RunIndexPasses(Pass&... pass) {
+#pragma GCC unroll 16
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) (pass.Step(i), ...);
+}
+
+// Colour indices: each texel's own colour plus the error diffused to it, placed along the
+// palette line at t = (c - e0).(e1 - e0) (N - 1) / |e1 - e0|^2; t <= 0 is the first endpoint,
+// t >= N - 1 the second, anything between the nearest step. Only an error's component along
+// the line ever moves a later t, and the palette steps lie on the line at t = step, so the
+// diffusion carries that component alone: the texel's t minus its step. No branch on t, which
+// follows the image and defeats prediction.
+class ColorIndexPass {
+ public:
+  ColorIndexPass(const V4* texels, const V4* palette, int steps, UINT transparent)
+      : indexOfStep_(steps == 4 ? kFourColorIndex : kThreeColorIndex),
+        lastStep_(steps - 1),
+        transparent_(transparent) {
+    const V4 axis = Sub(palette[1], palette[0]);
+    const float length2 = Dot3(axis, axis);
+    const float scale = length2 == 0.0f ? 0.0f : float(steps - 1) / length2;
+    const V4 weights = WeightVector();
+    // Positions carry the rounding offset, so the step is the chain's next operation.
+    for (UINT i = 0; i < kDxtBlockTexels; ++i)
+      position_[i] = Dot3(Sub(Mul(texels[i], weights), palette[0]), axis) * scale + 0.5f;
+  }
+
+  [[gnu::always_inline]] void Step(UINT i) {
+    // Transparent texels take index 3 and diffuse nothing.
+    if (transparent_ >> i & 1) {
+      indices_ |= 3u << (2 * i);
+      return;
+    }
+    const float u = position_[i] + error_[i];
+    const int step = std::clamp(int(u), 0, lastStep_);
+    Diffuse(error_, i, (u - 0.5f) - float(step));
+    indices_ |= DWORD(indexOfStep_[step]) << (2 * i);
+  }
+  void Write(BYTE* block) const { WriteIndices(block + 4, indices_, 4); }
+
+ private:
+  const int* indexOfStep_;
+  int lastStep_;
+  UINT transparent_;
+  float position_[16], error_[16] = {};
+  DWORD indices_ = 0;
+};
+
+// Alpha indices from each alpha plus the error diffused to it: t <= 0 is the first endpoint,
+// t >= N - 1 the second, anything between the nearest step; in six-alpha mode alphas beyond the
+// ends and nearer exact 0 or 1 take those instead.
+class AlphaIndexPass {
+ public:
+  AlphaIndexPass(const float* alphas, const BYTE* endpoints, bool six)
+      : alphas_(alphas), six_(six), lastStep_(six ? 5 : 7) {
+    float palette[8];
+    AlphaPalette(endpoints[0], endpoints[1], palette);
+    const int* indexOfStep = six ? kSixAlphaIndex : kEightAlphaIndex;
+    for (int s = 0; s <= lastStep_; ++s)
+      indexOfStep_[s] = indexOfStep[s], valueOfStep_[s] = palette[indexOfStep[s]];
+    p0_ = palette[0], p1_ = palette[1];
+    scale_ = p0_ == p1_ ? 0.0f : float(lastStep_) / (p1_ - p0_);
+    nearZero_ = p0_ * 0.5f, nearOne_ = (p1_ + 1.0f) * 0.5f;
+    for (UINT i = 0; i < kDxtBlockTexels; ++i) offset_[i] = alphas[i] - p0_;
+  }
+
+  [[gnu::always_inline]] void Step(UINT i) {
+    const float a = alphas_[i] + error_[i];
+    const float t = (offset_[i] + error_[i]) * scale_;
+    const int step = std::clamp(int(t + 0.5f), 0, lastStep_);
+    int index = indexOfStep_[step];
+    float value = valueOfStep_[step];
+    if (six_) {
+      // With one interpolated value (p0 = p1) the exact 1 is still closer for alphas above the
+      // middle.
+      const bool first = t <= 0.0f, second = t >= float(lastStep_);
+      if (first && a <= nearZero_)
+        index = 6, value = 0.0f;
+      else if ((second || (first && p0_ == p1_)) && a >= nearOne_)
+        index = 7, value = 1.0f;
+    }
+    Diffuse(error_, i, a - value);
+    indices_ |= uint64_t(index) << (3 * i);
+  }
+  void Write(BYTE* block) const { WriteIndices(block + 2, indices_, 6); }
+
+ private:
+  const float* alphas_;
+  bool six_;
+  int lastStep_;
+  int indexOfStep_[8];
+  float valueOfStep_[8], p0_, p1_, scale_, nearZero_, nearOne_;
+  float offset_[16], error_[16] = {};
+  uint64_t indices_ = 0;
+};
+
+// The endpoints of the alpha block from 8-bit alphas whose extremes are minQ and maxQ. True when
+// indices remain to be assigned (six-alpha mode, or eight alphas with distinct endpoints); the
+// block is complete otherwise.
+bool WriteAlphaEndpoints(BYTE* block, const float* alphas, int minQ, int maxQ, bool* six) {
   if (minQ == 255) {
     block[0] = block[1] = 255;
     WriteIndices(block + 2, 0, 6);
-    return;
+    return false;
   }
-  const bool six = minQ == 0 || maxQ == 255;
-  const int steps = six ? 6 : 8;
-  const AlphaRange range = OptimizeAlphaEndpoints(alphas, steps);
+  *six = minQ == 0 || maxQ == 255;
+  const AlphaRange range = OptimizeAlphaEndpoints(alphas, *six ? 6 : 8);
   const BYTE low = BYTE(Quantise(range.low, 255)), high = BYTE(Quantise(range.high, 255));
-  block[0] = six ? low : high;
-  block[1] = six ? high : low;
-  if (!six && low == high) {
+  block[0] = *six ? low : high;
+  block[1] = *six ? high : low;
+  if (!*six && low == high) {
     WriteIndices(block + 2, 0, 6);
-    return;
+    return false;
   }
-
-  float palette[8];
-  AlphaPalette(block[0], block[1], palette);
-  const float p0 = palette[0], p1 = palette[1];
-  const float last = float(steps - 1);
-  float error[16] = {};
-  uint64_t indices = 0;
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const float a = alphas[i] + error[i];
-    const float t = p0 == p1 ? 0.0f : (a - p0) * last / (p1 - p0);
-    int index;
-    if (t <= 0.0f) {
-      // With one interpolated value the exact 1 is still closer for alphas above the middle.
-      index = six && a <= p0 * 0.5f ? 6 : six && p0 == p1 && a >= (p1 + 1.0f) * 0.5f ? 7 : 0;
-    } else if (t >= last) {
-      index = six && a >= (p1 + 1.0f) * 0.5f ? 7 : 1;
-    } else {
-      const int step = int(t + 0.5f);
-      index = six ? kSixAlphaIndex[step] : kEightAlphaIndex[step];
-    }
-    Diffuse(error, i, a - palette[index]);
-    indices |= uint64_t(index) << (3 * i);
-  }
-  WriteIndices(block + 2, indices, 6);
+  return true;
 }
 
-}  // namespace
+// Texels with a < 0.5 after the alpha pass (DXT1 only), bit i for texel i.
+UINT TransparentMask(const QuantisedBlock& q) {
+  UINT mask = 0;
+  for (UINT i = 0; i < kDxtBlockTexels; ++i) mask |= UINT(q.alphaLevel[i] == 0) << i;
+  return mask;
+}
 
-namespace dxt {
-
-void BlockEncoder::EncodeColorBlock(BYTE* block, const D3DXCOLOR* texels, bool allowTransparent) const {
+// The endpoints of the colour block of texels whose pre-quantised points are given;
+// `transparent` marks the texels that take index 3 (none outside DXT1). True, with the palette
+// and its size, when indices remain to be assigned; the block is complete otherwise.
+bool WriteColorEndpoints(ColorOptimizer optimize, BYTE* block, WeightedBlock& points, UINT transparent,
+                         V4* palette, int* steps) {
   // Phase 1: the mode.
-  UINT transparent = 0;
-  if (allowTransparent)
-    for (UINT i = 0; i < kDxtBlockTexels; ++i) transparent += texels[i].a < 0.5f;
-  if (transparent == kDxtBlockTexels) {
+  if (transparent == 0xFFFF) {
     WriteWord(block, 0x0000);
     WriteWord(block + 2, 0xFFFF);
     WriteIndices(block + 4, 0xFFFFFFFF, 4);
-    return;
+    return false;
   }
-  const bool three = transparent > 0;
-  const int steps = three ? 3 : 4;
-
-  // Phase 2: the texels on the 5:6:5 grid, rounding errors diffused, in weighted units.
-  WeightedBlock points;
-  WeightedColor error[16] = {};
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const WeightedColor v = WeightedColor{texels[i].r, texels[i].g, texels[i].b} + error[i];
-    const WeightedColor q = {float(int(v.r * 31.0f + 0.5f)) * kUnit5, float(int(v.g * 63.0f + 0.5f)) * kUnit6,
-                             float(int(v.b * 31.0f + 0.5f)) * kUnit5};
-    Diffuse(error, i, v - q);
-    points.r[i] = q.r * kWeightR;
-    points.g[i] = q.g;
-    points.b[i] = q.b * kWeightB;
-  }
+  const bool three = transparent != 0;
+  *steps = three ? 3 : 4;
 
   // Transparent texels never use the line: fit it to the opaque ones alone, which stand in for
   // them in turn so the optimiser still sees 16 points.
   if (three) {
     UINT opaque[16], opaqueCount = 0;
     for (UINT i = 0; i < kDxtBlockTexels; ++i)
-      if (!(texels[i].a < 0.5f)) opaque[opaqueCount++] = i;
+      if (!(transparent >> i & 1)) opaque[opaqueCount++] = i;
     for (UINT i = 0, next = 0; i < kDxtBlockTexels; ++i) {
-      if (!(texels[i].a < 0.5f)) continue;
+      if (!(transparent >> i & 1)) continue;
       const UINT from = opaque[next++ % opaqueCount];
       points.r[i] = points.r[from], points.g[i] = points.g[from], points.b[i] = points.b[from];
     }
   }
 
-  // Phase 3: the endpoints, quantised and ordered for the mode.
-  const ColorLine line = optimize_(points, steps);
+  // Phase 2: the endpoints, quantised and ordered for the mode.
+  const ColorLine line = optimize(points, *steps);
   WORD c0 = Pack565(line.lo), c1 = Pack565(line.hi);
   if (!three && c0 == c1) {
     WriteWord(block, c0);
     WriteWord(block + 2, c1);
     WriteIndices(block + 4, 0, 4);
-    return;
+    return false;
   }
   if (three ? c0 > c1 : c0 < c1) std::swap(c0, c1);
   WriteWord(block, c0);
   WriteWord(block + 2, c1);
 
-  // Phase 4: indices in texel order against the palette of the stored endpoints.
-  WeightedColor palette[4] = {Weighted(ColorFrom565(c0)), Weighted(ColorFrom565(c1))};
-  const WeightedColor axis = palette[1] - palette[0];
+  // Phase 3: the palette of the stored endpoints, in weighted units.
+  palette[0] = WeightedVector(c0), palette[1] = WeightedVector(c1);
+  const V4 axis = Sub(palette[1], palette[0]);
   if (three) {
-    palette[2] = (palette[0] + palette[1]) * 0.5f;
+    palette[2] = Mul(Add(palette[0], palette[1]), Splat(0.5f));
+    palette[3] = _mm_setzero_ps();
   } else {
-    palette[2] = palette[0] + axis * kThird;
-    palette[3] = palette[0] + axis * kTwoThirds;
+    palette[2] = Add(palette[0], Mul(axis, Splat(kThird)));
+    palette[3] = Add(palette[0], Mul(axis, Splat(kTwoThirds)));
   }
-  const float length2 = Dot(axis, axis);
-  const float last = float(steps - 1);
-  std::fill(error, error + 16, WeightedColor{0, 0, 0});
-  DWORD indices = 0;
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    if (three && texels[i].a < 0.5f) {
-      indices |= 3u << (2 * i);
-      continue;
-    }
-    const WeightedColor c = Weighted(texels[i]) + error[i];
-    const float t = length2 == 0.0f ? 0.0f : Dot(c - palette[0], axis) * last / length2;
-    int index;
-    if (t <= 0.0f)
-      index = 0;
-    else if (t >= last)
-      index = 1;
-    else
-      index = three ? kThreeColorIndex[int(t + 0.5f)] : kFourColorIndex[int(t + 0.5f)];
-    Diffuse(error, i, c - palette[index]);
-    indices |= DWORD(index) << (2 * i);
-  }
-  WriteIndices(block + 4, indices, 4);
+  return true;
 }
 
-// Alpha first goes to 0 or 1; the colour block then marks the transparent texels.
-void BlockEncoder::EncodeDxt1(BYTE* block, const D3DXCOLOR* texels) const {
-  D3DXCOLOR binary[16];
-  float error[16] = {};
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const float v = texels[i].a + error[i];
-    const float q = float(int(v + 0.5f));
-    Diffuse(error, i, v - q);
-    binary[i] = D3DXCOLOR(texels[i].r, texels[i].g, texels[i].b, q);
-  }
-  EncodeColorBlock(block, binary, true);
+void EncodeColorBlock(ColorOptimizer optimize, BYTE* block, const V4* texels, WeightedBlock& points,
+                      UINT transparent) {
+  V4 palette[4];
+  int steps;
+  if (!WriteColorEndpoints(optimize, block, points, transparent, palette, &steps)) return;
+  ColorIndexPass color(texels, palette, steps, transparent);
+  RunIndexPasses(color);
+  color.Write(block);
 }
 
-void BlockEncoder::EncodeDxt3(BYTE* block, const D3DXCOLOR* texels) const {
-  float error[16] = {};
-  for (UINT i = 0; i < 8; ++i) block[i] = 0;
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const float v = texels[i].a + error[i];
-    const int q = Quantise(v, 15);
-    Diffuse(error, i, v - float(q) * kUnit4);
-    block[i / 2] |= BYTE(q << (4 * (i & 1)));
-  }
-  EncodeColorBlock(block + 8, texels, false);
-}
+}  // namespace
 
-void BlockEncoder::EncodeDxt5(BYTE* block, const D3DXCOLOR* texels) const {
-  float alphas[16], error[16] = {};
-  int minQ = 255, maxQ = 0;
-  for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const float v = texels[i].a + error[i];
-    const int q = Quantise(v, 255);
-    alphas[i] = float(q) * kUnit8;
-    Diffuse(error, i, v - alphas[i]);
-    minQ = std::min(minQ, q);
-    maxQ = std::max(maxQ, q);
-  }
-  EncodeColorBlock(block + 8, texels, false);
-  EncodeAlphaBlock(block, alphas, minQ, maxQ);
-}
+namespace dxt {
 
 void BlockEncoder::Encode(D3DFORMAT format, BYTE* block, const D3DXCOLOR* in16) const {
+  const UINT blockBytes = BlockBytes(format);
+  if (blockBytes == 0) return;
+  // Saturate (NaN to 1) and, for the premultiplied formats, scale the colour by alpha.
   const bool premultiply = format == D3DFMT_DXT2 || format == D3DFMT_DXT4;
-  D3DXCOLOR texels[16];
+  V4 texels[16];
   for (UINT i = 0; i < kDxtBlockTexels; ++i) {
-    const float a = Saturate(in16[i].a);
-    const float scale = premultiply ? a : 1.0f;
-    texels[i] =
-        D3DXCOLOR(Saturate(in16[i].r) * scale, Saturate(in16[i].g) * scale, Saturate(in16[i].b) * scale, a);
+    const V4 c = _mm_loadu_ps(&in16[i].r);
+    const V4 s = _mm_max_ps(_mm_min_ps(c, Splat(1.0f)), _mm_setzero_ps());
+    // minps keeps its second operand for NaN: NaN lanes come out as 1, then max keeps them.
+    const float a = Lane(s, 3);
+    texels[i] = premultiply ? Mul(s, _mm_setr_ps(a, a, a, 1.0f)) : s;
   }
-  switch (format) {
-    case D3DFMT_DXT1:
-      return EncodeDxt1(block, texels);
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-      return EncodeDxt3(block, texels);
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-      return EncodeDxt5(block, texels);
-    default:
-      return;
+
+  // DXT1 takes alpha to 0 or 1 and marks the transparent texels; DXT3 stores 4-bit alphas; DXT5
+  // 8-bit alphas that its alpha block then fits.
+  const bool dxt1 = format == D3DFMT_DXT1, explicitAlpha = format == D3DFMT_DXT2 || format == D3DFMT_DXT3;
+  QuantisedBlock q;
+  if (dxt1)
+    QuantiseTexels(texels, 1, 1.0f, &q);
+  else if (explicitAlpha)
+    QuantiseTexels(texels, 15, kUnit4, &q);
+  else
+    QuantiseTexels(texels, 255, kUnit8, &q);
+
+  if (dxt1) {
+    EncodeColorBlock(optimize_, block, texels, q.points, TransparentMask(q));
+    return;
+  }
+  if (explicitAlpha) {
+    EncodeColorBlock(optimize_, block + 8, texels, q.points, 0);
+    for (UINT i = 0; i < 8; ++i) block[i] = BYTE(q.alphaLevel[2 * i] | q.alphaLevel[2 * i + 1] << 4);
+    return;
+  }
+  const auto [minQ, maxQ] = std::minmax_element(q.alphaLevel, q.alphaLevel + 16);
+  bool six = false;
+  const bool alphaIndices = WriteAlphaEndpoints(block, q.alpha, *minQ, *maxQ, &six);
+  V4 palette[4];
+  int steps;
+  const bool colorIndices = WriteColorEndpoints(optimize_, block + 8, q.points, 0, palette, &steps);
+  if (colorIndices && alphaIndices) {
+    ColorIndexPass color(texels, palette, steps, 0);
+    AlphaIndexPass alpha(q.alpha, block, six);
+    RunIndexPasses(color, alpha);
+    color.Write(block + 8);
+    alpha.Write(block);
+  } else if (colorIndices) {
+    ColorIndexPass color(texels, palette, steps, 0);
+    RunIndexPasses(color);
+    color.Write(block + 8);
+  } else if (alphaIndices) {
+    AlphaIndexPass alpha(q.alpha, block, six);
+    RunIndexPasses(alpha);
+    alpha.Write(block);
   }
 }
 

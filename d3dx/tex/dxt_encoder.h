@@ -69,11 +69,6 @@ class BlockEncoder {
   void Encode(D3DFORMAT format, BYTE* block, const D3DXCOLOR* in16) const;
 
  private:
-  void EncodeDxt1(BYTE* block, const D3DXCOLOR* texels) const;
-  void EncodeDxt3(BYTE* block, const D3DXCOLOR* texels) const;
-  void EncodeDxt5(BYTE* block, const D3DXCOLOR* texels) const;
-  void EncodeColorBlock(BYTE* block, const D3DXCOLOR* texels, bool allowTransparent) const;
-
   ColorOptimizer optimize_;
 };
 

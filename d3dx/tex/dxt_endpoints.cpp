@@ -1,5 +1,7 @@
 // The endpoint optimisers of the DXT encoder: the colour line in plain code (one lane), the
 // alpha range, and the choice of colour kernel for this processor.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -23,13 +25,23 @@ struct Lanes {
   static Reg Min(Reg a, Reg b) { return a < b ? a : b; }
   static Reg Max(Reg a, Reg b) { return a > b ? a : b; }
   static Reg Trunc(Reg a) { return float(int(a)); }
-  static Reg Select(Reg k, float t0, float t1, float t2, float t3) {
+  using Selector = int;
+  static Selector Choose(Reg k) { return int(k); }
+  static Reg Select(Selector k, float t0, float t1, float t2, float t3) {
     const float t[4] = {t0, t1, t2, t3};
-    return t[int(k)];
+    return t[k];
   }
   static float HMin(Reg a) { return a; }
   static float HMax(Reg a) { return a; }
-  static float Fold(Reg a) { return a; }
+  static float Sum16(const Reg (&p)[16]) {
+    float a[8], b[4];
+    for (int i = 0; i < 8; ++i) a[i] = p[i] + p[i + 8];
+    for (int j = 0; j < 4; ++j) b[j] = a[2 * j] + a[2 * j + 1];
+    return (b[0] + b[1]) + (b[2] + b[3]);
+  }
+  static void Sum16x4(const Reg (*c)[16], float* out) {
+    for (int k = 0; k < 4; ++k) out[k] = Sum16(c[k]);
+  }
 };
 
 #define DXT_TARGET
@@ -38,52 +50,70 @@ struct Lanes {
 
 }  // namespace reference
 
+namespace {
+
+float HorizontalSum(__m128 v) {
+  const __m128 pairs = _mm_add_ps(v, _mm_movehl_ps(v, v));
+  return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+}
+
+}  // namespace
+
 ColorLine OptimizeColorEndpoints(const WeightedBlock& points, int steps) {
   return reference::FitColorLine(points, steps);
 }
 
+// One dimension and one implementation: the 16 alphas in four vectors, sums in any fixed order.
 AlphaRange OptimizeAlphaEndpoints(const float* alphas, int steps) {
   const bool sixAlpha = steps == 6;
   const float last = float(steps - 1);
+  __m128 a[4];
+  for (int r = 0; r < 4; ++r) a[r] = _mm_loadu_ps(alphas + 4 * r);
 
   // Phase 1: the range; six-alpha mode leaves exact 0 and 1 to their own palette entries.
   float low = 1.0f, high = 0.0f;
   for (UINT i = 0; i < 16; ++i) {
-    const float a = alphas[i];
-    if (sixAlpha && (a <= 0.0f || a >= 1.0f)) continue;
-    low = std::min(low, a);
-    high = std::max(high, a);
+    const float v = alphas[i];
+    if (sixAlpha && (v <= 0.0f || v >= 1.0f)) continue;
+    low = std::min(low, v);
+    high = std::max(high, v);
   }
 
-  // Phase 2: Newton steps on the squared distance of each alpha to its nearest step.
+  // Phase 2: Newton steps on the squared distance of each alpha to its nearest step. An alpha
+  // at or below the first step (t <= 0) or at or above the last takes that step; in six-alpha
+  // mode those closer to exact 0 or 1 take no part.
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), lastV = _mm_set1_ps(last);
   for (int round = 0; round < 8; ++round) {
     if (high - low < 1.0f / 256.0f) break;
-    const float scale = last / (high - low);
-    float gradLow = 0, gradHigh = 0, curveLow = 0, curveHigh = 0;
-    for (UINT i = 0; i < 16; ++i) {
-      const float a = alphas[i];
-      const float t = (a - low) * scale;
-      float k;
-      if (t <= 0.0f) {
-        if (sixAlpha && a <= low * 0.5f) continue;
-        k = 0.0f;
-      } else if (t >= last) {
-        if (sixAlpha && a >= (high + 1.0f) * 0.5f) continue;
-        k = last;
-      } else {
-        k = float(int(t + 0.5f));
+    const __m128 lowV = _mm_set1_ps(low), highV = _mm_set1_ps(high);
+    const __m128 scale = _mm_set1_ps(last / (high - low));
+    const __m128 nearZero = _mm_set1_ps(low * 0.5f), nearOne = _mm_set1_ps((high + 1.0f) * 0.5f);
+    __m128 gradLow = zero, gradHigh = zero, curveLow = zero, curveHigh = zero;
+    for (int r = 0; r < 4; ++r) {
+      const __m128 t = _mm_mul_ps(_mm_sub_ps(a[r], lowV), scale);
+      const __m128 k = _mm_cvtepi32_ps(
+          _mm_cvttps_epi32(_mm_add_ps(_mm_min_ps(_mm_max_ps(t, zero), lastV), _mm_set1_ps(0.5f))));
+      __m128 take = _mm_cmpeq_ps(one, one);
+      if (sixAlpha) {
+        const __m128 exactZero = _mm_and_ps(_mm_cmple_ps(t, zero), _mm_cmple_ps(a[r], nearZero));
+        const __m128 exactOne = _mm_and_ps(_mm_cmpge_ps(t, lastV), _mm_cmpge_ps(a[r], nearOne));
+        take = _mm_andnot_ps(_mm_or_ps(exactZero, exactOne), take);
       }
-      const float wHigh = k / last, wLow = 1.0f - wHigh;
-      const float error = (low * wLow + high * wHigh) - a;
-      gradLow += error * wLow;
-      gradHigh += error * wHigh;
-      curveLow += wLow * wLow;
-      curveHigh += wHigh * wHigh;
+      const __m128 wHigh = _mm_and_ps(take, _mm_div_ps(k, lastV));
+      const __m128 wLow = _mm_and_ps(take, _mm_sub_ps(one, _mm_div_ps(k, lastV)));
+      const __m128 error =
+          _mm_and_ps(take, _mm_sub_ps(_mm_add_ps(_mm_mul_ps(lowV, wLow), _mm_mul_ps(highV, wHigh)), a[r]));
+      gradLow = _mm_add_ps(gradLow, _mm_mul_ps(error, wLow));
+      gradHigh = _mm_add_ps(gradHigh, _mm_mul_ps(error, wHigh));
+      curveLow = _mm_add_ps(curveLow, _mm_mul_ps(wLow, wLow));
+      curveHigh = _mm_add_ps(curveHigh, _mm_mul_ps(wHigh, wHigh));
     }
-    if (curveLow > 0.0f) low -= gradLow / curveLow;
-    if (curveHigh > 0.0f) high -= gradHigh / curveHigh;
+    const float gLow = HorizontalSum(gradLow), gHigh = HorizontalSum(gradHigh);
+    const float cLow = HorizontalSum(curveLow), cHigh = HorizontalSum(curveHigh);
+    if (cLow > 0.0f) low -= gLow / cLow;
+    if (cHigh > 0.0f) high -= gHigh / cHigh;
     if (low > high) std::swap(low, high);
-    if (gradLow * gradLow < 1.0f / 64.0f && gradHigh * gradHigh < 1.0f / 64.0f) break;
+    if (gLow * gLow < 1.0f / 64.0f && gHigh * gHigh < 1.0f / 64.0f) break;
   }
   return {std::clamp(low, 0.0f, 1.0f), std::clamp(high, 0.0f, 1.0f)};
 }

@@ -3,21 +3,23 @@
 #pragma once
 #include <d3dx9.h>
 
-#include <bit>
-
 #include "dxt_encoder.h"
+#include "pixel_layouts.h"
 
 namespace d3dx {
 namespace dxt {
 
-// The single-precision numbers nearest 1/(2^n - 1).
-inline constexpr float kUnit4 = std::bit_cast<float>(0x3D888889u);
-inline constexpr float kUnit5 = std::bit_cast<float>(0x3D042108u);
-inline constexpr float kUnit6 = std::bit_cast<float>(0x3C820821u);
-inline constexpr float kUnit8 = std::bit_cast<float>(0x3B808081u);
+// The units of the stored fields: the floats nearest 1/15, 1/31, 1/63 and 1/255.
+inline constexpr float kUnit4 = FieldScale(layout::A4R4G4B4.a);
+inline constexpr float kUnit5 = FieldScale(layout::R5G6B5.r);
+inline constexpr float kUnit6 = FieldScale(layout::R5G6B5.g);
+inline constexpr float kUnit8 = FieldScale(layout::A8R8G8B8.a);
 
+// An endpoint, decoded as an R5G6B5 pixel.
 inline D3DXCOLOR ColorFrom565(WORD c) {
-  return D3DXCOLOR(float(c >> 11) * kUnit5, float((c >> 5) & 63) * kUnit6, float(c & 31) * kUnit5, 1.0f);
+  D3DXCOLOR out;
+  DecodeIntegerPixels<layout::R5G6B5>(reinterpret_cast<const BYTE*>(&c), &out, 1);
+  return out;
 }
 
 inline WORD ReadWord(const BYTE* p) { return WORD(p[0] | p[1] << 8); }

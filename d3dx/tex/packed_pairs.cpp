@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "saturate.h"
+#include "pixel_layouts.h"
 
 namespace d3dx {
 
@@ -31,7 +31,7 @@ bool IsYuv(PackedLayout layout) { return layout == PackedLayout::Yuy2 || layout 
 int ByteAt(DWORD word, int index) { return int(word >> (8 * index)) & 0xFF; }
 DWORD AtByte(int value, int index) { return DWORD(std::clamp(value, 0, 255)) << (8 * index); }
 
-constexpr float kUnit8 = 1.0f / 255.0f;
+constexpr float kUnit8 = FieldScale(layout::A8R8G8B8.a);
 
 D3DXCOLOR YuvToColor(int y, int u, int v) {
   const float luma = float(y - 16) * 0.00456621f;
@@ -76,12 +76,13 @@ void DecodePackedPair(PackedLayout layout, DWORD word, D3DXCOLOR out[2]) {
 
 DWORD EncodePackedPair(PackedLayout layout, const D3DXCOLOR in[2]) {
   const PairBytes at = BytesOf(layout);
-  const float r0 = Saturate(in[0].r), g0 = Saturate(in[0].g), b0 = Saturate(in[0].b);
-  const float g1 = Saturate(in[1].g);
+  const float r0 = Saturate(in[0].r, 0.0f, 1.0f), g0 = Saturate(in[0].g, 0.0f, 1.0f),
+              b0 = Saturate(in[0].b, 0.0f, 1.0f);
+  const float g1 = Saturate(in[1].g, 0.0f, 1.0f);
   int own0, own1, shared0, shared1;
   if (IsYuv(layout)) {
     own0 = LumaOf(r0, g0, b0);
-    own1 = LumaOf(Saturate(in[1].r), g1, Saturate(in[1].b));
+    own1 = LumaOf(Saturate(in[1].r, 0.0f, 1.0f), g1, Saturate(in[1].b, 0.0f, 1.0f));
     shared0 = int(112.0f * b0 - 74.203f * g0 - 37.797f * r0 + 0.5f) + 128;
     shared1 = int(112.0f * r0 - 93.786f * g0 - 18.214f * b0 + 0.5f) + 128;
   } else {
