@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "../../tests/common/jpeg_file.h"
+#include "../../tests/common/jpeg_rgb.h"
 
 namespace texbench {
 namespace {

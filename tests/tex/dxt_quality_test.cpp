@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../../d3dx/tex/dxt_block.h"
-#include "jpeg_file.h"
+#include "jpeg_rgb.h"
 
 namespace {
 

@@ -1,43 +1,11 @@
 // Mip generation: the default filters, the source-level limits, cube and volume textures, and a
 // real photograph's mip chain against a plain box filter written here.
-#include <cstdio>
 #include <random>
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 
 #include "blit_device_fixture.h"
+#include "jpeg_rgb.h"
 
 namespace {
-
-struct Rgb {
-  std::vector<uint8_t> pixels;
-  UINT width = 0, height = 0;
-};
-
-Rgb DecodeJpeg(const char* path) {
-  Rgb out;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return out;
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, f);
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out.width = cinfo.output_width;
-  out.height = cinfo.output_height;
-  out.pixels.resize(size_t(out.width) * out.height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = &out.pixels[size_t(cinfo.output_scanline) * out.width * 3];
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::fclose(f);
-  return out;
-}
 
 struct MipLevel {
   UINT width, height;
@@ -46,7 +14,7 @@ struct MipLevel {
 
 // The photograph as A8R8G8B8, its alpha a diagonal ramp so that alpha is averaged too.
 MipLevel Photo(UINT width, UINT height) {
-  const Rgb rgb = DecodeJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+  const JpegRgb rgb = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
   EXPECT_GE(rgb.width, width);
   EXPECT_GE(rgb.height, height);
   MipLevel out{width, height, std::vector<uint32_t>(size_t(width) * height)};
