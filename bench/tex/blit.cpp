@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "../headless_device.h"
 #include "photo.h"
-#include "skyvale_host.h"
 
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #define STB_IMAGE_RESIZE_STATIC
@@ -47,26 +47,8 @@ struct BlitScene {
   IDirect3DTexture9* small = nullptr;
 
   BlitScene() {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    SkyvaleStartPlatform(options, error);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "BlitBench";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "BlitBench", "", 8, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                                  &device) != D3D_OK)
-      return;
+    device = CreateHeadlessDevice(&d3d, 64, 64, D3DFMT_X8R8G8B8, D3DFMT_UNKNOWN);
+    if (!device) return;
     device->CreateTexture(kSize, kSize, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &chain, nullptr);
     device->CreateTexture(kResampleWidth, kResampleHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &small,
                           nullptr);
@@ -86,11 +68,12 @@ BlitScene& Scene() {
   return scene;
 }
 
-// Level sizes of the chain below 1024 x 1024.
-std::vector<UINT> LevelSizes() {
-  std::vector<UINT> sizes;
-  for (UINT s = kSize / 2; s >= 1; s /= 2) sizes.push_back(s);
-  return sizes;
+// The 1024 x 1024 image and room for each level below it.
+std::vector<std::vector<uint32_t>> ChainLevels() {
+  std::vector<std::vector<uint32_t>> levels;
+  levels.push_back(Image1024());
+  for (UINT s = kSize / 2; s >= 1; s /= 2) levels.emplace_back(size_t(s) * s);
+  return levels;
 }
 
 void BM_MipChain_D3DXFilterTexture(benchmark::State& state) {
@@ -105,10 +88,7 @@ void BM_MipChain_D3DXFilterTexture(benchmark::State& state) {
 
 // Each channel (a + b + c + d + 2) >> 2, level after level.
 void BM_MipChain_PlainBoxLoop(benchmark::State& state) {
-  const auto sizes = LevelSizes();
-  std::vector<std::vector<uint32_t>> levels;
-  levels.push_back(Image1024());
-  for (UINT s : sizes) levels.emplace_back(size_t(s) * s);
+  std::vector<std::vector<uint32_t>> levels = ChainLevels();
   for (auto _ : state) {
     UINT from = kSize;
     for (size_t l = 1; l < levels.size(); ++l, from /= 2) {
@@ -136,10 +116,7 @@ void BM_MipChain_PlainBoxLoop(benchmark::State& state) {
 }
 
 void BM_MipChain_StbImageResize(benchmark::State& state) {
-  const auto sizes = LevelSizes();
-  std::vector<std::vector<uint32_t>> levels;
-  levels.push_back(Image1024());
-  for (UINT s : sizes) levels.emplace_back(size_t(s) * s);
+  std::vector<std::vector<uint32_t>> levels = ChainLevels();
   for (auto _ : state) {
     UINT from = kSize;
     for (size_t l = 1; l < levels.size(); ++l, from /= 2) {

@@ -65,6 +65,39 @@ bool CopiedOnDevice(const SurfaceEnd& dest, const SurfaceEnd& source, DWORD filt
   return SUCCEEDED(hr);
 }
 
+// Caller memory as a source region: the box is both the image and the part read.
+ImageRegion MemoryRegion(LPCVOID memory, D3DFORMAT format, UINT rowPitch, UINT slicePitch,
+                         const ImageBox& box, const PALETTEENTRY* palette, D3DCOLOR colorKey) {
+  return {static_cast<BYTE*>(const_cast<void*>(memory)),
+          format,
+          rowPitch,
+          slicePitch,
+          box,
+          box,
+          FALSE,
+          FALSE,
+          colorKey,
+          palette};
+}
+
+// Locks the destination (a surface or a volume) for writing and transfers `source` into it.
+// Bad filters and source regions are refused before the destination is touched.
+template <class Lock, class Resource, class Area>
+HRESULT LoadFromMemory(Resource* dest, const PALETTEENTRY* destPalette, const Area* destArea,
+                       const ImageRegion& source, DWORD filter) {
+  filter = ResolveFilter(filter);
+  if (!IsValidFilter(filter)) return D3DERR_INVALIDCALL;
+  HRESULT hr = ValidateImageRegion(source);
+  if (FAILED(hr)) return hr;
+  Lock lock;
+  ImageRegion region;
+  hr = lock.Lock(&region, dest, destPalette, destArea, 0, 0);
+  if (FAILED(hr)) return hr;
+  hr = Blit(region, source, filter);
+  const HRESULT unlocked = lock.Unlock();
+  return FAILED(hr) ? hr : unlocked;
+}
+
 }  // namespace
 
 HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
@@ -72,29 +105,11 @@ HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE9 pDestSurface, const 
                                          UINT SrcPitch, const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect,
                                          DWORD Filter, D3DCOLOR ColorKey) {
   if (!pDestSurface || !pSrcMemory || !pSrcRect) return D3DERR_INVALIDCALL;
-  Filter = ResolveFilter(Filter);
   ImageBox box;
-  if (!IsValidFilter(Filter) || !RectToBox(*pSrcRect, &box)) return D3DERR_INVALIDCALL;
-  const ImageRegion source = {static_cast<BYTE*>(const_cast<void*>(pSrcMemory)),
-                              SrcFormat,
-                              SrcPitch,
-                              0,
-                              box,
-                              box,
-                              FALSE,
-                              FALSE,
-                              ColorKey,
-                              pSrcPalette};
-  // Refused before the destination is touched.
-  HRESULT hr = ValidateImageRegion(source);
-  if (FAILED(hr)) return hr;
-  SurfaceLock lock;
-  ImageRegion dest;
-  hr = lock.Lock(&dest, pDestSurface, pDestPalette, pDestRect, 0, 0);
-  if (FAILED(hr)) return hr;
-  hr = Blit(dest, source, Filter);
-  const HRESULT unlocked = lock.Unlock();
-  return FAILED(hr) ? hr : unlocked;
+  if (!RectToBox(*pSrcRect, &box)) return D3DERR_INVALIDCALL;
+  return LoadFromMemory<SurfaceLock>(
+      pDestSurface, pDestPalette, pDestRect,
+      MemoryRegion(pSrcMemory, SrcFormat, SrcPitch, 0, box, pSrcPalette, ColorKey), Filter);
 }
 
 HRESULT WINAPI D3DXLoadVolumeFromMemory(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
@@ -102,29 +117,11 @@ HRESULT WINAPI D3DXLoadVolumeFromMemory(LPDIRECT3DVOLUME9 pDestVolume, const PAL
                                         UINT SrcRowPitch, UINT SrcSlicePitch, const PALETTEENTRY* pSrcPalette,
                                         const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey) {
   if (!pDestVolume || !pSrcMemory || !pSrcBox) return D3DERR_INVALIDCALL;
-  Filter = ResolveFilter(Filter);
-  if (!IsValidFilter(Filter)) return D3DERR_INVALIDCALL;
   const ImageBox box = {pSrcBox->Left,   pSrcBox->Top,   pSrcBox->Right,
                         pSrcBox->Bottom, pSrcBox->Front, pSrcBox->Back};
-  const ImageRegion source = {static_cast<BYTE*>(const_cast<void*>(pSrcMemory)),
-                              SrcFormat,
-                              SrcRowPitch,
-                              SrcSlicePitch,
-                              box,
-                              box,
-                              FALSE,
-                              FALSE,
-                              ColorKey,
-                              pSrcPalette};
-  HRESULT hr = ValidateImageRegion(source);
-  if (FAILED(hr)) return hr;
-  VolumeLock lock;
-  ImageRegion dest;
-  hr = lock.Lock(&dest, pDestVolume, pDestPalette, pDestBox, 0, 0);
-  if (FAILED(hr)) return hr;
-  hr = Blit(dest, source, Filter);
-  const HRESULT unlocked = lock.Unlock();
-  return FAILED(hr) ? hr : unlocked;
+  return LoadFromMemory<VolumeLock>(
+      pDestVolume, pDestPalette, pDestBox,
+      MemoryRegion(pSrcMemory, SrcFormat, SrcRowPitch, SrcSlicePitch, box, pSrcPalette, ColorKey), Filter);
 }
 
 HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,

@@ -79,6 +79,22 @@ bool InSingleLevelContainer(Resource* resource, REFIID iid) {
   return texture->GetLevelCount() == 1;
 }
 
+// The locked `area` (whose first pixel is at `bits`) as an image, with `box` as its region.
+ImageRegion LockedRegion(void* bits, D3DFORMAT format, UINT rowPitch, UINT slicePitch, const ImageBox& area,
+                         const ImageBox& box, D3DCOLOR colorKey, const PALETTEENTRY* palette) {
+  return {static_cast<BYTE*>(bits),
+          format,
+          rowPitch,
+          slicePitch,
+          {0, 0, area.Width(), area.Height(), 0, area.Depth()},
+          {box.left - area.left, box.top - area.top, box.right - area.left, box.bottom - area.top,
+           box.front - area.front, box.back - area.front},
+          FALSE,
+          FALSE,
+          colorKey,
+          palette};
+}
+
 }  // namespace
 
 bool RectToBox(const RECT& r, ImageBox* box) {
@@ -129,16 +145,7 @@ HRESULT SurfaceLock::Lock(ImageRegion* out, IDirect3DSurface9* surface, const PA
   }
   locked_ = true;
 
-  *out = {};
-  out->data = static_cast<BYTE*>(locked.pBits);
-  out->format = desc.Format;
-  out->rowPitch = UINT(locked.Pitch);
-  out->slicePitch = 0;
-  out->bounds = {0, 0, area.Width(), area.Height(), 0, 1};
-  out->region = {
-      box.left - area.left, box.top - area.top, box.right - area.left, box.bottom - area.top, 0, 1};
-  out->colorKey = colorKey;
-  out->palette = palette;
+  *out = LockedRegion(locked.pBits, desc.Format, UINT(locked.Pitch), 0, area, box, colorKey, palette);
   return S_OK;
 }
 
@@ -229,16 +236,8 @@ HRESULT VolumeLock::Lock(ImageRegion* out, IDirect3DVolume9* volume, const PALET
   lockFlags_ = lockFlags;
   locked_ = true;
 
-  *out = {};
-  out->data = static_cast<BYTE*>(locked.pBits);
-  out->format = desc.Format;
-  out->rowPitch = UINT(locked.RowPitch);
-  out->slicePitch = UINT(locked.SlicePitch);
-  out->bounds = {0, 0, area.Width(), area.Height(), 0, area.Depth()};
-  out->region = {b.left - area.left,  b.top - area.top,     b.right - area.left,
-                 b.bottom - area.top, b.front - area.front, b.back - area.front};
-  out->colorKey = colorKey;
-  out->palette = palette;
+  *out = LockedRegion(locked.pBits, desc.Format, UINT(locked.RowPitch), UINT(locked.SlicePitch), area, b,
+                      colorKey, palette);
   return S_OK;
 }
 
