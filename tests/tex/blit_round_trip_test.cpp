@@ -74,7 +74,7 @@ TEST(RoundTrip, ImageFormatsThroughTextureFormats) {
       const FormatInfo &fa = LookupFormatInfo(a), &fb = LookupFormatInfo(b);
       const bool alpha = fa.bitsA && fb.bitsA;
       // Colours in 4x4 blocks of one colour, so that block formats can hold them.
-      std::mt19937 rng(a * 131 + b);
+      std::mt19937 rng(uint32_t(a) * 131u + uint32_t(b));
       std::vector<D3DXCOLOR> colors(w * h);
       for (UINT by = 0; by < h; by += 4)
         for (UINT bx = 0; bx < w; bx += 4) {
