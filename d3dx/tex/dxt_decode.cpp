@@ -53,28 +53,29 @@ void Unpremultiply(D3DXCOLOR* out) {
   }
 }
 
+// DXT2..DXT5: the colour half, its alphas replaced from the alpha half; the premultiplied
+// formats then divide the colour by alpha.
+template <void (*DecodeAlpha)(D3DXCOLOR*, const BYTE*), bool Premultiplied>
+void DecodeWithAlpha(D3DXCOLOR* out16, const BYTE* block) {
+  DecodeColorBlock(out16, block + 8);
+  DecodeAlpha(out16, block);
+  if (Premultiplied) Unpremultiply(out16);
+}
+
 }  // namespace
 
 void DecodeDXT1Block(D3DXCOLOR* out16, const BYTE* block) { DecodeColorBlock(out16, block); }
-
-void DecodeDXT3Block(D3DXCOLOR* out16, const BYTE* block) {
-  DecodeColorBlock(out16, block + 8);
-  DecodeExplicitAlpha(out16, block);
-}
-
 void DecodeDXT2Block(D3DXCOLOR* out16, const BYTE* block) {
-  DecodeDXT3Block(out16, block);
-  Unpremultiply(out16);
+  DecodeWithAlpha<DecodeExplicitAlpha, true>(out16, block);
 }
-
-void DecodeDXT5Block(D3DXCOLOR* out16, const BYTE* block) {
-  DecodeColorBlock(out16, block + 8);
-  DecodeInterpolatedAlpha(out16, block);
+void DecodeDXT3Block(D3DXCOLOR* out16, const BYTE* block) {
+  DecodeWithAlpha<DecodeExplicitAlpha, false>(out16, block);
 }
-
 void DecodeDXT4Block(D3DXCOLOR* out16, const BYTE* block) {
-  DecodeDXT5Block(out16, block);
-  Unpremultiply(out16);
+  DecodeWithAlpha<DecodeInterpolatedAlpha, true>(out16, block);
+}
+void DecodeDXT5Block(D3DXCOLOR* out16, const BYTE* block) {
+  DecodeWithAlpha<DecodeInterpolatedAlpha, false>(out16, block);
 }
 
 void DecodeDxtBlock(D3DFORMAT format, D3DXCOLOR* out16, const BYTE* block) {

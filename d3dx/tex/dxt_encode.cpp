@@ -171,20 +171,41 @@ class ColorIndexPass {
   DWORD indices_ = 0;
 };
 
-// Alpha indices from each alpha plus the error diffused to it: t <= 0 is the first endpoint,
-// t >= N - 1 the second, anything between the nearest step; in six-alpha mode alphas beyond the
-// ends and nearer exact 0 or 1 take those instead.
-class AlphaIndexPass {
+// Eight-alpha indices, as the colour pass: the eight alphas lie evenly along the line from
+// alpha0 to alpha1, so the diffusion carries the error in steps, the texel's t minus its step.
+class EightAlphaIndexPass {
  public:
-  AlphaIndexPass(const float* alphas, const BYTE* endpoints, bool six)
-      : alphas_(alphas), six_(six), lastStep_(six ? 5 : 7) {
+  EightAlphaIndexPass(const float* alphas, const BYTE* endpoints) {
     float palette[8];
     AlphaPalette(endpoints[0], endpoints[1], palette);
-    const int* indexOfStep = six ? kSixAlphaIndex : kEightAlphaIndex;
-    for (int s = 0; s <= lastStep_; ++s)
-      indexOfStep_[s] = indexOfStep[s], valueOfStep_[s] = palette[indexOfStep[s]];
+    const float p0 = palette[0], scale = 7.0f / (palette[1] - p0);  // the endpoints differ
+    for (UINT i = 0; i < kDxtBlockTexels; ++i) position_[i] = (alphas[i] - p0) * scale + 0.5f;
+  }
+
+  [[gnu::always_inline]] void Step(UINT i) {
+    const float u = position_[i] + error_[i];
+    const int step = std::clamp(int(u), 0, 7);
+    Diffuse(error_, i, (u - 0.5f) - float(step));
+    indices_ |= uint64_t(kEightAlphaIndex[step]) << (3 * i);
+  }
+  void Write(BYTE* block) const { WriteIndices(block + 2, indices_, 6); }
+
+ private:
+  float position_[16], error_[16] = {};
+  uint64_t indices_ = 0;
+};
+
+// Six-alpha indices from each alpha plus the error diffused to it: t <= 0 is the first endpoint,
+// t >= 5 the second, anything between the nearest step; alphas beyond the ends and nearer exact
+// 0 or 1 take those instead, so the error is carried as alpha.
+class SixAlphaIndexPass {
+ public:
+  SixAlphaIndexPass(const float* alphas, const BYTE* endpoints) : alphas_(alphas) {
+    float palette[8];
+    AlphaPalette(endpoints[0], endpoints[1], palette);
+    for (int s = 0; s < 6; ++s) valueOfStep_[s] = palette[kSixAlphaIndex[s]];
     p0_ = palette[0], p1_ = palette[1];
-    scale_ = p0_ == p1_ ? 0.0f : float(lastStep_) / (p1_ - p0_);
+    scale_ = p0_ == p1_ ? 0.0f : 5.0f / (p1_ - p0_);
     nearZero_ = p0_ * 0.5f, nearOne_ = (p1_ + 1.0f) * 0.5f;
     for (UINT i = 0; i < kDxtBlockTexels; ++i) offset_[i] = alphas[i] - p0_;
   }
@@ -192,18 +213,16 @@ class AlphaIndexPass {
   [[gnu::always_inline]] void Step(UINT i) {
     const float a = alphas_[i] + error_[i];
     const float t = (offset_[i] + error_[i]) * scale_;
-    const int step = std::clamp(int(t + 0.5f), 0, lastStep_);
-    int index = indexOfStep_[step];
+    const int step = std::clamp(int(t + 0.5f), 0, 5);
+    int index = kSixAlphaIndex[step];
     float value = valueOfStep_[step];
-    if (six_) {
-      // With one interpolated value (p0 = p1) the exact 1 is still closer for alphas above the
-      // middle.
-      const bool first = t <= 0.0f, second = t >= float(lastStep_);
-      if (first && a <= nearZero_)
-        index = 6, value = 0.0f;
-      else if ((second || (first && p0_ == p1_)) && a >= nearOne_)
-        index = 7, value = 1.0f;
-    }
+    // With one interpolated value (p0 = p1) the exact 1 is still closer for alphas above the
+    // middle.
+    const bool first = t <= 0.0f, second = t >= 5.0f;
+    if (first && a <= nearZero_)
+      index = 6, value = 0.0f;
+    else if ((second || (first && p0_ == p1_)) && a >= nearOne_)
+      index = 7, value = 1.0f;
     Diffuse(error_, i, a - value);
     indices_ |= uint64_t(index) << (3 * i);
   }
@@ -211,10 +230,7 @@ class AlphaIndexPass {
 
  private:
   const float* alphas_;
-  bool six_;
-  int lastStep_;
-  int indexOfStep_[8];
-  float valueOfStep_[8], p0_, p1_, scale_, nearZero_, nearOne_;
+  float valueOfStep_[6], p0_, p1_, scale_, nearZero_, nearOne_;
   float offset_[16], error_[16] = {};
   uint64_t indices_ = 0;
 };
@@ -355,20 +371,26 @@ void BlockEncoder::Encode(D3DFORMAT format, BYTE* block, const D3DXCOLOR* in16) 
   V4 palette[4];
   int steps;
   const bool colorIndices = WriteColorEndpoints(optimize_, block + 8, q.points, 0, palette, &steps);
-  if (colorIndices && alphaIndices) {
-    ColorIndexPass color(texels, palette, steps, 0);
-    AlphaIndexPass alpha(q.alpha, block, six);
-    RunIndexPasses(color, alpha);
-    color.Write(block + 8);
+  auto run = [&](auto& alpha) {
+    if (colorIndices) {
+      ColorIndexPass color(texels, palette, steps, 0);
+      RunIndexPasses(color, alpha);
+      color.Write(block + 8);
+    } else {
+      RunIndexPasses(alpha);
+    }
     alpha.Write(block);
+  };
+  if (alphaIndices && six) {
+    SixAlphaIndexPass alpha(q.alpha, block);
+    run(alpha);
+  } else if (alphaIndices) {
+    EightAlphaIndexPass alpha(q.alpha, block);
+    run(alpha);
   } else if (colorIndices) {
     ColorIndexPass color(texels, palette, steps, 0);
     RunIndexPasses(color);
     color.Write(block + 8);
-  } else if (alphaIndices) {
-    AlphaIndexPass alpha(q.alpha, block, six);
-    RunIndexPasses(alpha);
-    alpha.Write(block);
   }
 }
 

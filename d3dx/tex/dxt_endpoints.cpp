@@ -71,18 +71,22 @@ AlphaRange OptimizeAlphaEndpoints(const float* alphas, int steps) {
   for (int r = 0; r < 4; ++r) a[r] = _mm_loadu_ps(alphas + 4 * r);
 
   // Phase 1: the range; six-alpha mode leaves exact 0 and 1 to their own palette entries.
-  float low = 1.0f, high = 0.0f;
-  for (UINT i = 0; i < 16; ++i) {
-    const float v = alphas[i];
-    if (sixAlpha && (v <= 0.0f || v >= 1.0f)) continue;
-    low = std::min(low, v);
-    high = std::max(high, v);
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), lastV = _mm_set1_ps(last);
+  __m128 lows = one, highs = zero;
+  for (int r = 0; r < 4; ++r) {
+    const __m128 inner =
+        sixAlpha ? _mm_and_ps(_mm_cmpgt_ps(a[r], zero), _mm_cmplt_ps(a[r], one)) : _mm_cmpeq_ps(zero, zero);
+    lows = _mm_min_ps(lows, _mm_or_ps(_mm_and_ps(inner, a[r]), _mm_andnot_ps(inner, one)));
+    highs = _mm_max_ps(highs, _mm_and_ps(inner, a[r]));
   }
+  lows = _mm_min_ps(lows, _mm_movehl_ps(lows, lows));
+  highs = _mm_max_ps(highs, _mm_movehl_ps(highs, highs));
+  float low = _mm_cvtss_f32(_mm_min_ss(lows, _mm_shuffle_ps(lows, lows, 1)));
+  float high = _mm_cvtss_f32(_mm_max_ss(highs, _mm_shuffle_ps(highs, highs, 1)));
 
   // Phase 2: Newton steps on the squared distance of each alpha to its nearest step. An alpha
   // at or below the first step (t <= 0) or at or above the last takes that step; in six-alpha
   // mode those closer to exact 0 or 1 take no part.
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), lastV = _mm_set1_ps(last);
   for (int round = 0; round < 8; ++round) {
     if (high - low < 1.0f / 256.0f) break;
     const __m128 lowV = _mm_set1_ps(low), highV = _mm_set1_ps(high);

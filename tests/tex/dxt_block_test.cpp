@@ -305,6 +305,40 @@ TEST(DxtEncode, InterpolatedAlphaModes) {
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(z.c[i].a, zeros.c[i].a, i % 4 == 0 ? 0.0f : 0.07f) << i;
 }
 
+TEST(DxtEncode, EightAlphaIndicesDiffuseTheirErrorInsideTheBlock) {
+  // Against the rule written out over the block's own endpoints: nearest of the eight alphas to
+  // the diffused 8-bit alpha plus the error diffused in this pass.
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> inner(0.1f, 0.9f);
+  for (int n = 0; n < 200; ++n) {
+    Block16 in;
+    for (auto& c : in.c) c = {0.5f, 0.5f, 0.5f, inner(rng)};
+    const std::vector<BYTE> b = Encode(D3DFMT_DXT5, in);
+    ASSERT_GT(b[0], b[1]) << "eight alphas";
+    float palette[8] = {b[0] / 255.0f, b[1] / 255.0f};
+    for (int k = 1; k <= 6; ++k) palette[k + 1] = ((7 - k) * palette[0] + k * palette[1]) / 7;
+    uint64_t bits = 0;
+    for (int i = 0; i < 6; ++i) bits |= uint64_t(b[2 + i]) << (8 * i);
+    float alpha[16];
+    for (int i = 0; i < 16; ++i) alpha[i] = in.c[i].a;
+    const std::vector<int> bytes = DiffusedLevels(alpha, 255);  // the 8-bit pass comes first
+    float error[16] = {};
+    for (int i = 0; i < 16; ++i) {
+      const float a = bytes[i] / 255.0f + error[i];
+      int best = 0;
+      for (int k = 1; k < 8; ++k)
+        if (std::fabs(a - palette[k]) < std::fabs(a - palette[best])) best = k;
+      ASSERT_EQ(int(bits >> (3 * i) & 7), best) << "block " << n << " texel " << i;
+      const float e = a - palette[best];
+      const int x = i % 4, y = i / 4;
+      if (x < 3) error[i + 1] += e * 7 / 16;
+      if (y < 3 && x > 0) error[i + 3] += e * 3 / 16;
+      if (y < 3) error[i + 4] += e * 5 / 16;
+      if (y < 3 && x < 3) error[i + 5] += e * 1 / 16;
+    }
+  }
+}
+
 TEST(DxtEncode, SixAlphaBlockWithOneInnerValueKeepsItsOpaqueTexels) {
   // Fifteen opaque texels and one at 0.5: the six-step palette collapses onto 0.5, and the opaque
   // texels must still take the exact 1 rather than the collapsed value.

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "../../d3dx/tex/dxt_block.h"
-#include "jpeg_rgb.h"
+#include "image.h"
+#include "jpeg_file.h"
 
 namespace {
 
@@ -21,19 +22,19 @@ struct Rmse {
 // Encodes every block of the photo (alpha from `alphaOf`) and compares the decoded texels with
 // the 8-bit originals.
 template <typename AlphaOf>
-Rmse EncodePhoto(const JpegRgb& p, D3DFORMAT format, AlphaOf alphaOf) {
+Rmse EncodePhoto(const Image& p, D3DFORMAT format, AlphaOf alphaOf) {
   double rgb = 0, alpha = 0;
   size_t texels = 0;
-  for (unsigned by = 0; by + 4 <= p.height; by += 4)
-    for (unsigned bx = 0; bx + 4 <= p.width; bx += 4) {
+  for (int by = 0; by + 4 <= p.height; by += 4)
+    for (int bx = 0; bx + 4 <= p.width; bx += 4) {
       D3DXCOLOR in[16], out[16];
       BYTE block[16];
       int want[16][4];
       for (unsigned i = 0; i < 16; ++i) {
-        const unsigned x = bx + i % 4, y = by + i / 4;
-        const uint8_t* s = &p.pixels[(size_t(y) * p.width + x) * 3];
-        want[i][0] = s[0], want[i][1] = s[1], want[i][2] = s[2], want[i][3] = alphaOf(x, y);
-        in[i] = D3DXCOLOR(s[0] / 255.0f, s[1] / 255.0f, s[2] / 255.0f, want[i][3] / 255.0f);
+        const int x = bx + int(i % 4), y = by + int(i / 4);
+        for (int c = 0; c < 3; ++c) want[i][c] = Channel(p.at(x, y), c);
+        want[i][3] = alphaOf(x, y);
+        in[i] = D3DXCOLOR(want[i][0] / 255.0f, want[i][1] / 255.0f, want[i][2] / 255.0f, want[i][3] / 255.0f);
       }
       d3dx::EncodeDxtBlock(format, block, in);
       d3dx::DecodeDxtBlock(format, out, block);
@@ -50,16 +51,18 @@ Rmse EncodePhoto(const JpegRgb& p, D3DFORMAT format, AlphaOf alphaOf) {
 }
 
 TEST(DxtQuality, PhotographEncodesWithinTheRangeFitBound) {
-  const JpegRgb p = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
-  ASSERT_EQ(p.width, 320u);
-  ASSERT_EQ(p.height, 240u);
-  const Rmse dxt1 = EncodePhoto(p, D3DFMT_DXT1, [](unsigned, unsigned) { return 255; });
+  const std::optional<Image> photo = ReadJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
+  ASSERT_TRUE(photo);
+  const Image& p = *photo;
+  ASSERT_EQ(p.width, 320);
+  ASSERT_EQ(p.height, 240);
+  const Rmse dxt1 = EncodePhoto(p, D3DFMT_DXT1, [](int, int) { return 255; });
   EXPECT_LT(dxt1.rgb, kRgbRmseBound);
   RecordProperty("dxt1_rgb_rmse", std::to_string(dxt1.rgb));
   EXPECT_EQ(dxt1.alpha, 0.0);
   // DXT5 with a horizontal alpha ramp: the colour half is the same fit; alpha stays within a
   // fraction of one 8-bit step.
-  const Rmse dxt5 = EncodePhoto(p, D3DFMT_DXT5, [](unsigned x, unsigned) { return int(x * 255 / 319); });
+  const Rmse dxt5 = EncodePhoto(p, D3DFMT_DXT5, [](int x, int) { return x * 255 / 319; });
   EXPECT_LT(dxt5.rgb, kRgbRmseBound);
   EXPECT_LT(dxt5.alpha, 0.5);
 }

@@ -3,7 +3,8 @@
 #include <random>
 
 #include "blit_device_fixture.h"
-#include "jpeg_rgb.h"
+#include "image.h"
+#include "jpeg_file.h"
 
 namespace {
 
@@ -14,16 +15,14 @@ struct MipLevel {
 
 // The photograph as A8R8G8B8, its alpha a diagonal ramp so that alpha is averaged too.
 MipLevel Photo(UINT width, UINT height) {
-  const JpegRgb rgb = ReadJpegRgb(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
-  EXPECT_GE(rgb.width, width);
-  EXPECT_GE(rgb.height, height);
+  const std::optional<Image> photo = ReadJpeg(SKYVALE_TESTDATA_DIR "/jpeg/image-rs/progressive/cat.jpg");
   MipLevel out{width, height, std::vector<uint32_t>(size_t(width) * height)};
-  if (rgb.width < width || rgb.height < height) return out;
+  EXPECT_TRUE(photo && photo->width >= int(width) && photo->height >= int(height));
+  if (!photo || photo->width < int(width) || photo->height < int(height)) return out;
   for (UINT y = 0; y < height; ++y)
-    for (UINT x = 0; x < width; ++x) {
-      const uint8_t* p = &rgb.pixels[(size_t(y) * rgb.width + x) * 3];
-      out.pixels[size_t(y) * width + x] = uint32_t((x + y) & 0xFF) << 24 | p[0] << 16 | p[1] << 8 | p[2];
-    }
+    for (UINT x = 0; x < width; ++x)
+      out.pixels[size_t(y) * width + x] =
+          uint32_t((x + y) & 0xFF) << 24 | (photo->at(int(x), int(y)) & 0xFFFFFF);
   return out;
 }
 
