@@ -10,6 +10,8 @@
 namespace d3dx {
 namespace {
 
+static_assert(sizeof(D3DXIMAGE_INFO) == 28, "the public image information is seven 32-bit fields");
+
 struct Decoder {
   D3DXIMAGE_FILEFORMAT fileFormat;
   HRESULT (*decode)(FileData file, LoadedImage& image);
