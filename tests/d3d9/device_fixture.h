@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "readback.h"
 #include "skyvale_host.h"
 
 class DeviceTest : public ::testing::Test {
@@ -59,28 +60,9 @@ class DeviceTest : public ::testing::Test {
 
   // Reads pixel (x, y) of a render target through GetRenderTargetData.
   D3DCOLOR ReadPixel(IDirect3DSurface9* target, UINT x, UINT y) {
-    D3DSURFACE_DESC d;
-    target->GetDesc(&d);
-    IDirect3DSurface9* copy = nullptr;
-    EXPECT_EQ(
-        device->CreateOffscreenPlainSurface(d.Width, d.Height, d.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
-        D3D_OK);
-    EXPECT_EQ(device->GetRenderTargetData(target, copy), D3D_OK);
-    D3DLOCKED_RECT lr;
-    EXPECT_EQ(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    D3DCOLOR c = ((const D3DCOLOR*)((const uint8_t*)lr.pBits + y * lr.Pitch))[x];
-    copy->UnlockRect();
-    copy->Release();
-    return c;
+    return ReadTarget(device, target).at(x, y);
   }
-
-  D3DCOLOR BackBufferPixel(UINT x, UINT y) {
-    IDirect3DSurface9* bb = nullptr;
-    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-    D3DCOLOR c = ReadPixel(bb, x, y);
-    bb->Release();
-    return c;
-  }
+  D3DCOLOR BackBufferPixel(UINT x, UINT y) { return ReadBackBuffer(device).at(x, y); }
 
   HWND window = nullptr;
   IDirect3D9* d3d = nullptr;
