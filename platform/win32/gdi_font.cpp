@@ -13,6 +13,20 @@
 #include FT_TRUETYPE_TABLES_H
 
 namespace win32::gdi {
+
+// What fontconfig found for a request.
+struct FaceMatch {
+  std::string file;
+  int index = 0;
+  int weight = FC_WEIGHT_REGULAR;
+  int slant = FC_SLANT_ROMAN;
+  bool embolden = false;     // fontconfig asks for synthetic bold
+  bool transformed = false;  // fontconfig asks for a transform (synthetic oblique)
+  FcMatrix matrix = {1, 0, 0, 1};
+  bool familyMatches = false;  // one of the face's family names is the one asked for
+  bool hasChar = false;        // the face covers the character asked for
+};
+
 namespace {
 
 constexpr double kDefaultEmPixels = 16;  // what a height of 0 asks for
@@ -27,18 +41,9 @@ constexpr size_t kPoolLimit = 64u << 20;
 constexpr int kSyntheticBoldFrom = 600;     // FW_SEMIBOLD and heavier
 constexpr FT_Fixed kObliqueShear = 0x366A;  // tan(12 degrees) in 16.16
 
-struct Match {
-  std::string file;
-  int index = 0;
-  int weight = FC_WEIGHT_REGULAR;
-  int slant = FC_SLANT_ROMAN;
-  bool familyMatches = false;  // one of the face's family names is the one asked for
-  bool hasChar = false;        // the face covers the character asked for
-};
-
 // The face fontconfig prefers for a family (or the default family with the Chinese language),
 // weight, slant and, when `c` is nonzero, a character it must cover.
-bool MatchFace(const std::string& family, int weight, bool italic, char32_t c, Match* out) {
+bool MatchFace(const std::string& family, int weight, bool italic, char32_t c, FaceMatch* out) {
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   const bool named = !family.empty();
@@ -67,6 +72,13 @@ bool MatchFace(const std::string& family, int weight, bool italic, char32_t c, M
       if (FcPatternGetInteger(match, FC_WEIGHT, 0, &out->weight) != FcResultMatch)
         out->weight = FC_WEIGHT_REGULAR;
       if (FcPatternGetInteger(match, FC_SLANT, 0, &out->slant) != FcResultMatch) out->slant = FC_SLANT_ROMAN;
+      FcBool embolden = FcFalse;
+      out->embolden = FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch && embolden;
+      FcMatrix* matrix = nullptr;
+      if (FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix) {
+        out->transformed = true;
+        out->matrix = *matrix;
+      }
       FcChar8* name = nullptr;
       for (int i = 0; named && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
         out->familyMatches |= strcasecmp((const char*)name, family.c_str()) == 0;
@@ -119,29 +131,35 @@ bool FontEngine::open(const FontRequest& request) {
     library_ = nullptr;
     return false;
   }
-  Match match;
+  FaceMatch match;
   bool found = !request.face.empty() && MatchFace(request.face, request.weight, request.italic, 0, &match) &&
                match.familyMatches;
   // A face that does not exist gives the default face, not fontconfig's nearest substitute.
   if (!found) {
-    match = Match();
+    match = FaceMatch();
     found = MatchFace("", request.weight, request.italic, 0, &match);
   }
-  if (!found || !loadFace(match.file, match.index, match.weight, match.slant)) return false;
+  if (!found || !loadFace(match)) return false;
   const char* family = faces_[0].face->family_name;
   family_ = family ? family : "";
   computeMetrics();
   return true;
 }
 
-bool FontEngine::loadFace(const std::string& file, int index, int matchedWeight, int matchedSlant) {
+bool FontEngine::loadFace(const FaceMatch& match) {
   Face f;
-  if (FT_New_Face(library_, file.c_str(), index, &f.face) != 0) return false;
-  f.file = file;
-  f.index = index;
-  f.emboldened =
-      request_.weight >= kSyntheticBoldFrom && matchedWeight < FcWeightFromOpenType(kSyntheticBoldFrom);
-  if (request_.italic && matchedSlant == FC_SLANT_ROMAN) {
+  if (FT_New_Face(library_, match.file.c_str(), match.index, &f.face) != 0) return false;
+  f.file = match.file;
+  f.index = match.index;
+  // Synthetic bold and oblique: as fontconfig's rules ask, or by comparing what was found.
+  f.emboldened = match.embolden || (request_.weight >= kSyntheticBoldFrom &&
+                                    match.weight < FcWeightFromOpenType(kSyntheticBoldFrom));
+  if (match.transformed) {
+    auto fixed = [](double v) { return (FT_Fixed)std::lround(v * 0x10000); };
+    FT_Matrix m = {fixed(match.matrix.xx), fixed(match.matrix.xy), fixed(match.matrix.yx),
+                   fixed(match.matrix.yy)};
+    FT_Set_Transform(f.face, &m, nullptr);
+  } else if (request_.italic && match.slant == FC_SLANT_ROMAN) {
     FT_Matrix shear = {0x10000, kObliqueShear, 0, 0x10000};
     FT_Set_Transform(f.face, &shear, nullptr);
   }
@@ -159,7 +177,6 @@ bool FontEngine::loadFace(const std::string& file, int index, int matchedWeight,
                                           : (double)request_.height;
     }
     emPixels_ = std::clamp(em, 1.0, kMaxEmPixels);
-    exactCell_ = request_.height > 0 && emPixels_ == em;
   }
   if (!setSize(f)) {
     FT_Done_Face(f.face);
@@ -200,8 +217,8 @@ void FontEngine::computeMetrics() {
     descent = -face->size->metrics.descender / 64.0;
   }
   m.ascent = (int)std::lround(ascent);
-  // A cell height asked for is met exactly.
-  m.descent = exactCell_ ? std::max(0, (int)request_.height - m.ascent) : (int)std::lround(descent);
+  // A cell height asked for is met: the ascent and descent add up to it, so their roundings do.
+  m.descent = (int)std::lround(descent);
   m.internalLeading = std::max(0, m.height() - (int)std::lround(emPixels_));
   m.externalLeading = 0;
   if (os2 && hhea) {
@@ -229,11 +246,11 @@ FontEngine::Face* FontEngine::faceFor(char32_t c, FT_UInt* glyphIndex) {
     if ((*glyphIndex = FT_Get_Char_Index(f.face, c)) != 0) return &f;
   }
   if (faces_.size() >= kMaxFaces) return nullptr;
-  Match match;
+  FaceMatch match;
   if (!MatchFace("", request_.weight, request_.italic, c, &match) || !match.hasChar) return nullptr;
   for (const Face& f : faces_)
     if (f.file == match.file && f.index == match.index) return nullptr;  // already asked; it lacks c
-  if (!loadFace(match.file, match.index, match.weight, match.slant)) return nullptr;
+  if (!loadFace(match)) return nullptr;
   Face& f = faces_.back();
   *glyphIndex = FT_Get_Char_Index(f.face, c);
   return *glyphIndex ? &f : nullptr;

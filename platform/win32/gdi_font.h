@@ -45,6 +45,8 @@ struct Glyph {
   uint32_t offset = 0;  // into the coverage pool
 };
 
+struct FaceMatch;  // what fontconfig found
+
 class FontEngine {
  public:
   FontEngine() = default;
@@ -74,7 +76,7 @@ class FontEngine {
     int index = 0;
     bool emboldened = false;  // synthetic bold: the face is lighter than asked
   };
-  bool loadFace(const std::string& file, int index, int matchedWeight, int matchedSlant);
+  bool loadFace(const FaceMatch& match);
   bool setSize(Face& face);
   Face* faceFor(char32_t c, FT_UInt* glyphIndex);
   Glyph render(char32_t c);
@@ -86,7 +88,6 @@ class FontEngine {
   std::vector<Face> faces_;  // [0] the primary face, then fallbacks in the order they were found
   std::string family_;
   double emPixels_ = 0;
-  bool exactCell_ = false;  // a cell height was asked for and is met
   FontMetrics metrics_;
 
   std::array<Glyph, 128> ascii_{};
