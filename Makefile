@@ -23,6 +23,11 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run-demo $(BUILD)/app/skyvale $(RUN_ARGS)
 
+# Regenerates the demo's data into assets/ (committed; make run never needs this).
+assets: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target make_assets
+	$(BUILD)/tools/make_assets/make_assets assets
+
 test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
 

@@ -34,6 +34,13 @@ function(skyvale_library name dir)
   set(SKYVALE_SCOPE ${scope} PARENT_SCOPE)
 endfunction()
 
+# The shared test suites sit beside the checkout; a worktree one level further down finds them
+# one level further up.
+set(SKYVALE_TESTDATA "${PROJECT_SOURCE_DIR}/../shared/testdata")
+if(NOT EXISTS "${SKYVALE_TESTDATA}" AND EXISTS "${PROJECT_SOURCE_DIR}/../../shared/testdata")
+  set(SKYVALE_TESTDATA "${PROJECT_SOURCE_DIR}/../../shared/testdata")
+endif()
+
 # One test executable per room: tests/ROOM/*.cpp, every test labelled ROOM.
 function(skyvale_test_room room)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${room}/*.cpp)
@@ -45,7 +52,7 @@ function(skyvale_test_room room)
   target_include_directories(test_${room} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/common)
   target_compile_definitions(test_${room} PRIVATE
     SKYVALE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    SKYVALE_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/../shared/testdata"
+    SKYVALE_TESTDATA_DIR="${SKYVALE_TESTDATA}"
     SKYVALE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   skyvale_warnings(test_${room})
   gtest_discover_tests(test_${room}

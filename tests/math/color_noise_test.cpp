@@ -76,3 +76,35 @@ TEST(GradientNoise, ZeroOnTheLatticeSmoothAndBounded) {
   const D3DXVECTOR3 bad(NAN, INFINITY, -1e30f);
   EXPECT_TRUE(std::isfinite(GradientNoise3(&bad)));
 }
+
+TEST(GradientNoise, TiledRepeatsEveryPeriodAndStaysContinuousAcrossTheWrap) {
+  const INT period[3] = {5, 16, 256};
+  mt::Rng rng;
+  bool varies = false;
+  for (int i = 0; i < 500; ++i) {
+    // Eighths keep p + k * period exact in single precision.
+    const D3DXVECTOR3 p(std::floor(rng.Uniform(0, 40)) / 8, std::floor(rng.Uniform(0, 128)) / 8,
+                        std::floor(rng.Uniform(0, 64)) / 8);
+    const float n = GradientNoise3Tiled(&p, period);
+    varies |= std::fabs(n) > 0.3f;
+    for (int axis = 0; axis < 3; ++axis) {
+      D3DXVECTOR3 q = p;
+      (&q.x)[axis] += (float)(period[axis] * 3);
+      EXPECT_EQ(GradientNoise3Tiled(&q, period), n) << "axis " << axis;
+      (&q.x)[axis] -= (float)(period[axis] * 5);
+      EXPECT_EQ(GradientNoise3Tiled(&q, period), n) << "axis " << axis << " negative";
+    }
+  }
+  EXPECT_TRUE(varies);
+  // The last cell of a period blends into the first: no step where the lattice wraps.
+  for (int i = 0; i < 200; ++i) {
+    const float y = rng.Uniform(0, 16), z = rng.Uniform(0, 256);
+    const D3DXVECTOR3 before(5.0f - 1e-3f, y, z), after(1e-3f, y, z);
+    EXPECT_NEAR(GradientNoise3Tiled(&before, period), GradientNoise3Tiled(&after, period), 0.02f);
+    const D3DXVECTOR3 lattice(0, std::floor(y), std::floor(z));
+    EXPECT_NEAR(GradientNoise3Tiled(&lattice, period), 0.0f, 1e-6f);
+  }
+  const INT bad[3] = {0, -4, 100000};
+  const D3DXVECTOR3 odd(NAN, INFINITY, -1e30f);
+  EXPECT_TRUE(std::isfinite(GradientNoise3Tiled(&odd, bad)));
+}
