@@ -7,7 +7,7 @@
 #include <new>
 #include <type_traits>
 
-#include "safe_release.h"
+#include "com_object.h"
 
 namespace d3dx {
 namespace {
@@ -52,7 +52,7 @@ bool FormatCarriesAlpha(D3DFORMAT format) {
   }
 }
 
-class Sprite final : public ID3DXSprite {
+class Sprite final : public RefCounted<ID3DXSprite, IID_ID3DXSprite> {
  public:
   explicit Sprite(IDirect3DDevice9* device) : device_(device) {
     device_->AddRef();
@@ -65,27 +65,10 @@ class Sprite final : public ID3DXSprite {
     useRHW_ = (caps.PrimitiveMiscCaps & D3DPMISCCAPS_CLIPTLVERTS) ||
               (creation.BehaviorFlags & D3DCREATE_PUREDEVICE);
   }
-  ~Sprite() {
+  ~Sprite() override {
     SafeRelease(savedState_);
     SafeRelease(spriteState_);
     device_->Release();
-  }
-
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID3DXSprite) {
-      *object = static_cast<ID3DXSprite*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
   }
 
   HRESULT GetDevice(LPDIRECT3DDEVICE9* device) override {
@@ -115,7 +98,6 @@ class Sprite final : public ID3DXSprite {
   template <typename Vertex>
   HRESULT drawQuad(const RECT& source, UINT width, UINT height, const D3DXMATRIX* transform, D3DCOLOR color);
 
-  ULONG refCount_ = 1;
   IDirect3DDevice9* device_;
   bool inBegin_ = false;
   IDirect3DStateBlock9* savedState_ = nullptr;

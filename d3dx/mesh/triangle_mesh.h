@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "declaration.h"
-#include "../safe_release.h"
+#include "../com_object.h"
 
 namespace d3dx {
 

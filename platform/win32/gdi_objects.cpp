@@ -35,6 +35,20 @@ void Deselect(Object* object) {
   if (object) --object->selections;
 }
 
+// A DC's colour: the previous value is returned, CLR_INVALID for a bad handle.
+COLORREF SwapColor(HDC hdc, COLORREF Dc::*field, COLORREF color) {
+  Dc* dc = FromHandle<Dc>(hdc);
+  if (!dc) return CLR_INVALID;
+  COLORREF previous = dc->*field;
+  dc->*field = color & 0xFFFFFF;
+  return previous;
+}
+
+COLORREF ReadColor(HDC hdc, COLORREF Dc::*field) {
+  Dc* dc = FromHandle<Dc>(hdc);
+  return dc ? dc->*field : CLR_INVALID;
+}
+
 template <typename TextMetric>
 BOOL FillTextMetrics(HDC hdc, TextMetric* tm) {
   Dc* dc = FromHandle<Dc>(hdc);
@@ -196,31 +210,10 @@ int GetBkMode(HDC hdc) {
   return dc ? dc->bkMode : 0;
 }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-  Dc* dc = FromHandle<Dc>(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF previous = dc->bkColor;
-  dc->bkColor = color & 0xFFFFFF;
-  return previous;
-}
-
-COLORREF GetBkColor(HDC hdc) {
-  Dc* dc = FromHandle<Dc>(hdc);
-  return dc ? dc->bkColor : CLR_INVALID;
-}
-
-COLORREF SetTextColor(HDC hdc, COLORREF color) {
-  Dc* dc = FromHandle<Dc>(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF previous = dc->textColor;
-  dc->textColor = color & 0xFFFFFF;
-  return previous;
-}
-
-COLORREF GetTextColor(HDC hdc) {
-  Dc* dc = FromHandle<Dc>(hdc);
-  return dc ? dc->textColor : CLR_INVALID;
-}
+COLORREF SetBkColor(HDC hdc, COLORREF color) { return SwapColor(hdc, &Dc::bkColor, color); }
+COLORREF GetBkColor(HDC hdc) { return ReadColor(hdc, &Dc::bkColor); }
+COLORREF SetTextColor(HDC hdc, COLORREF color) { return SwapColor(hdc, &Dc::textColor, color); }
+COLORREF GetTextColor(HDC hdc) { return ReadColor(hdc, &Dc::textColor); }
 
 BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA metrics) { return FillTextMetrics(hdc, metrics); }
 BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics) { return FillTextMetrics(hdc, metrics); }

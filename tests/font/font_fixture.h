@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "call_log_device.h"
+#include "headless_d3d.h"
 #include "readback.h"
 #include "skyvale_host.h"
 
@@ -40,48 +41,22 @@ class SpriteDevice final : public CallLogDevice {
   std::vector<UINT> strides;
 };
 
-class FontDeviceTest : public ::testing::Test {
+class FontDeviceTest : public HeadlessD3DTest {
  protected:
-  void SetUp() override {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    ASSERT_TRUE(SkyvaleStartPlatform(options, error)) << error;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "FontDeviceTest";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "FontDeviceTest", "", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-  }
-
   void TearDown() override {
     if (device) {
       static_cast<IDirect3DDevice9*>(device)->EndScene();
       EXPECT_EQ(device->Release(), 0u) << "a device reference was kept";
     }
-    if (d3d_) d3d_->Release();
-    if (window_) DestroyWindow(window_);
-    SkyvaleStopPlatform();
+    HeadlessD3DTest::TearDown();
   }
 
   // The device, with the caps a test hides set before anything reads them.
   void CreateDevice(bool hideClipTLVerts = false, bool hideAlphaBlend = false,
                     DWORD behavior = D3DCREATE_HARDWARE_VERTEXPROCESSING) {
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 640;
-    pp.BackBufferHeight = 480;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window_;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    D3DPRESENT_PARAMETERS pp = WindowedParams(D3DFMT_X8R8G8B8, D3DFMT_D24S8, 640, 480);
     IDirect3DDevice9* real = nullptr;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_, behavior, &pp, &real), D3D_OK);
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, behavior, &pp, &real), D3D_OK);
     device = new SpriteDevice(real);
     real->Release();
     device->hideClipTLVerts = hideClipTLVerts;
@@ -116,8 +91,4 @@ class FontDeviceTest : public ::testing::Test {
   }
 
   SpriteDevice* device = nullptr;
-
- private:
-  IDirect3D9* d3d_ = nullptr;
-  HWND window_ = nullptr;
 };
