@@ -177,6 +177,7 @@ uint32_t PixelOf(COLORREF c) {
 
 void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
   box = Intersect(box, clip);
+  if (box.left >= box.right) return;
   for (int64_t y = box.top; y < box.bottom; ++y)
     std::fill(bitmap.row((int)y) + box.left, bitmap.row((int)y) + box.right, pixel);
 }

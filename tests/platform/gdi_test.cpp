@@ -386,6 +386,8 @@ TEST(DrawText, TextIsClippedToTheRectangleUnlessNoClip) {
   EXPECT_EQ(canvas.draw(text, {1000, 1000, 2000, 2000}), h);
   EXPECT_EQ(canvas.draw(text, {50, 50, 50, 50}), h);
   EXPECT_EQ(canvas.draw(text, {50, 50, 10, 10}), h);
+  EXPECT_EQ(canvas.draw(text, {-1000, 0, 400, 50}), h) << "a line wholly left of the bitmap";
+  EXPECT_EQ(canvas.draw(text, {2000, 0, 2400, 50}), h) << "and wholly right of it";
   EXPECT_EQ(canvas.draw(text, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, DT_CENTER), h);
   EXPECT_TRUE(canvas.ink(0, 0, 400, 50).empty());
 }
