@@ -1,5 +1,6 @@
 // The sprite: its bracket, the states it sets and restores, the translucency rule, source
 // rectangles, the quad it sends on both vertex paths, and the pixels that quad covers.
+#include <climits>
 #include <cmath>
 
 #include "font_fixture.h"
@@ -245,7 +246,8 @@ TEST_P(SpriteTest, SourceRectanglesAreCheckedAndMappedToTextureCoordinates) {
     float cornersRight = 0, cornersBelow = 0;
     for (const Corner& c : corners) {
       // Positions pass through the (processor-specific) coordinate transform: near, not exact.
-      const float rx = std::round((c.x - ScreenOffset()) / e.w), ry = std::round((c.y - ScreenOffset()) / e.h);
+      const float rx = std::round((c.x - ScreenOffset()) / e.w),
+                  ry = std::round((c.y - ScreenOffset()) / e.h);
       EXPECT_NEAR(c.x, rx * e.w + ScreenOffset(), 1e-3f);
       EXPECT_NEAR(c.y, ry * e.h + ScreenOffset(), 1e-3f);
       EXPECT_FLOAT_EQ(c.u, e.u0 + rx * (e.u1 - e.u0));
@@ -259,6 +261,9 @@ TEST_P(SpriteTest, SourceRectanglesAreCheckedAndMappedToTextureCoordinates) {
   D3DCOLOR diffuse;
   std::memcpy(&diffuse, &device->drawn[1][transformed() ? 16 : 12], 4);
   EXPECT_EQ(diffuse, 0x12345678u);
+  // Far edges are not limited: a huge source makes a quad the device clips to the screen.
+  const RECT huge = {0, 0, INT32_MAX, INT32_MAX};
+  EXPECT_EQ(sprite->Draw(texture, &huge, nullptr, nullptr, 0, nullptr, 0xFFFFFFFF), D3D_OK);
   texture->Release();
 }
 
