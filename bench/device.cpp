@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../platform/d3d9/pipeline/pipeline.h"
-#include "skyvale_host.h"
+#include "headless_device.h"
 
 namespace {
 
@@ -464,29 +464,8 @@ struct DeviceScene {
   }
 
   DeviceScene() {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    SkyvaleStartPlatform(options, error);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "PipelineBench";
-    RegisterClassA(&wc);
-    HWND window =
-        CreateWindowExA(0, "PipelineBench", "", 8, 0, 0, kW, kH, nullptr, nullptr, nullptr, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kW, pp.BackBufferHeight = kH;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                                  &dev) != D3D_OK)
-      return;
+    dev = CreateHeadlessDevice(&d3d, kW, kH, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
+    if (!dev) return;
     for (auto& e : eyes)
       dev->CreateTexture(kW, kH, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &e, nullptr);
     for (int i = 0; i < 3; ++i) {

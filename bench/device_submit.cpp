@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "skyvale_host.h"
+#include "headless_device.h"
 
 namespace {
 
@@ -21,28 +21,7 @@ struct Fixture {
   IDirect3DVertexDeclaration9* decl = nullptr;
 
   Fixture() {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    SkyvaleStartPlatform(options, error);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "DeviceBench";
-    RegisterClassA(&wc);
-    HWND window =
-        CreateWindowExA(0, "DeviceBench", "", 8, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 640;
-    pp.BackBufferHeight = 480;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
+    device = CreateHeadlessDevice(&d3d, 640, 480, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
     for (auto& t : textures)
       device->CreateTexture(64, 64, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t, nullptr);
     // A 64 x 64 grid of vertices (x, y, z, u, v) and the 6 indices of every cell.

@@ -17,3 +17,31 @@
 #define D3DX_FILTER_SRGB_IN 0x00100000
 #define D3DX_FILTER_SRGB_OUT 0x00200000
 #define D3DX_FILTER_SRGB 0x00300000
+
+// Pixel transfer between memory, surfaces and volumes of any formats and sizes. `Filter` is a
+// filter word (D3DX_DEFAULT: triangle with dithering); a null destination rectangle or box is
+// the whole surface or volume, a null source one in the surface forms the whole source.
+HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                         const RECT* pDestRect, LPCVOID pSrcMemory, D3DFORMAT SrcFormat,
+                                         UINT SrcPitch, const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect,
+                                         DWORD Filter, D3DCOLOR ColorKey);
+HRESULT WINAPI D3DXLoadVolumeFromMemory(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                        const D3DBOX* pDestBox, LPCVOID pSrcMemory, D3DFORMAT SrcFormat,
+                                        UINT SrcRowPitch, UINT SrcSlicePitch, const PALETTEENTRY* pSrcPalette,
+                                        const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey);
+HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                          const RECT* pDestRect, LPDIRECT3DSURFACE9 pSrcSurface,
+                                          const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
+                                          D3DCOLOR ColorKey);
+HRESULT WINAPI D3DXLoadVolumeFromVolume(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                        const D3DBOX* pDestBox, LPDIRECT3DVOLUME9 pSrcVolume,
+                                        const PALETTEENTRY* pSrcPalette, const D3DBOX* pSrcBox, DWORD Filter,
+                                        D3DCOLOR ColorKey);
+
+// Fills the levels below `SrcLevel` (D3DX_DEFAULT: 0) of a texture, cube texture or volume
+// texture from that level. `Filter` D3DX_DEFAULT: box for power-of-two sizes, else triangle with
+// dithering.
+HRESULT WINAPI D3DXFilterTexture(LPDIRECT3DBASETEXTURE9 pBaseTexture, const PALETTEENTRY* pPalette,
+                                 UINT SrcLevel, DWORD Filter);
+#define D3DXFilterCubeTexture D3DXFilterTexture
+#define D3DXFilterVolumeTexture D3DXFilterTexture

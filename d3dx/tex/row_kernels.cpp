@@ -9,8 +9,11 @@ namespace d3dx {
 
 RowKernelSet DetectRowKernelSet() {
   if (!IsMmxAvailable()) return RowKernelSet::PORTABLE;
-  if (MathProcessorHasAvx2Fma()) return RowKernelSet::AVX2;
-  return MathProcessorHasSse2() ? RowKernelSet::SSE2 : RowKernelSet::PORTABLE;
+  // The processor is asked once: every codec comes here, and CPUID is slow under virtualisation.
+  static const RowKernelSet best = MathProcessorHasAvx2Fma() ? RowKernelSet::AVX2
+                                   : MathProcessorHasSse2()  ? RowKernelSet::SSE2
+                                                             : RowKernelSet::PORTABLE;
+  return best;
 }
 
 RowKernels FindRowKernels(RowKernelSet set, D3DFORMAT format) {
