@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "present_params.h"
 #include "skyvale_host.h"
 
 class HeadlessD3DTest : public ::testing::Test {
@@ -34,21 +35,8 @@ class HeadlessD3DTest : public ::testing::Test {
     SkyvaleStopPlatform();
   }
 
-  // Windowed present parameters with one back buffer and, unless `depth` is D3DFMT_UNKNOWN, an
-  // automatic depth buffer.
   D3DPRESENT_PARAMETERS WindowedParams(D3DFORMAT backBuffer, D3DFORMAT depth, UINT width, UINT height) const {
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = backBuffer;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = depth != D3DFMT_UNKNOWN;
-    pp.AutoDepthStencilFormat = depth;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
+    return WindowedPresentParameters(window, backBuffer, depth, width, height);
   }
 
   int windowWidth = 640, windowHeight = 480;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../d3dx/com_object.h"
 #include "forwarding_device.h"
 #include "headless_d3d.h"
 #include "skyvale_host.h"
@@ -18,19 +19,9 @@ struct DrawCall {
 };
 
 // Answers the vertex-cache query with a fixed record.
-class FixedCacheQuery final : public IDirect3DQuery9 {
+class FixedCacheQuery final : public d3dx::RefCounted<IDirect3DQuery9, IID_IDirect3DQuery9> {
  public:
   FixedCacheQuery(IDirect3DDevice9* device, D3DDEVINFO_VCACHE info) : device_(device), info_(info) {}
-  HRESULT QueryInterface(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
-  }
   HRESULT GetDevice(IDirect3DDevice9** device) override {
     *device = device_;
     device_->AddRef();
@@ -48,7 +39,6 @@ class FixedCacheQuery final : public IDirect3DQuery9 {
  private:
   IDirect3DDevice9* device_;
   D3DDEVINFO_VCACHE info_;
-  ULONG refCount_ = 1;
 };
 
 class RecordingDevice final : public ForwardingDevice {
