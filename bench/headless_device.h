@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "../tests/common/present_params.h"
 #include "skyvale_host.h"
 
 // The device (null when it cannot be had), its runtime in `*d3d`. `depth` D3DFMT_UNKNOWN: no
@@ -21,16 +22,7 @@ inline IDirect3DDevice9* CreateHeadlessDevice(IDirect3D9** d3d, UINT width, UINT
   HWND window = CreateWindowExA(0, "SkyvaleBench", "", 8, 0, 0, int(width), int(height), nullptr, nullptr,
                                 nullptr, nullptr);
   *d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = width;
-  pp.BackBufferHeight = height;
-  pp.BackBufferFormat = backBuffer;
-  pp.BackBufferCount = 1;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.hDeviceWindow = window;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = depth != D3DFMT_UNKNOWN;
-  pp.AutoDepthStencilFormat = depth;
+  D3DPRESENT_PARAMETERS pp = WindowedPresentParameters(window, backBuffer, depth, width, height);
   IDirect3DDevice9* device = nullptr;
   if (!*d3d || (*d3d)->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
                                     &device) != D3D_OK)

@@ -1,4 +1,4 @@
-// Core library objects: the general-purpose result buffer.
+// Core library objects: the general-purpose result buffer and the sprite.
 #pragma once
 #include "d3dx9.h"
 
@@ -13,3 +13,27 @@ struct ID3DXBuffer : public IUnknown {
 typedef ID3DXBuffer* LPD3DXBUFFER;
 
 HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, LPD3DXBUFFER* buffer);
+
+// {B07EC84A-8D35-4E86-A9A0-8DFF21D71075}
+DEFINE_GUID(IID_ID3DXSprite, 0xb07ec84a, 0x8d35, 0x4e86, 0xa9, 0xa0, 0x8d, 0xff, 0x21, 0xd7, 0x10, 0x75);
+
+// Draws texture rectangles as screen-space quads, one texel per pixel, modulated by a colour and
+// alpha-blended (or alpha-tested where the device cannot blend). Begin sets the states sprites
+// need and End restores the caller's; a draw outside Begin/End brackets itself.
+struct ID3DXSprite : public IUnknown {
+  virtual HRESULT GetDevice(LPDIRECT3DDEVICE9* device) = 0;
+  virtual HRESULT Begin() = 0;
+  // The source rectangle (null: the whole level 0) scaled, rotated by `rotation` radians about
+  // the rotation centre and translated; every vector may be null.
+  virtual HRESULT Draw(LPDIRECT3DTEXTURE9 texture, const RECT* source, const D3DXVECTOR2* scaling,
+                       const D3DXVECTOR2* rotationCenter, FLOAT rotation, const D3DXVECTOR2* translation,
+                       D3DCOLOR color) = 0;
+  virtual HRESULT DrawTransform(LPDIRECT3DTEXTURE9 texture, const RECT* source, const D3DXMATRIX* transform,
+                                D3DCOLOR color) = 0;
+  virtual HRESULT End() = 0;
+  virtual HRESULT OnLostDevice() = 0;
+  virtual HRESULT OnResetDevice() = 0;
+};
+typedef ID3DXSprite* LPD3DXSPRITE;
+
+HRESULT WINAPI D3DXCreateSprite(LPDIRECT3DDEVICE9 device, LPD3DXSPRITE* sprite);

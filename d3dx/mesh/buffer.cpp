@@ -4,35 +4,20 @@
 #include <cstdlib>
 #include <new>
 
+#include "com_object.h"
+
 namespace {
 
-class Buffer final : public ID3DXBuffer {
+class Buffer final : public d3dx::RefCounted<ID3DXBuffer, IID_ID3DXBuffer> {
  public:
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID3DXBuffer) {
-      *object = static_cast<ID3DXBuffer*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    ULONG count = --refCount_;
-    if (count == 0) {
-      std::free(data_);
-      delete this;
-    }
-    return count;
-  }
   LPVOID GetBufferPointer() override { return data_; }
   DWORD GetBufferSize() override { return size_; }
 
-  ULONG refCount_ = 1;
   DWORD size_ = 0;
   void* data_ = nullptr;
+
+ private:
+  ~Buffer() override { std::free(data_); }
 };
 
 }  // namespace
@@ -44,7 +29,7 @@ HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, LPD3DXBUFFER* buffer) {
   // A zero-sized block still gets a distinct address so callers can tell it from a failure.
   object->data_ = std::malloc(numBytes ? numBytes : 1);
   if (!object->data_) {
-    delete object;
+    object->Release();
     return E_OUTOFMEMORY;
   }
   object->size_ = numBytes;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "declaration.h"
+#include "../com_object.h"
 
 namespace d3dx {
 
@@ -143,15 +144,6 @@ HRESULT NewTriangleMesh(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* decla
 
 // Drops the remembered vertex-cache description, so the next Resize asks its device again.
 void ForgetVertexCacheRecord();
-
-// Releases a COM pointer and clears it.
-template <typename T>
-void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}
 
 // Reads an index of either width as a 32-bit value, the empty marker becoming 0xFFFFFFFF.
 template <typename Index>

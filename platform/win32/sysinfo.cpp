@@ -1,6 +1,8 @@
 // Processor features and system information from the identification instruction.
 #include <sysinfoapi.h>
 #include <unistd.h>
+#include <winbase.h>
+#include <winerror.h>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -128,4 +130,17 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
   info->dwNumberOfProcessors = cpus > 0 ? (DWORD)cpus : 1;
   info->dwActiveProcessorMask =
       info->dwNumberOfProcessors >= 64 ? ~(DWORD_PTR)0 : (((DWORD_PTR)1 << info->dwNumberOfProcessors) - 1);
+}
+
+BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+  if (!info || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  info->dwMajorVersion = 6;
+  info->dwMinorVersion = 1;
+  info->dwBuildNumber = 7601;
+  info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+  info->szCSDVersion[0] = 0;
+  return TRUE;
 }

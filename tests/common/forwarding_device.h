@@ -74,7 +74,8 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("ShowCursor", {Arg(show)});
     return inner->ShowCursor(show);
   }
-  HRESULT CreateAdditionalSwapChain(D3DPRESENT_PARAMETERS* presentationParameters, IDirect3DSwapChain9** swapChain) override {
+  HRESULT CreateAdditionalSwapChain(D3DPRESENT_PARAMETERS* presentationParameters,
+                                    IDirect3DSwapChain9** swapChain) override {
     Note("CreateAdditionalSwapChain", {Arg(presentationParameters), Arg(swapChain)});
     return inner->CreateAdditionalSwapChain(presentationParameters, swapChain);
   }
@@ -90,11 +91,13 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("Reset", {Arg(presentationParameters)});
     return inner->Reset(presentationParameters);
   }
-  HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const RGNDATA* dirtyRegion) override {
+  HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                  const RGNDATA* dirtyRegion) override {
     Note("Present", {Arg(sourceRect), Arg(destRect), Arg(destWindowOverride), Arg(dirtyRegion)});
     return inner->Present(sourceRect, destRect, destWindowOverride, dirtyRegion);
   }
-  HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** result) override {
+  HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
+                        IDirect3DSurface9** result) override {
     Note("GetBackBuffer", {Arg(swapChain), Arg(backBuffer), Arg(type), Arg(result)});
     return inner->GetBackBuffer(swapChain, backBuffer, type, result);
   }
@@ -114,39 +117,62 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("GetGammaRamp", {Arg(swapChain), Arg(ramp)});
     inner->GetGammaRamp(swapChain, ramp);
   }
-  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) override {
-    Note("CreateTexture", {Arg(width), Arg(height), Arg(levels), Arg(usage), Arg(format), Arg(pool), Arg(texture), Arg(sharedHandle)});
+  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                        IDirect3DTexture9** texture, HANDLE* sharedHandle) override {
+    Note("CreateTexture", {Arg(width), Arg(height), Arg(levels), Arg(usage), Arg(format), Arg(pool),
+                           Arg(texture), Arg(sharedHandle)});
     return inner->CreateTexture(width, height, levels, usage, format, pool, texture, sharedHandle);
   }
-  HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture, HANDLE* sharedHandle) override {
-    Note("CreateVolumeTexture", {Arg(width), Arg(height), Arg(depth), Arg(levels), Arg(usage), Arg(format), Arg(pool), Arg(volumeTexture), Arg(sharedHandle)});
-    return inner->CreateVolumeTexture(width, height, depth, levels, usage, format, pool, volumeTexture, sharedHandle);
+  HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, D3DFORMAT format,
+                              D3DPOOL pool, IDirect3DVolumeTexture9** volumeTexture,
+                              HANDLE* sharedHandle) override {
+    Note("CreateVolumeTexture", {Arg(width), Arg(height), Arg(depth), Arg(levels), Arg(usage), Arg(format),
+                                 Arg(pool), Arg(volumeTexture), Arg(sharedHandle)});
+    return inner->CreateVolumeTexture(width, height, depth, levels, usage, format, pool, volumeTexture,
+                                      sharedHandle);
   }
-  HRESULT CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** cubeTexture, HANDLE* sharedHandle) override {
-    Note("CreateCubeTexture", {Arg(edgeLength), Arg(levels), Arg(usage), Arg(format), Arg(pool), Arg(cubeTexture), Arg(sharedHandle)});
+  HRESULT CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DCubeTexture9** cubeTexture, HANDLE* sharedHandle) override {
+    Note("CreateCubeTexture", {Arg(edgeLength), Arg(levels), Arg(usage), Arg(format), Arg(pool),
+                               Arg(cubeTexture), Arg(sharedHandle)});
     return inner->CreateCubeTexture(edgeLength, levels, usage, format, pool, cubeTexture, sharedHandle);
   }
-  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) override {
-    Note("CreateVertexBuffer", {Arg(length), Arg(usage), Arg(fvf), Arg(pool), Arg(vertexBuffer), Arg(sharedHandle)});
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) override {
+    Note("CreateVertexBuffer",
+         {Arg(length), Arg(usage), Arg(fvf), Arg(pool), Arg(vertexBuffer), Arg(sharedHandle)});
     return inner->CreateVertexBuffer(length, usage, fvf, pool, vertexBuffer, sharedHandle);
   }
-  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) override {
-    Note("CreateIndexBuffer", {Arg(length), Arg(usage), Arg(format), Arg(pool), Arg(indexBuffer), Arg(sharedHandle)});
+  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) override {
+    Note("CreateIndexBuffer",
+         {Arg(length), Arg(usage), Arg(format), Arg(pool), Arg(indexBuffer), Arg(sharedHandle)});
     return inner->CreateIndexBuffer(length, usage, format, pool, indexBuffer, sharedHandle);
   }
-  HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface, HANDLE* sharedHandle) override {
-    Note("CreateRenderTarget", {Arg(width), Arg(height), Arg(format), Arg(multiSample), Arg(multisampleQuality), Arg(lockable), Arg(surface), Arg(sharedHandle)});
-    return inner->CreateRenderTarget(width, height, format, multiSample, multisampleQuality, lockable, surface, sharedHandle);
+  HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                             DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface,
+                             HANDLE* sharedHandle) override {
+    Note("CreateRenderTarget", {Arg(width), Arg(height), Arg(format), Arg(multiSample),
+                                Arg(multisampleQuality), Arg(lockable), Arg(surface), Arg(sharedHandle)});
+    return inner->CreateRenderTarget(width, height, format, multiSample, multisampleQuality, lockable,
+                                     surface, sharedHandle);
   }
-  HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality, BOOL discard, IDirect3DSurface9** surface, HANDLE* sharedHandle) override {
-    Note("CreateDepthStencilSurface", {Arg(width), Arg(height), Arg(format), Arg(multiSample), Arg(multisampleQuality), Arg(discard), Arg(surface), Arg(sharedHandle)});
-    return inner->CreateDepthStencilSurface(width, height, format, multiSample, multisampleQuality, discard, surface, sharedHandle);
+  HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
+                                    D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality, BOOL discard,
+                                    IDirect3DSurface9** surface, HANDLE* sharedHandle) override {
+    Note("CreateDepthStencilSurface",
+         {Arg(width), Arg(height), Arg(format), Arg(multiSample), Arg(multisampleQuality), Arg(discard),
+          Arg(surface), Arg(sharedHandle)});
+    return inner->CreateDepthStencilSurface(width, height, format, multiSample, multisampleQuality, discard,
+                                            surface, sharedHandle);
   }
-  HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destinationSurface, const POINT* destPoint) override {
+  HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                        IDirect3DSurface9* destinationSurface, const POINT* destPoint) override {
     Note("UpdateSurface", {Arg(sourceSurface), Arg(sourceRect), Arg(destinationSurface), Arg(destPoint)});
     return inner->UpdateSurface(sourceSurface, sourceRect, destinationSurface, destPoint);
   }
-  HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture, IDirect3DBaseTexture9* destinationTexture) override {
+  HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture,
+                        IDirect3DBaseTexture9* destinationTexture) override {
     Note("UpdateTexture", {Arg(sourceTexture), Arg(destinationTexture)});
     return inner->UpdateTexture(sourceTexture, destinationTexture);
   }
@@ -158,7 +184,9 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("GetFrontBufferData", {Arg(swapChain), Arg(destSurface)});
     return inner->GetFrontBufferData(swapChain, destSurface);
   }
-  HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destSurface, const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override {
+  HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                      IDirect3DSurface9* destSurface, const RECT* destRect,
+                      D3DTEXTUREFILTERTYPE filter) override {
     Note("StretchRect", {Arg(sourceSurface), Arg(sourceRect), Arg(destSurface), Arg(destRect), Arg(filter)});
     return inner->StretchRect(sourceSurface, sourceRect, destSurface, destRect, filter);
   }
@@ -166,8 +194,10 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("ColorFill", {Arg(surface), Arg(rect), Arg(color)});
     return inner->ColorFill(surface, rect, color);
   }
-  HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, IDirect3DSurface9** surface, HANDLE* sharedHandle) override {
-    Note("CreateOffscreenPlainSurface", {Arg(width), Arg(height), Arg(format), Arg(pool), Arg(surface), Arg(sharedHandle)});
+  HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DSurface9** surface, HANDLE* sharedHandle) override {
+    Note("CreateOffscreenPlainSurface",
+         {Arg(width), Arg(height), Arg(format), Arg(pool), Arg(surface), Arg(sharedHandle)});
     return inner->CreateOffscreenPlainSurface(width, height, format, pool, surface, sharedHandle);
   }
   HRESULT SetRenderTarget(DWORD renderTargetIndex, IDirect3DSurface9* renderTarget) override {
@@ -194,7 +224,8 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("EndScene", {});
     return inner->EndScene();
   }
-  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override {
+  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                DWORD stencil) override {
     Note("Clear", {Arg(count), Arg(rects), Arg(flags), Arg(color), Arg(z), Arg(stencil)});
     return inner->Clear(count, rects, flags, color, z, stencil);
   }
@@ -350,23 +381,39 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("DrawPrimitive", {Arg(primitiveType), Arg(startVertex), Arg(primitiveCount)});
     return inner->DrawPrimitive(primitiveType, startVertex, primitiveCount);
   }
-  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex, UINT numVertices, UINT startIndex, UINT primCount) override {
-    Note("DrawIndexedPrimitive", {Arg(primitiveType), Arg(baseVertexIndex), Arg(minVertexIndex), Arg(numVertices), Arg(startIndex), Arg(primCount)});
-    return inner->DrawIndexedPrimitive(primitiveType, baseVertexIndex, minVertexIndex, numVertices, startIndex, primCount);
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,
+                               UINT numVertices, UINT startIndex, UINT primCount) override {
+    Note("DrawIndexedPrimitive", {Arg(primitiveType), Arg(baseVertexIndex), Arg(minVertexIndex),
+                                  Arg(numVertices), Arg(startIndex), Arg(primCount)});
+    return inner->DrawIndexedPrimitive(primitiveType, baseVertexIndex, minVertexIndex, numVertices,
+                                       startIndex, primCount);
   }
-  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override {
-    Note("DrawPrimitiveUP", {Arg(primitiveType), Arg(primitiveCount), Arg(vertexStreamZeroData), Arg(vertexStreamZeroStride)});
-    return inner->DrawPrimitiveUP(primitiveType, primitiveCount, vertexStreamZeroData, vertexStreamZeroStride);
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount,
+                          const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override {
+    Note("DrawPrimitiveUP",
+         {Arg(primitiveType), Arg(primitiveCount), Arg(vertexStreamZeroData), Arg(vertexStreamZeroStride)});
+    return inner->DrawPrimitiveUP(primitiveType, primitiveCount, vertexStreamZeroData,
+                                  vertexStreamZeroStride);
   }
-  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertices, UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat, const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override {
-    Note("DrawIndexedPrimitiveUP", {Arg(primitiveType), Arg(minVertexIndex), Arg(numVertices), Arg(primitiveCount), Arg(indexData), Arg(indexDataFormat), Arg(vertexStreamZeroData), Arg(vertexStreamZeroStride)});
-    return inner->DrawIndexedPrimitiveUP(primitiveType, minVertexIndex, numVertices, primitiveCount, indexData, indexDataFormat, vertexStreamZeroData, vertexStreamZeroStride);
+  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertices,
+                                 UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat,
+                                 const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override {
+    Note("DrawIndexedPrimitiveUP",
+         {Arg(primitiveType), Arg(minVertexIndex), Arg(numVertices), Arg(primitiveCount), Arg(indexData),
+          Arg(indexDataFormat), Arg(vertexStreamZeroData), Arg(vertexStreamZeroStride)});
+    return inner->DrawIndexedPrimitiveUP(primitiveType, minVertexIndex, numVertices, primitiveCount,
+                                         indexData, indexDataFormat, vertexStreamZeroData,
+                                         vertexStreamZeroStride);
   }
-  HRESULT ProcessVertices(UINT srcStartIndex, UINT destIndex, UINT vertexCount, IDirect3DVertexBuffer9* destBuffer, IDirect3DVertexDeclaration9* vertexDecl, DWORD flags) override {
-    Note("ProcessVertices", {Arg(srcStartIndex), Arg(destIndex), Arg(vertexCount), Arg(destBuffer), Arg(vertexDecl), Arg(flags)});
+  HRESULT ProcessVertices(UINT srcStartIndex, UINT destIndex, UINT vertexCount,
+                          IDirect3DVertexBuffer9* destBuffer, IDirect3DVertexDeclaration9* vertexDecl,
+                          DWORD flags) override {
+    Note("ProcessVertices", {Arg(srcStartIndex), Arg(destIndex), Arg(vertexCount), Arg(destBuffer),
+                             Arg(vertexDecl), Arg(flags)});
     return inner->ProcessVertices(srcStartIndex, destIndex, vertexCount, destBuffer, vertexDecl, flags);
   }
-  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* vertexElements, IDirect3DVertexDeclaration9** decl) override {
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* vertexElements,
+                                  IDirect3DVertexDeclaration9** decl) override {
     Note("CreateVertexDeclaration", {Arg(vertexElements), Arg(decl)});
     return inner->CreateVertexDeclaration(vertexElements, decl);
   }
@@ -398,7 +445,8 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("GetVertexShader", {Arg(shader)});
     return inner->GetVertexShader(shader);
   }
-  HRESULT SetVertexShaderConstantF(UINT startRegister, const float* constantData, UINT vector4fCount) override {
+  HRESULT SetVertexShaderConstantF(UINT startRegister, const float* constantData,
+                                   UINT vector4fCount) override {
     Note("SetVertexShaderConstantF", {Arg(startRegister), Arg(constantData), Arg(vector4fCount)});
     return inner->SetVertexShaderConstantF(startRegister, constantData, vector4fCount);
   }
@@ -422,11 +470,13 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("GetVertexShaderConstantB", {Arg(startRegister), Arg(constantData), Arg(boolCount)});
     return inner->GetVertexShaderConstantB(startRegister, constantData, boolCount);
   }
-  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData, UINT offsetInBytes, UINT stride) override {
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData, UINT offsetInBytes,
+                          UINT stride) override {
     Note("SetStreamSource", {Arg(streamNumber), Arg(streamData), Arg(offsetInBytes), Arg(stride)});
     return inner->SetStreamSource(streamNumber, streamData, offsetInBytes, stride);
   }
-  HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** streamData, UINT* offsetInBytes, UINT* stride) override {
+  HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** streamData, UINT* offsetInBytes,
+                          UINT* stride) override {
     Note("GetStreamSource", {Arg(streamNumber), Arg(streamData), Arg(offsetInBytes), Arg(stride)});
     return inner->GetStreamSource(streamNumber, streamData, offsetInBytes, stride);
   }
@@ -458,7 +508,8 @@ class ForwardingDevice : public IDirect3DDevice9 {
     Note("GetPixelShader", {Arg(shader)});
     return inner->GetPixelShader(shader);
   }
-  HRESULT SetPixelShaderConstantF(UINT startRegister, const float* constantData, UINT vector4fCount) override {
+  HRESULT SetPixelShaderConstantF(UINT startRegister, const float* constantData,
+                                  UINT vector4fCount) override {
     Note("SetPixelShaderConstantF", {Arg(startRegister), Arg(constantData), Arg(vector4fCount)});
     return inner->SetPixelShaderConstantF(startRegister, constantData, vector4fCount);
   }

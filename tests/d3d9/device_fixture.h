@@ -5,47 +5,22 @@
 
 #include <cstdlib>
 
+#include "headless_d3d.h"
+#include "readback.h"
 #include "skyvale_host.h"
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public HeadlessD3DTest {
  protected:
-  void SetUp() override {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    ASSERT_TRUE(SkyvaleStartPlatform(options, error)) << error;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "DeviceTest";
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "DeviceTest", "", 8, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-  }
-
   void TearDown() override {
     if (device) {
       EXPECT_EQ(device->Release(), 0u) << "a test leaked a reference";
     }
-    if (d3d) d3d->Release();
     unsetenv("SKYVALE_D3D9_REFUSE");
-    SkyvaleStopPlatform();
+    HeadlessD3DTest::TearDown();
   }
 
   D3DPRESENT_PARAMETERS Params(D3DFORMAT depth = D3DFMT_D24S8, UINT w = 640, UINT h = 480) {
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = w;
-    pp.BackBufferHeight = h;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = depth != D3DFMT_UNKNOWN;
-    pp.AutoDepthStencilFormat = depth;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
+    return WindowedParams(D3DFMT_A8R8G8B8, depth, w, h);
   }
 
   HRESULT Create(D3DPRESENT_PARAMETERS pp, IDirect3DDevice9** out) {
@@ -59,30 +34,9 @@ class DeviceTest : public ::testing::Test {
 
   // Reads pixel (x, y) of a render target through GetRenderTargetData.
   D3DCOLOR ReadPixel(IDirect3DSurface9* target, UINT x, UINT y) {
-    D3DSURFACE_DESC d;
-    target->GetDesc(&d);
-    IDirect3DSurface9* copy = nullptr;
-    EXPECT_EQ(
-        device->CreateOffscreenPlainSurface(d.Width, d.Height, d.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
-        D3D_OK);
-    EXPECT_EQ(device->GetRenderTargetData(target, copy), D3D_OK);
-    D3DLOCKED_RECT lr;
-    EXPECT_EQ(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    D3DCOLOR c = ((const D3DCOLOR*)((const uint8_t*)lr.pBits + y * lr.Pitch))[x];
-    copy->UnlockRect();
-    copy->Release();
-    return c;
+    return ReadTarget(device, target).at(x, y);
   }
+  D3DCOLOR BackBufferPixel(UINT x, UINT y) { return ReadBackBuffer(device).at(x, y); }
 
-  D3DCOLOR BackBufferPixel(UINT x, UINT y) {
-    IDirect3DSurface9* bb = nullptr;
-    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-    D3DCOLOR c = ReadPixel(bb, x, y);
-    bb->Release();
-    return c;
-  }
-
-  HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
   IDirect3DDevice9* device = nullptr;
 };

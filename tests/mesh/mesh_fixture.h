@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "../../d3dx/com_object.h"
 #include "forwarding_device.h"
+#include "headless_d3d.h"
 #include "skyvale_host.h"
 
 struct DrawCall {
@@ -17,19 +19,9 @@ struct DrawCall {
 };
 
 // Answers the vertex-cache query with a fixed record.
-class FixedCacheQuery final : public IDirect3DQuery9 {
+class FixedCacheQuery final : public d3dx::RefCounted<IDirect3DQuery9, IID_IDirect3DQuery9> {
  public:
   FixedCacheQuery(IDirect3DDevice9* device, D3DDEVINFO_VCACHE info) : device_(device), info_(info) {}
-  HRESULT QueryInterface(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
-  }
   HRESULT GetDevice(IDirect3DDevice9** device) override {
     *device = device_;
     device_->AddRef();
@@ -47,7 +39,6 @@ class FixedCacheQuery final : public IDirect3DQuery9 {
  private:
   IDirect3DDevice9* device_;
   D3DDEVINFO_VCACHE info_;
-  ULONG refCount_ = 1;
 };
 
 class RecordingDevice final : public ForwardingDevice {
@@ -87,31 +78,17 @@ namespace d3dx {
 void ForgetVertexCacheRecord();
 }
 
-class MeshTest : public ::testing::Test {
+class MeshTest : public HeadlessD3DTest {
  protected:
+  MeshTest() { windowWidth = windowHeight = 64; }
+
   void SetUp() override {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    ASSERT_TRUE(SkyvaleStartPlatform(options, error)) << error;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MeshTest";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "MeshTest", "", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.Windowed = TRUE;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.BackBufferFormat = D3DFMT_UNKNOWN;
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.hDeviceWindow = window_;
+    HeadlessD3DTest::SetUp();
+    if (HasFatalFailure()) return;
+    D3DPRESENT_PARAMETERS pp = WindowedParams(D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, 64, 64);
     IDirect3DDevice9* real = nullptr;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &real),
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &real),
               D3D_OK);
     device = new RecordingDevice(real);
     real->Release();
@@ -125,16 +102,10 @@ class MeshTest : public ::testing::Test {
       device->EndScene();
       EXPECT_EQ(device->Release(), 0u) << "a mesh kept a device reference";
     }
-    if (d3d_) d3d_->Release();
-    if (window_) DestroyWindow(window_);
-    SkyvaleStopPlatform();
+    HeadlessD3DTest::TearDown();
   }
 
   RecordingDevice* device = nullptr;
-
- private:
-  IDirect3D9* d3d_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 // Position-only vertices.

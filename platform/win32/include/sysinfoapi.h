@@ -57,3 +57,20 @@ void SkyvaleCpuid(DWORD leaf, DWORD subleaf, DWORD regs[4]);
 // Test hook: replaces the processor's answers with `fn` (null restores the real processor).
 typedef void (*SkyvaleCpuidFn)(DWORD leaf, DWORD subleaf, DWORD regs[4]);
 void SkyvaleSetProcessorFeatureOverride(SkyvaleCpuidFn fn);
+
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+typedef struct _OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;  // set by the caller to sizeof(OSVERSIONINFOA)
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *LPOSVERSIONINFOA;
+
+// Reports an NT-family system (wide text is handled natively). FALSE with
+// ERROR_INSUFFICIENT_BUFFER when the structure size is not filled in.
+BOOL GetVersionExA(LPOSVERSIONINFOA info);

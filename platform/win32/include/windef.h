@@ -26,7 +26,7 @@ typedef uint64_t DWORD64;
 typedef float FLOAT;
 typedef char CHAR;
 typedef unsigned char UCHAR;
-typedef wchar_t WCHAR;
+typedef char16_t WCHAR;  // a UTF-16 code unit, 16 bits as in the Windows ABI (not Linux wchar_t)
 typedef void VOID;
 typedef int32_t HRESULT;
 typedef uint16_t ATOM;
@@ -74,6 +74,7 @@ typedef HICON HCURSOR;
 typedef HANDLE HGDIOBJ;
 typedef HANDLE HGLOBAL;
 typedef HKEY* PHKEY;
+typedef DWORD COLORREF;  // 0x00BBGGRR, the reverse of a D3DCOLOR
 
 #ifndef TRUE
 #define TRUE 1

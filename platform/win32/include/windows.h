@@ -6,5 +6,7 @@
 #include "winbase.h"
 #include "windef.h"
 #include "winerror.h"
+#include "wingdi.h"
+#include "winnls.h"
 #include "winreg.h"
 #include "winuser.h"

@@ -1,4 +1,4 @@
-// Windows, the message queue, the keyboard and message boxes.
+// Windows, the message queue, the keyboard, message boxes and text layout (DrawText).
 #pragma once
 #include "windef.h"
 
@@ -118,6 +118,42 @@ void PostQuitMessage(int exitCode);
 
 SHORT GetAsyncKeyState(int vKey);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// DrawText formats. DT_TOP and DT_LEFT are 0. DT_VCENTER and DT_BOTTOM act only with
+// DT_SINGLELINE. With DT_TABSTOP, bits 8-15 are the tab width in average characters instead of
+// flags. Flags not listed here are ignored.
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_TABSTOP 0x00000080
+#define DT_NOCLIP 0x00000100
+#define DT_EXTERNALLEADING 0x00000200
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+#define DT_INTERNAL 0x00001000
+#define DT_EDITCONTROL 0x00002000
+#define DT_PATH_ELLIPSIS 0x00004000
+#define DT_END_ELLIPSIS 0x00008000
+#define DT_MODIFYSTRING 0x00010000
+#define DT_RTLREADING 0x00020000
+#define DT_WORD_ELLIPSIS 0x00040000
+#define DT_NOFULLWIDTHCHARBREAK 0x00080000
+#define DT_HIDEPREFIX 0x00100000
+#define DT_PREFIXONLY 0x00200000
+
+// Lays out and draws text with the DC's font and colours into its bitmap; returns the height of
+// the text (with DT_VCENTER or DT_BOTTOM, the distance from rect.top to the text's bottom), or 0
+// on failure. DT_CALCRECT only measures: right and bottom are set to bound the text, left and
+// top stay. A count of -1 (any negative count) means a terminated string; a larger count than
+// the string has ends at its terminating zero. DrawTextA reads the ANSI code page (936).
+int DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format);
+int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
