@@ -3,6 +3,8 @@
 
 #include <d3dx9.h>
 
+#include <vector>
+
 namespace d3dx {
 namespace {
 
@@ -11,10 +13,24 @@ HANDLE OpenForReading(LPCSTR name) {
   return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
                      nullptr);
 }
-// The platform takes wide names natively (it is an NT system), so they need no conversion.
+
+bool IsWindowsNt() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+// Systems without wide file names get the name in UTF-8.
 HANDLE OpenForReading(LPCWSTR name) {
-  return CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
-                     nullptr);
+  if (IsWindowsNt())
+    return CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                       nullptr);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return INVALID_HANDLE_VALUE;
+  std::vector<char> narrow(static_cast<size_t>(bytes));
+  if (WideCharToMultiByte(CP_UTF8, 0, name, -1, narrow.data(), bytes, nullptr, nullptr) != bytes)
+    return INVALID_HANDLE_VALUE;
+  return OpenForReading(narrow.data());
 }
 
 HRSRC FindOfType(HMODULE module, LPCSTR name, bool bitmap) {
