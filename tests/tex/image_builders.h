@@ -12,22 +12,22 @@
 
 namespace imagebuild {
 
-using Bytes = std::vector<BYTE>;
+using FileBytes = std::vector<BYTE>;
 // 0xAARRGGBB of pixel (x, y).
 using Paint = std::function<uint32_t(UINT x, UINT y)>;
 
-inline void Le16(Bytes& b, uint32_t v) {
+inline void Le16(FileBytes& b, uint32_t v) {
   b.push_back(BYTE(v));
   b.push_back(BYTE(v >> 8));
 }
-inline void Le32(Bytes& b, uint32_t v) {
+inline void Le32(FileBytes& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(BYTE(v >> (8 * i)));
 }
 
 // Binary PPM (P6) of the paint's colour.
-inline Bytes Ppm(UINT w, UINT h, const Paint& paint) {
+inline FileBytes Ppm(UINT w, UINT h, const Paint& paint) {
   const std::string header = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  Bytes b(header.begin(), header.end());
+  FileBytes b(header.begin(), header.end());
   for (UINT y = 0; y < h; ++y)
     for (UINT x = 0; x < w; ++x) {
       const uint32_t c = paint(x, y);
@@ -39,12 +39,12 @@ inline Bytes Ppm(UINT w, UINT h, const Paint& paint) {
 // A top-down BMP of `bitCount` bits; `pixel` gives each pixel's stored value (an index, a 16-bit
 // word or 0xRRGGBB). `palette` entries are 0xRRGGBB; `masks` (red, green, blue) make it a
 // bit-field file.
-inline Bytes Bmp(UINT w, UINT h, UINT bitCount, const std::function<uint32_t(UINT, UINT)>& pixel,
-                 const std::vector<uint32_t>& palette = {}, const std::vector<uint32_t>& masks = {}) {
+inline FileBytes Bmp(UINT w, UINT h, UINT bitCount, const std::function<uint32_t(UINT, UINT)>& pixel,
+                     const std::vector<uint32_t>& palette = {}, const std::vector<uint32_t>& masks = {}) {
   const UINT headerBytes = masks.empty() ? 40 : 56;
   const UINT stride = (w * bitCount / 8 + 3) & ~3u;
   const UINT offset = 14 + headerBytes + UINT(palette.size()) * 4;
-  Bytes b = {'B', 'M'};
+  FileBytes b = {'B', 'M'};
   Le32(b, offset + stride * h), Le32(b, 0), Le32(b, offset);
   Le32(b, headerBytes), Le32(b, w), Le32(b, uint32_t(-int32_t(h))), Le16(b, 1), Le16(b, bitCount);
   Le32(b, masks.empty() ? 0 : 3), Le32(b, stride * h), Le32(b, 2835), Le32(b, 2835);
@@ -66,8 +66,8 @@ inline Bytes Bmp(UINT w, UINT h, UINT bitCount, const std::function<uint32_t(UIN
 }
 
 // An uncompressed top-down 8-bit grey TGA.
-inline Bytes GreyTga(UINT w, UINT h, const std::function<BYTE(UINT, UINT)>& grey) {
-  Bytes b = {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+inline FileBytes GreyTga(UINT w, UINT h, const std::function<BYTE(UINT, UINT)>& grey) {
+  FileBytes b = {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   Le16(b, w), Le16(b, h);
   b.push_back(8), b.push_back(0x20);
   for (UINT y = 0; y < h; ++y)
@@ -76,7 +76,7 @@ inline Bytes GreyTga(UINT w, UINT h, const std::function<BYTE(UINT, UINT)>& grey
 }
 
 // A PNG of the paint's colours, with alpha when `alpha`.
-inline Bytes Png(UINT w, UINT h, const Paint& paint, bool alpha) {
+inline FileBytes Png(UINT w, UINT h, const Paint& paint, bool alpha) {
   const UINT channels = alpha ? 4 : 3;
   std::vector<BYTE> px;
   for (UINT y = 0; y < h; ++y)
@@ -92,7 +92,7 @@ inline Bytes Png(UINT w, UINT h, const Paint& paint, bool alpha) {
   image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
   png_alloc_size_t size = 0;
   png_image_write_to_memory(&image, nullptr, &size, 0, px.data(), int(w * channels), nullptr);
-  Bytes out(size);
+  FileBytes out(size);
   png_image_write_to_memory(&image, out.data(), &size, 0, px.data(), int(w * channels), nullptr);
   out.resize(size);
   return out;
@@ -100,9 +100,9 @@ inline Bytes Png(UINT w, UINT h, const Paint& paint, bool alpha) {
 
 // A DDS of a four-character-code format: `levels` levels of `faces` faces (1 or 6); `level(face,
 // l)` gives each level's stored bytes.
-inline Bytes Dds(D3DFORMAT fourCc, UINT w, UINT h, UINT levels, UINT faces,
-                 const std::function<Bytes(UINT face, UINT level)>& level) {
-  Bytes b = {'D', 'D', 'S', ' '};
+inline FileBytes Dds(D3DFORMAT fourCc, UINT w, UINT h, UINT levels, UINT faces,
+                     const std::function<FileBytes(UINT face, UINT level)>& level) {
+  FileBytes b = {'D', 'D', 'S', ' '};
   Le32(b, 124), Le32(b, 0x1007 | (levels > 1 ? 0x20000 : 0)), Le32(b, h), Le32(b, w), Le32(b, 0), Le32(b, 0),
       Le32(b, levels);
   for (int i = 0; i < 11; ++i) Le32(b, 0);
@@ -111,15 +111,15 @@ inline Bytes Dds(D3DFORMAT fourCc, UINT w, UINT h, UINT levels, UINT faces,
   Le32(b, 0x1000), Le32(b, faces == 6 ? 0xFE00 : 0), Le32(b, 0), Le32(b, 0), Le32(b, 0);
   for (UINT f = 0; f < faces; ++f)
     for (UINT l = 0; l < levels; ++l) {
-      const Bytes data = level(f, l);
+      const FileBytes data = level(f, l);
       b.insert(b.end(), data.begin(), data.end());
     }
   return b;
 }
 
 // One DXT5 block of a single opaque 5:6:5 colour.
-inline Bytes SolidDxt5Block(uint16_t color565) {
-  Bytes b = {255, 255, 0, 0, 0, 0, 0, 0};
+inline FileBytes SolidDxt5Block(uint16_t color565) {
+  FileBytes b = {255, 255, 0, 0, 0, 0, 0, 0};
   Le16(b, color565), Le16(b, color565), Le32(b, 0);
   return b;
 }
