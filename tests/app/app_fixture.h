@@ -12,8 +12,8 @@
 
 class AppTest : public ::testing::Test {
  protected:
-  void StartApp(const std::string& keys = "", const std::string& folder = kAssetFolder) {
-    ASSERT_EQ(chdir(folder.c_str()), 0) << folder;
+  void StartApp(const std::string& keys = "") {
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
     o.headless = true;
     o.keys = keys;
