@@ -6,7 +6,7 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPIL
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
 
-.PHONY: all deps build run test test-asan bench format clean assets
+.PHONY: all deps build run test test-asan bench format clean assets screenshots
 
 all: build
 
@@ -27,6 +27,12 @@ run: build
 assets: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target make_assets
 	$(BUILD)/tools/make_assets/make_assets assets
+
+# The four display modes captured headless into build/screenshots/*.png; the plain view also
+# becomes docs/screenshot.png, shown in the README.
+screenshots: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target skyvale
+	@scripts/screenshots $(BUILD)/app/skyvale $(CURDIR)/build/screenshots
 
 test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include "camera.h"
+#include "d3d_utility.h"
+#include "skybox.h"
+#include "terrain.h"
 
 // The window caption "Skyvale（演示）—Dravik" in the ANSI code page 936.
 inline constexpr char kWindowCaption[] =
@@ -16,6 +19,8 @@ extern IDirect3DDevice9* gDevice;
 extern Camera gCamera;
 
 // Made by Setup, released by Shutdown.
+extern SkyBox* gSky;
+extern Terrain* gTerrain;
 extern IDirect3DTexture9* gLeftEyeTexture;
 extern IDirect3DTexture9* gRightEyeTexture;
 extern IDirect3DVertexBuffer9* gQuadBuffer;
@@ -45,6 +50,3 @@ void UpdateFrameRate(float seconds);
 void ResetFrameState();
 // The airplane's world matrix for its current angle on the circle.
 D3DXMATRIX AirplaneWorld();
-
-// Every message of the demo: no owner, no caption, an OK button.
-void ShowFailure(const char* text);

@@ -141,6 +141,11 @@ bool DrawScene(float seconds, bool advance) {
   D3DXMatrixTranslation(&translation, p.x, p.y, p.z);
   D3DXMatrixMultiply(&sky, &scale, &translation);
   gDevice->SetTransform(D3DTS_WORLD, &sky);
+  if (gSky) gSky->draw();
+
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  if (gTerrain) gTerrain->draw(identity, false);
 
   if (advance) gPlaneAngle += 0.2f * seconds;
   D3DXMATRIX airplane = AirplaneWorld();
@@ -152,10 +157,10 @@ bool RenderFrame(float seconds) {
   if (!gDevice) return true;
   ReadKeys(seconds);
 
-  // The camera stays 10 units above the ground (flat ground until the terrain exists).
+  // The camera stays 10 units above the ground.
   D3DXVECTOR3 p;
   gCamera.getPosition(&p);
-  p.y = 0.0f + 10.0f;
+  p.y = (gTerrain ? gTerrain->getHeight(p.x, p.z) : 0.0f) + 10.0f;
   gCamera.setPosition(&p);
 
   D3DXMATRIX view;

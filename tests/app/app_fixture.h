@@ -1,7 +1,10 @@
 // Runs the demo's shell in-process: the platform headless, the real window and device from
-// InitD3D wrapped in a recording device, and Setup.
+// InitD3D wrapped in a recording device, and Setup, in the data folder as the program runs.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "call_log_device.h"
 #include "d3d_app.h"
@@ -10,6 +13,7 @@
 class AppTest : public ::testing::Test {
  protected:
   void StartApp(const std::string& keys = "") {
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
     o.headless = true;
     o.keys = keys;
@@ -33,6 +37,7 @@ class AppTest : public ::testing::Test {
       gDevice = nullptr;
     }
     SkyvaleStopPlatform();
+    EXPECT_EQ(chdir(SKYVALE_SOURCE_DIR), 0);
   }
   // One pass of the main loop's work: serve the queued messages (firing due scripted keys),
   // then draw a frame of `seconds`.
@@ -47,4 +52,5 @@ class AppTest : public ::testing::Test {
     return p;
   }
   CallLogDevice* recorder = nullptr;
+  static inline const std::string kAssetFolder = std::string(SKYVALE_SOURCE_DIR) + "/assets";
 };
