@@ -1,4 +1,4 @@
-// A headless 640 x 480 device for the sprite tests, wrapped in a call log that can hide
+// A headless 640 x 480 device for the sprite and font tests, wrapped in a call log that can hide
 // capabilities and keeps the vertices of every user-pointer draw.
 #pragma once
 #include <d3dx9.h>
@@ -21,6 +21,7 @@ class SpriteDevice final : public CallLogDevice {
     HRESULT hr = CallLogDevice::GetDeviceCaps(caps);
     if (SUCCEEDED(hr) && hideClipTLVerts) caps->PrimitiveMiscCaps &= ~D3DPMISCCAPS_CLIPTLVERTS;
     if (SUCCEEDED(hr) && hideAlphaBlend) caps->DestBlendCaps &= ~D3DPBLENDCAPS_INVSRCALPHA;
+    if (SUCCEEDED(hr) && hideDynamicTextures) caps->Caps2 &= ~D3DCAPS2_DYNAMICTEXTURES;
     return hr;
   }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) override {
@@ -37,6 +38,7 @@ class SpriteDevice final : public CallLogDevice {
 
   bool hideClipTLVerts = false;
   bool hideAlphaBlend = false;
+  bool hideDynamicTextures = false;
   std::vector<std::vector<uint8_t>> drawn;
   std::vector<UINT> strides;
 };
