@@ -6,6 +6,7 @@
 #include "d3d_utility.h"
 
 Camera gCamera(Camera::Ground);
+ID3DXFont* gFont = nullptr;
 IDirect3DTexture9* gLeftEyeTexture = nullptr;
 IDirect3DTexture9* gRightEyeTexture = nullptr;
 IDirect3DVertexBuffer9* gQuadBuffer = nullptr;
@@ -38,6 +39,13 @@ void FillScreenQuad() {
 }  // namespace
 
 bool Setup() {
+  // The default interface font; without it there is nothing to tell the user, so the program ends.
+  LOGFONTA description{};
+  if (FAILED(D3DXCreateFontIndirect(gDevice, &description, &gFont))) {
+    ShowFailure("D3DXCreateFontIndirect() - FAILED");
+    PostQuitMessage(0);
+  }
+
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
                          &gLeftEyeTexture, nullptr);
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
@@ -68,4 +76,5 @@ void Shutdown() {
   ReleaseOnce(gQuadBuffer);
   ReleaseOnce(gRightEyeTexture);
   ReleaseOnce(gLeftEyeTexture);
+  ReleaseOnce(gFont);
 }

@@ -166,7 +166,7 @@ TEST_F(FrameTest, EyeViewsAreShiftedAndToedIn) {
 
 TEST_F(FrameTest, PlainFrameCallSequence) {
   StartApp();
-  Frame(0.016f);
+  FrameWithoutText(0.016f);
   std::vector<std::string> eye = {"SetTransform", "SetLight",       "GetRenderTarget", "SetRenderTarget",
                                   "Clear",        "BeginScene",     "SetTransform",    "SetTransform",
                                   "EndScene",     "SetRenderTarget"};
@@ -196,7 +196,7 @@ TEST_F(FrameTest, PlainFrameCallSequence) {
 TEST_F(FrameTest, StereoCompositeSequenceAndStateLeftBehind) {
   for (const char* keys : {"2@0", "3@0", "4@0"}) {
     StartApp(keys);
-    Frame(0.016f);
+    FrameWithoutText(0.016f);
     std::vector<std::string> names = recorder->Names();
     auto present = std::find(names.begin(), names.end(), "Present");
     auto begin = std::find(names.rbegin(), names.rend(), "BeginScene").base();
