@@ -25,24 +25,6 @@ IDirect3DStateBlock9* RecordTextState(IDirect3DDevice9* device) {
   return block;
 }
 
-// The tile size and format the device accepts for these textures. 32-bit ARGB at 64 x 16 is what
-// the tiles ask for, and every device this library runs on samples it.
-HRESULT CheckTileRequirements(IDirect3DDevice9* device, DWORD usage, D3DFORMAT* format, D3DPOOL pool) {
-  IDirect3D9* d3d = nullptr;
-  HRESULT hr = device->GetDirect3D(&d3d);
-  if (FAILED(hr)) return hr;
-  D3DDEVICE_CREATION_PARAMETERS creation{};
-  D3DDISPLAYMODE mode{};
-  hr = device->GetCreationParameters(&creation);
-  if (SUCCEEDED(hr)) hr = device->GetDisplayMode(0, &mode);
-  if (SUCCEEDED(hr))
-    hr = d3d->CheckDeviceFormat(creation.AdapterOrdinal, creation.DeviceType, mode.Format, usage,
-                                D3DRTYPE_TEXTURE, *format);
-  d3d->Release();
-  (void)pool;
-  return FAILED(hr) ? D3DERR_NOTAVAILABLE : S_OK;
-}
-
 }  // namespace
 
 FontRenderer* FontRenderer::Find(IDirect3DDevice9* device) {
@@ -151,11 +133,12 @@ HRESULT FontRenderer::OnResetDevice() {
 HRESULT FontRenderer::createTextures() {
   const DWORD usage = useDynamic_ ? D3DUSAGE_DYNAMIC : 0;
   const D3DPOOL pool = useDynamic_ ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED;
-  HRESULT hr = CheckTileRequirements(device_, usage, &texFormat_, pool);
+  HRESULT hr =
+      D3DXCheckTextureRequirements(device_, &texWidth_, &texHeight_, nullptr, usage, &texFormat_, pool);
   if (FAILED(hr)) return hr;
   const UINT count = useDynamic_ ? 1 : kTextureSlots;
   for (UINT i = 0; i < count; ++i) {
-    hr = device_->CreateTexture(texWidth_, texHeight_, 1, usage, texFormat_, pool, &textures_[i], nullptr);
+    hr = D3DXCreateTexture(device_, texWidth_, texHeight_, 1, usage, texFormat_, pool, &textures_[i]);
     if (FAILED(hr)) return hr;
     if (FAILED(hr = textures_[i]->GetSurfaceLevel(0, &surfaces_[i]))) return hr;
   }

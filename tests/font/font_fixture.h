@@ -30,6 +30,12 @@ class SpriteDevice final : public CallLogDevice {
     strides.push_back(stride);
     return CallLogDevice::DrawPrimitiveUP(type, count, data, stride);
   }
+  HRESULT GetDirect3D(IDirect3D9** d3d9) override {
+    if (!runtime || !d3d9) return CallLogDevice::GetDirect3D(d3d9);
+    runtime->AddRef();
+    *d3d9 = runtime;
+    return D3D_OK;
+  }
   int Count(const std::string& name) const {
     int n = 0;
     for (const auto& c : calls) n += c.name == name;
@@ -39,6 +45,7 @@ class SpriteDevice final : public CallLogDevice {
   bool hideClipTLVerts = false;
   bool hideAlphaBlend = false;
   bool hideDynamicTextures = false;
+  IDirect3D9* runtime = nullptr;  // answers format checks in place of the real runtime; not owned
   std::vector<std::vector<uint8_t>> drawn;
   std::vector<UINT> strides;
 };

@@ -7,6 +7,7 @@
 
 #include "../../d3dx/font/font_renderer.h"
 #include "../platform/gdi_canvas.h"
+#include "choosy_direct3d.h"
 #include "font_fixture.h"
 
 namespace {
@@ -373,6 +374,43 @@ TEST_P(FontTest, TargetShowsGdiCoverageInTheTextColour) {
     EXPECT_LE(worst, 3) << std::hex << color;
     EXPECT_GT(full, 20);  // enough solid pixels to tell a halved alpha from a full one
   }
+}
+
+// A device that cannot sample 32-bit ARGB: the tiles take the format the requirement check
+// offers, the DIB is rewritten as text texels and the loader converts each tile.
+class OtherTileFormatTest : public FontDeviceTest {};
+
+TEST_F(OtherTileFormatTest, TilesInAnotherFormatGoThroughTheLoader) {
+  CreateDevice();
+  IDirect3D9* real = nullptr;
+  ASSERT_EQ(device->inner->GetDirect3D(&real), D3D_OK);
+  auto* choosy = new ChoosyDirect3D(real, {D3DFMT_A4R4G4B4});
+  real->Release();
+  device->runtime = choosy;
+  LOGFONTA lf{};
+  ID3DXFont* font = nullptr;
+  ASSERT_EQ(D3DXCreateFontIndirect(device, &lf, &font), D3D_OK);
+  EXPECT_EQ(FontRenderer::Find(device)->layout().texFormat, D3DFMT_A4R4G4B4);
+
+  Canvas reference(640, 200);
+  const std::u16string text = u"Tiles meet: Wg|\nSecond line";
+  const std::string ansi(text.begin(), text.end());
+  const std::vector<uint8_t> coverage = reference.imageOf(text);
+  const RECT m = reference.measure(text);
+  ClearTarget(0xFF000000);
+  RECT r = {33, 71, 333, 131};
+  ASSERT_GT(font->DrawTextA(ansi.c_str(), -1, &r, 0, 0xFFFFFFFF), 0);
+  TargetImage image = ReadBackBuffer(device);
+  int worst = 0;
+  for (int y = 0; y < m.bottom; ++y)
+    for (int x = 0; x < m.right; ++x) {
+      const int c = coverage[(size_t)y * reference.width() + x];
+      worst = std::max(worst, std::abs((int)(image.at(33 + x, 71 + y) & 0xFF) - c));
+    }
+  EXPECT_LE(worst, 10);  // four bits of alpha: within half a step of 17
+  EXPECT_EQ(font->Release(), 0u);
+  device->runtime = nullptr;
+  choosy->Release();
 }
 
 INSTANTIATE_TEST_SUITE_P(Tiles, FontTest, ::testing::Values(Tiles::Dynamic, Tiles::Managed),
