@@ -6,6 +6,7 @@
 #include "d3d_utility.h"
 
 Camera gCamera(Camera::Ground);
+ID3DXFont* gFont = nullptr;
 IDirect3DTexture9* gLeftEyeTexture = nullptr;
 IDirect3DTexture9* gRightEyeTexture = nullptr;
 IDirect3DVertexBuffer9* gQuadBuffer = nullptr;
@@ -52,6 +53,12 @@ void CreateTerrain() {
 }  // namespace
 
 bool Setup() {
+  // The default interface font; without it there is nothing to tell the user, so the program ends.
+  LOGFONTA description{};
+  if (FAILED(D3DXCreateFontIndirect(gDevice, &description, &gFont))) {
+    ShowFailure("D3DXCreateFontIndirect() - FAILED");
+    PostQuitMessage(0);
+  }
   CreateSky();
   CreateTerrain();
 
@@ -90,4 +97,5 @@ void Shutdown() {
   ReleaseOnce(gQuadBuffer);
   ReleaseOnce(gRightEyeTexture);
   ReleaseOnce(gLeftEyeTexture);
+  ReleaseOnce(gFont);
 }

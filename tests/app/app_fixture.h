@@ -22,7 +22,7 @@ class AppTest : public ::testing::Test {
     static int instance;
     IDirect3DDevice9* real = nullptr;
     ASSERT_TRUE(InitD3D((HINSTANCE)&instance, 640, 480, true, D3DDEVTYPE_HAL, &real));
-    recorder = new CallLogDevice(real);
+    recorder = WrapDevice(real);
     real->Release();
     gDevice = recorder;
     gCamera = Camera(Camera::Ground);
@@ -30,6 +30,8 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(::Setup());
     recorder->Clear();
   }
+  // The recording device around the real one; a fixture may refuse some calls in it.
+  virtual CallLogDevice* WrapDevice(IDirect3DDevice9* real) { return new CallLogDevice(real); }
   void TearDown() override {
     if (gDevice) {
       Shutdown();
@@ -45,6 +47,13 @@ class AppTest : public ::testing::Test {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     RenderFrame(seconds);
+  }
+  // A frame with the font put aside, for checks of the scene's own calls.
+  void FrameWithoutText(float seconds) {
+    ID3DXFont* font = gFont;
+    gFont = nullptr;
+    Frame(seconds);
+    gFont = font;
   }
   D3DXVECTOR3 Position() const {
     D3DXVECTOR3 p;

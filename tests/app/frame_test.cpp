@@ -203,7 +203,7 @@ TEST_F(FrameTest, PlainFrameCallSequence) {
   DrawScene(0.0f, false);
   const std::vector<std::string> scene = recorder->Names();
   recorder->Clear();
-  Frame(0.016f);
+  FrameWithoutText(0.016f);
   std::vector<std::string> eye = {"SetTransform",    "SetLight", "GetRenderTarget",
                                   "SetRenderTarget", "Clear",    "BeginScene"};
   eye.insert(eye.end(), scene.begin(), scene.end());
@@ -234,7 +234,7 @@ TEST_F(FrameTest, PlainFrameCallSequence) {
 TEST_F(FrameTest, StereoCompositeSequenceAndStateLeftBehind) {
   for (const char* keys : {"2@0", "3@0", "4@0"}) {
     StartApp(keys);
-    Frame(0.016f);
+    FrameWithoutText(0.016f);
     std::vector<std::string> names = recorder->Names();
     auto present = std::find(names.begin(), names.end(), "Present");
     auto begin = std::find(names.rbegin(), names.rend(), "BeginScene").base();
