@@ -27,6 +27,8 @@ run: build
 assets: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target make_assets
 	$(BUILD)/tools/make_assets/make_assets assets
+	cmake --build $(BUILD) -j $(JOBS) --target make_airplane
+	$(BUILD)/tools/make_airplane/make_airplane assets
 
 test: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
