@@ -27,6 +27,8 @@ run: build
 assets: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target make_assets
 	$(BUILD)/tools/make_assets/make_assets assets
+	cmake --build $(BUILD) -j $(JOBS) --target make_airplane
+	$(BUILD)/tools/make_airplane/make_airplane assets
 
 # The four display modes captured headless into build/screenshots/*.png; the plain view also
 # becomes docs/screenshot.png, shown in the README.
