@@ -82,6 +82,15 @@ def main():
     put("image_info", "volume.dds", dds(2, 2, depth=2, caps2=0x200000, body=bytes(range(32))))
     put("image_info", "r5g6b5.dds", dds(2, 1, bpp=16, masks=(0xF800, 0x7E0, 0x1F, 0), body=bytes(4)))
 
+    # Texture creation: each image followed by the eight parameter bytes (sizes, levels, usage,
+    # format, pool and kind, filters, colour key) in a few combinations.
+    params = [bytes(8), bytes((1, 1, 1, 0, 1, 0, 0x43, 1)), bytes((2, 6, 3, 1, 8, 0x05, 0x25, 0)),
+              bytes((4, 4, 0, 0, 0, 0x04, 0x11, 0)), bytes((7, 8, 4, 0x52, 9, 0x0A, 0x52, 3))]
+    folder = os.path.join(HERE, "image_info")
+    for i, name in enumerate(sorted(os.listdir(folder))):
+        with open(os.path.join(folder, name), "rb") as f:
+            put("texture_create", name, f.read() + params[i % len(params)])
+
     put("xfile_parser", "mesh.x", """xof 0303txt 0032
 Frame Body {
   FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }
