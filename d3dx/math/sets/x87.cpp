@@ -78,11 +78,16 @@ D3DXVECTOR3* Vec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D
 // Zero only for n = 0 exactly; copy when |n - 1| <= 1e-5; else the table reciprocal square root.
 D3DXVECTOR3* Vec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
   const D3DXVECTOR3 c = *v;
-  const float n = (float)((Ext)c.x * c.x + (Ext)c.y * c.y + (Ext)c.z * c.z);
+  const Ext nExt = (Ext)c.x * c.x + (Ext)c.y * c.y + (Ext)c.z * c.z;
+  const float n = (float)nExt;
   if (n == 0.0f) {
     *out = D3DXVECTOR3(0, 0, 0);
   } else if (std::fabs(n - 1.0f) <= mathutil::FromBits(0x3727C5AC)) {
     *out = c;
+  } else if (std::fpclassify(n) == FP_SUBNORMAL) {
+    // The table only covers normal floats; its answer for a subnormal n has the wrong length.
+    const Ext r = 1.0L / std::sqrt(nExt);
+    *out = D3DXVECTOR3((float)(c.x * r), (float)(c.y * r), (float)(c.z * r));
   } else {
     const float r = ApproxInvSqrt(mathutil::Bits(n));
     *out = D3DXVECTOR3(c.x * r, c.y * r, c.z * r);
