@@ -48,6 +48,7 @@ const char* SkyvaleUsage() {
          "  --headless            no window (the default when no display is available)\n"
          "  --frames N            quit after N presented frames\n"
          "  --step-ms MS          the clock advances exactly MS per presented frame\n"
+         "  --clock-start MS      the stepped clock's first value (0 to 4294967295)\n"
          "  --keys SCRIPT         scripted keyboard: KEY@A-B (held from frame A to B) or KEY@A,\n"
          "                        comma-separated; KEY: 1 2 3 4 W S A D R F N M UP DOWN LEFT RIGHT ESC\n"
          "  --capture FILE.png    write the last presented frame when the program ends\n"
@@ -87,6 +88,16 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
       if (!number(arg, next(), o.frames)) return false;
     } else if (arg == "--step-ms") {
       if (!number(arg, next(), o.stepMs)) return false;
+    } else if (arg == "--clock-start") {
+      const char* text = next();
+      char* end = nullptr;
+      errno = 0;
+      unsigned long long v = text && *text && *text != '-' ? std::strtoull(text, &end, 10) : 0;
+      if (!text || !*text || *text == '-' || *end || errno || v > 0xFFFFFFFFull) {
+        error = arg + " needs a whole number from 0 to 4294967295";
+        return false;
+      }
+      o.clockStartMs = (DWORD)v;
     } else if (arg == "--capture-every") {
       if (!number(arg, next(), o.captureEvery)) return false;
     } else if (arg == "--keys" || arg == "--capture" || arg == "--capture-dir") {
@@ -126,7 +137,7 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
   gLastWidth = gLastHeight = 0;
   ResetQueue();
   ResetKeys();
-  ResetClock(options.stepMs);
+  ResetClock(options.stepMs, options.clockStartMs);
   if (!options.captureDir.empty() && !MakeDirectories(options.captureDir)) {
     error = "cannot create " + options.captureDir;
     return false;

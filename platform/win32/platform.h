@@ -61,7 +61,7 @@ void ResetKeys();
 void PumpKeyScript();
 bool SetKeyScript(const std::string& script, std::string& error);
 
-void ResetClock(int stepMs);
+void ResetClock(int stepMs, DWORD startMs);
 void ClockFramePresented();
 
 }  // namespace win32

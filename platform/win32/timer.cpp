@@ -10,9 +10,9 @@ int gStepMs = -1;
 DWORD gSteppedNow = 0;
 }  // namespace
 
-void ResetClock(int stepMs) {
+void ResetClock(int stepMs, DWORD startMs) {
   gStepMs = stepMs;
-  gSteppedNow = 0;
+  gSteppedNow = startMs;
 }
 
 void ClockFramePresented() {

@@ -11,8 +11,11 @@ class AppTest : public ::testing::Test {
  protected:
   void StartApp(const std::string& keys = "") {
     SkyvaleOptions o;
-    o.headless = true;
     o.keys = keys;
+    StartApp(o);
+  }
+  void StartApp(SkyvaleOptions o) {
+    o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;
     static int instance;
@@ -23,6 +26,7 @@ class AppTest : public ::testing::Test {
     gDevice = recorder;
     gCamera = Camera(Camera::Ground);
     ResetFrameState();
+    ResetMessageLoop();
     ASSERT_TRUE(::Setup());
     recorder->Clear();
   }

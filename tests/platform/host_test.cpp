@@ -36,7 +36,9 @@ TEST(Options, RefusesMalformedValues) {
                                              {"s", "--step-ms", "1x"},
                                              {"s", "--capture"},
                                              {"s", "--capture-dir", "d"},
-                                             {"s", "--frames", "99999999999"}}) {
+                                             {"s", "--frames", "99999999999"},
+                                             {"s", "--clock-start", "4294967296"},
+                                             {"s", "--clock-start", "-1"}}) {
     auto argv = Argv(args);
     SkyvaleOptions o;
     std::string rest, error;
@@ -58,6 +60,20 @@ TEST_F(HostTest, SteppedClockAdvancesPerPresentedFrame) {
   PresentFrame();
   EXPECT_EQ(timeGetTime() - t0, 32u);
   EXPECT_EQ(SkyvalePresentedFrames(), 2);
+}
+
+TEST_F(HostTest, SteppedClockStartsWhereAskedAndWraps) {
+  std::vector<std::string> args = {"s", "--step-ms", "16", "--clock-start", "4294967290"};
+  auto argv = Argv(args);
+  SkyvaleOptions o;
+  std::string rest, error;
+  ASSERT_TRUE(SkyvaleParseOptions((int)argv.size(), argv.data(), o, rest, error)) << error;
+  EXPECT_EQ(o.clockStartMs, 4294967290u);
+  SkyvaleStopPlatform();
+  Start(o);
+  EXPECT_EQ(timeGetTime(), 4294967290u);
+  PresentFrame();
+  EXPECT_EQ(timeGetTime(), 10u);
 }
 
 TEST_F(HostTest, FramesLimitPostsQuit) {
