@@ -97,16 +97,21 @@ D3DXVECTOR3* Vec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
 
 }  // namespace mathx87
 
-void MathInstallX87(MathDispatchTable& t) {
-#define SKYVALE_INSTALL(name) SKYVALE_SET_SLOT(t, name, mathx87::name);
-  SKYVALE_INSTALL(Vec2Transform)
-  SKYVALE_INSTALL(Vec3Transform)
-  SKYVALE_INSTALL(Vec4Transform)
-  SKYVALE_INSTALL(MatrixMultiply)
-  SKYVALE_INSTALL(MatrixMultiplyTranspose)
-  SKYVALE_INSTALL(Vec2TransformNormal)
-  SKYVALE_INSTALL(Vec3TransformNormal)
-  SKYVALE_INSTALL(Vec3Normalize)
-  SKYVALE_INSTALL(PlaneTransform)
-#undef SKYVALE_INSTALL
-}
+namespace {
+
+// The routines the x87 set replaces (the plane transform is its Vec4Transform over a plane).
+constexpr SlotInstaller kX87Set[] = {
+    SKYVALE_ROUTINE(Vec2Transform, mathx87::Vec2Transform),
+    SKYVALE_ROUTINE(Vec3Transform, mathx87::Vec3Transform),
+    SKYVALE_ROUTINE(Vec4Transform, mathx87::Vec4Transform),
+    SKYVALE_ROUTINE(MatrixMultiply, mathx87::MatrixMultiply),
+    SKYVALE_ROUTINE(MatrixMultiplyTranspose, mathx87::MatrixMultiplyTranspose),
+    SKYVALE_ROUTINE(Vec2TransformNormal, mathx87::Vec2TransformNormal),
+    SKYVALE_ROUTINE(Vec3TransformNormal, mathx87::Vec3TransformNormal),
+    SKYVALE_ROUTINE(Vec3Normalize, mathx87::Vec3Normalize),
+    SKYVALE_ROUTINE(PlaneTransform, mathx87::PlaneTransform),
+};
+
+}  // namespace
+
+void MathInstallX87(MathDispatchTable& t) { MathInstallList(t, kX87Set); }
