@@ -6,7 +6,7 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPIL
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
 
-.PHONY: all deps build run test test-asan bench format clean assets
+.PHONY: all deps build run test test-asan bench format format-check clean assets
 
 all: build
 
@@ -28,7 +28,7 @@ assets: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target make_assets
 	$(BUILD)/tools/make_assets/make_assets assets
 
-test: build
+test: build format-check
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
 
 $(ASAN_BUILD)/build.ninja: | deps
@@ -43,6 +43,10 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a tracked source differs from what `make format` would make of it.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build
