@@ -149,12 +149,16 @@ struct SVertex {  // after clipping, projection and viewport
 
 enum class RecKind : uint8_t { Triangle, Clear };
 
+// What every binned record starts with: the kind that says which record it is.
+struct BinRecord {
+  RecKind kind;
+};
+
 struct Plane {
   float c, dx, dy;  // value at (refX, refY) and per-pixel steps
 };
 
-struct Tri {
-  RecKind kind;
+struct Tri : BinRecord {
   bool back;          // counter-clockwise on screen (two-sided stencil)
   bool constDiffuse;  // all three vertices share `diffuse8`: kernels may skip interpolation
   uint16_t nv;
@@ -167,8 +171,7 @@ struct Tri {
   Plane v[1];  // nv entries (allocated past the end)
 };
 
-struct ClearRec {
-  RecKind kind;
+struct ClearRec : BinRecord {
   DWORD flags;
   int32_t x0, y0, x1, y1;  // half-open
   uint32_t color, zbits, stencil;
@@ -200,7 +203,7 @@ class Binner {
 
   int width = 0, height = 0, tilesX = 0, tilesY = 0;
   int32_t scissor[4] = {0, 0, 0, 0};  // x0, y0, x1, y1 (half-open) for the current draw
-  std::vector<std::vector<const void*>> bins;
+  std::vector<std::vector<const BinRecord*>> bins;
   uint64_t triangles = 0;
 
  private:
@@ -260,8 +263,8 @@ class TilePool {
 };
 
 // raster.cpp
-void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, int ty0, int tx1, int ty1,
-                bool reference);
+void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int tx0, int ty0, int tx1,
+                int ty1, bool reference);
 
 // pixel.cpp: the general per-pixel path (also the reference's).
 void shadePixel(const Tri& t, const Target& tg, int px, int py);

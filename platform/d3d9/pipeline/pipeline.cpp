@@ -384,8 +384,8 @@ void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectC
     auto add = [&](DWORD f, int64_t ax1, int64_t ay1) {
       if (!f || x0 >= ax1 || y0 >= ay1) return;
       ClearRec* c = static_cast<ClearRec*>(p.cur->bin.alloc(sizeof(ClearRec)));
-      *c = ClearRec{RecKind::Clear, f,     int32_t(x0), int32_t(y0), int32_t(ax1),
-                    int32_t(ay1),   color, zbits,       stencil};
+      *c = ClearRec{{RecKind::Clear}, f,     int32_t(x0), int32_t(y0), int32_t(ax1),
+                    int32_t(ay1),     color, zbits,       stencil};
       p.cur->bin.addClear(c);
     };
     if (dx1 == x1 && dy1 == y1) {
