@@ -8,60 +8,10 @@
 #include <vector>
 
 #include "fuzz_entries.h"
+#include "xfile_mesh.h"
 
 namespace fuzz {
 namespace {
-
-// The mesh and animation templates most files rely on without defining them.
-constexpr char kMeshTemplates[] = R"(xof 0303txt 0032
-template Header { <3D82AB43-62DA-11CF-AB39-0020AF71E433> WORD major; WORD minor; DWORD flags; }
-template Vector { <3D82AB5E-62DA-11CF-AB39-0020AF71E433> FLOAT x; FLOAT y; FLOAT z; }
-template Coords2d { <F6F23F44-7686-11CF-8F52-0040333594A3> FLOAT u; FLOAT v; }
-template Matrix4x4 { <F6F23F45-7686-11CF-8F52-0040333594A3> array FLOAT matrix[16]; }
-template ColorRGBA { <35FF44E0-6C7C-11CF-8F52-0040333594A3> FLOAT red; FLOAT green; FLOAT blue; FLOAT alpha; }
-template ColorRGB { <D3E16E81-7835-11CF-8F52-0040333594A3> FLOAT red; FLOAT green; FLOAT blue; }
-template IndexedColor { <1630B820-7842-11CF-8F52-0040333594A3> DWORD index; ColorRGBA indexColor; }
-template Boolean { <4885AE61-78E8-11CF-8F52-0040333594A3> WORD truefalse; }
-template Boolean2d { <4885AE63-78E8-11CF-8F52-0040333594A3> Boolean u; Boolean v; }
-template MaterialWrap { <4885AE60-78E8-11CF-8F52-0040333594A3> Boolean u; Boolean v; }
-template TextureFilename { <A42790E1-7810-11CF-8F52-0040333594A3> STRING filename; }
-template Material { <3D82AB4D-62DA-11CF-AB39-0020AF71E433>
-  ColorRGBA faceColor; FLOAT power; ColorRGB specularColor; ColorRGB emissiveColor; [...] }
-template MeshFace { <3D82AB5F-62DA-11CF-AB39-0020AF71E433>
-  DWORD nFaceVertexIndices; array DWORD faceVertexIndices[nFaceVertexIndices]; }
-template MeshFaceWraps { <4885AE62-78E8-11CF-8F52-0040333594A3>
-  DWORD nFaceWrapValues; array Boolean2d faceWrapValues[nFaceWrapValues]; }
-template MeshTextureCoords { <F6F23F40-7686-11CF-8F52-0040333594A3>
-  DWORD nTextureCoords; array Coords2d textureCoords[nTextureCoords]; }
-template MeshMaterialList { <F6F23F42-7686-11CF-8F52-0040333594A3>
-  DWORD nMaterials; DWORD nFaceIndexes; array DWORD faceIndexes[nFaceIndexes]; [Material] }
-template MeshNormals { <F6F23F43-7686-11CF-8F52-0040333594A3>
-  DWORD nNormals; array Vector normals[nNormals]; DWORD nFaceNormals; array MeshFace faceNormals[nFaceNormals]; }
-template MeshVertexColors { <1630B821-7842-11CF-8F52-0040333594A3>
-  DWORD nVertexColors; array IndexedColor vertexColors[nVertexColors]; }
-template Mesh { <3D82AB44-62DA-11CF-AB39-0020AF71E433>
-  DWORD nVertices; array Vector vertices[nVertices]; DWORD nFaces; array MeshFace faces[nFaces]; [...] }
-template FrameTransformMatrix { <F6F23F41-7686-11CF-8F52-0040333594A3> Matrix4x4 frameMatrix; }
-template Frame { <3D82AB46-62DA-11CF-AB39-0020AF71E433> [...] }
-template FloatKeys { <10DD46A9-775B-11CF-8F52-0040333594A3> DWORD nValues; array FLOAT values[nValues]; }
-template TimedFloatKeys { <F406B180-7B3B-11CF-8F52-0040333594A3> DWORD time; FloatKeys tfkeys; }
-template AnimationKey { <10DD46A8-775B-11CF-8F52-0040333594A3>
-  DWORD keyType; DWORD nKeys; array TimedFloatKeys keys[nKeys]; }
-template AnimationOptions { <E2BF56C0-840F-11CF-8F52-0040333594A3> DWORD openclosed; DWORD positionquality; }
-template Animation { <3D82AB4F-62DA-11CF-AB39-0020AF71E433> [...] }
-template AnimationSet { <3D82AB50-62DA-11CF-AB39-0020AF71E433> [Animation] }
-template VertexDuplicationIndices { <B8D65549-D7C9-4995-89CF-53A9A8B031E3>
-  DWORD nIndices; DWORD nOriginalVertices; array DWORD indices[nIndices]; }
-template FaceAdjacency { <A64C844A-E282-4756-8B80-250CDE04398C> DWORD nIndices; array DWORD indices[nIndices]; }
-template FVFData { <B6E70A0E-8EF9-4E83-94AD-ECC8B0C04897> DWORD dwFVF; DWORD nDWords; array DWORD data[nDWords]; }
-template VertexElement { <F752461C-1E23-48F6-B9F8-8350850F336F> DWORD Type; DWORD Method; DWORD Usage; DWORD UsageIndex; }
-template DeclData { <BF22E553-292C-4781-9FEA-62BD554BDD93>
-  DWORD nElements; array VertexElement Elements[nElements]; DWORD nDWords; array DWORD data[nDWords]; }
-template EffectInstance { <E331F7E4-0559-4CC2-8E99-1CEC1657928F> STRING EffectFilename; [...] }
-template EffectParamFloats { <3014B9A0-62F5-478C-9B86-E4AC9F4E418B> STRING ParamName; DWORD nFloats; array FLOAT Floats[nFloats]; }
-template EffectParamString { <1DBC4C88-94C1-46EE-9076-2C28818C9481> STRING ParamName; STRING Value; }
-template EffectParamDWord { <E13963BC-AE51-4C5D-B00F-CFA3A9D97CE5> STRING ParamName; DWORD Value; }
-)";
 
 // Member names the mesh loader asks for by name.
 constexpr const char* kMembers[] = {"nVertices",    "vertices", "faces",
@@ -149,8 +99,11 @@ IDirectXFile* CreateParser() {
   if (!create) Broken("the parser component is not registered");
   IDirectXFile* parser = nullptr;
   if (create(&parser) != DXFILE_OK || !parser) Broken("the parser component cannot be created");
-  if (parser->RegisterTemplates(const_cast<char*>(kMeshTemplates), sizeof kMeshTemplates - 1) != DXFILE_OK)
-    Broken("the mesh templates are refused");
+  // The blocks the mesh loader registers: most files rely on them without defining them.
+  for (std::string_view block : {d3dx::xmesh::StandardTemplates(), d3dx::xmesh::SkinAndEffectTemplates(),
+                                 d3dx::xmesh::VertexDataTemplates()})
+    if (parser->RegisterTemplates(const_cast<char*>(block.data()), DWORD(block.size())) != DXFILE_OK)
+      Broken("the mesh templates are refused");
   return parser;
 }
 

@@ -13,12 +13,13 @@
 class AppTest : public ::testing::Test {
  protected:
   void StartApp(const std::string& keys = "") {
-    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
     o.keys = keys;
     StartApp(o);
   }
+  // The shell always starts in the data folder, as the program is run.
   void StartApp(SkyvaleOptions o) {
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;
