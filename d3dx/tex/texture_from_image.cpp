@@ -156,6 +156,7 @@ class TextureFromImage {
     const HRESULT decoded = LoadImageFromMemory(&image_, data, size, &info_, true);
     const bool direct = SUCCEEDED(decoded) && image_.UsesDestination() && SameAsImage() && !image_.palette &&
                         image_.LevelCount() == 1;
+    image_.destination = nullptr;
     target->UnlockRect(0);
     if (!direct) return Abandon();
     // The image's pixels are the level's now, reached only through locks from here on.
