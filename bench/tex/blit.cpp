@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../headless_device.h"
+#include "bench_device.h"
 #include "photo.h"
 
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
@@ -41,13 +41,12 @@ const std::vector<uint32_t>& Image1024() {
 
 // A headless device with a 1024 x 1024 texture of full chain and a 300 x 200 target texture.
 struct BlitScene {
-  IDirect3D9* d3d = nullptr;
   IDirect3DDevice9* device = nullptr;
   IDirect3DTexture9* chain = nullptr;
   IDirect3DTexture9* small = nullptr;
 
   BlitScene() {
-    device = CreateHeadlessDevice(&d3d, 64, 64, D3DFMT_X8R8G8B8, D3DFMT_UNKNOWN);
+    device = texbench::Device();
     if (!device) return;
     device->CreateTexture(kSize, kSize, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &chain, nullptr);
     device->CreateTexture(kResampleWidth, kResampleHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &small,

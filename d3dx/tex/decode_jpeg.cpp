@@ -112,18 +112,10 @@ HRESULT Decode(j_decompress_ptr cinfo, FileData file, LoadedImage& image) {
 
   BYTE* out = image.AllocatePixels(bytes, false);  // every byte is written below
   if (!out) return E_OUTOFMEMORY;
+  // libjpeg-turbo fills the unused byte of X8R8G8B8 rows with 255, as the PNG decoder does.
   while (cinfo->output_scanline < height) {
-    BYTE* row = out + size_t(cinfo->output_scanline) * rowPitch;
-    JSAMPROW direct = row;
-    if (jpeg_read_scanlines(cinfo, &direct, 1) != 1) return E_FAIL;
-    if (grey) continue;
-    // The filler byte of X8R8G8B8 rows is kept 0.
-    for (UINT x = 0; x < width; ++x) {
-      uint32_t pixel;
-      std::memcpy(&pixel, row + 4 * x, 4);
-      pixel &= 0x00FFFFFF;
-      std::memcpy(row + 4 * x, &pixel, 4);
-    }
+    JSAMPROW row = out + size_t(cinfo->output_scanline) * rowPitch;
+    if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return E_FAIL;
   }
   jpeg_finish_decompress(cinfo);
   return RanDry(cinfo) ? E_FAIL : S_OK;

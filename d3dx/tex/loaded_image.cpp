@@ -2,6 +2,7 @@
 // accepts the data.
 #include "loaded_image.h"
 
+#include <cstring>
 #include <new>
 
 #include "format_info.h"
@@ -33,6 +34,16 @@ void SetWholeRegions(LoadedImage& image) {
 }  // namespace
 
 BYTE* LoadedImage::AllocatePixels(size_t bytes, bool zeroed) {
+  const Destination* d = destination;
+  if (d && d->data && d->format == format && d->width == width && d->height == height &&
+      d->rowPitch == rowPitch && bytes <= size_t(rowPitch) * height) {
+    ownedPixels_.reset();
+    if (zeroed) std::memset(d->data, 0, bytes);
+    usesDestination_ = true;
+    pixels = d->data;
+    return d->data;
+  }
+  usesDestination_ = false;
   ownedPixels_.reset(zeroed ? new (std::nothrow) BYTE[bytes ? bytes : 1]()
                             : new (std::nothrow) BYTE[bytes ? bytes : 1]);
   pixels = ownedPixels_.get();
@@ -49,6 +60,7 @@ PALETTEENTRY* LoadedImage::AllocatePalette() {
 
 void LoadedImage::Clear() {
   const bool want = wantPixels;
+  usesDestination_ = false;
   nextFace.reset();
   nextLevel.reset();
   ownedPixels_.reset();

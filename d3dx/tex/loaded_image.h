@@ -37,6 +37,16 @@ struct LoadedImage {
     slicePitch = 0;
   }
 
+  // Memory a caller offers for this node's pixels (a locked texture level): AllocatePixels takes
+  // it instead of allocating when the node, as described so far, fits it exactly.
+  struct Destination {
+    BYTE* data;
+    D3DFORMAT format;
+    UINT width, height, rowPitch;
+  };
+  const Destination* destination = nullptr;
+  bool UsesDestination() const { return usesDestination_; }
+
   bool OwnsPixels() const { return ownedPixels_ != nullptr; }
   bool OwnsPalette() const { return ownedPalette_ != nullptr; }
 
@@ -46,7 +56,8 @@ struct LoadedImage {
   // 256 entries that become `palette`, all (255, 255, 255, 255); null when memory is exhausted.
   PALETTEENTRY* AllocatePalette();
 
-  // Frees what the node owns and its chains, and resets every field but `wantPixels`.
+  // Frees what the node owns and its chains, and resets every field but `wantPixels` and
+  // `destination`.
   void Clear();
 
   // The node as a source region (the caller adds the colour key and flags). Sources are only
@@ -60,6 +71,7 @@ struct LoadedImage {
  private:
   std::unique_ptr<BYTE[]> ownedPixels_;
   std::unique_ptr<PALETTEENTRY[]> ownedPalette_;
+  bool usesDestination_ = false;
 };
 
 // Recognises the file in `data` by content and decodes it into `image` (levels and faces

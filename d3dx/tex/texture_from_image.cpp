@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "blitter.h"
 #include "com_ref.h"
 #include "format_info.h"
 #include "loaded_image.h"
@@ -105,14 +106,15 @@ class TextureFromImage {
       : device_(device), r_(request), wantsPalette_(wantsPalette) {}
 
   HRESULT Run(const void* data, UINT size) {
-    HRESULT hr = Decode(data, size);
-    if (FAILED(hr)) return hr;
+    HRESULT hr;
+    if (DecodedIntoLevelZero(data, size, &hr)) return hr;
+    if (FAILED(hr = Decode(data, size))) return hr;
     ChooseSize();
     ChooseFilters();
     BuildPalette();
     RecogniseIndexedRamps();
     ChooseFormat();
-    if (FAILED(hr = CreateTextures())) return hr;
+    if (FAILED(hr = CheckRequirements()) || FAILED(hr = CreateTextures())) return hr;
     if (FAILED(hr = FillLevels())) return hr;
     return Upload();
   }
@@ -122,6 +124,64 @@ class TextureFromImage {
   IDirect3DBaseTexture9* Texture() const { return texture_.Get(); }
 
  private:
+  // When level 0 would be a plain copy of a single 2-D image (same format and size, no key, no
+  // palette), the image is decoded straight into it: no decoded copy, no transfer. False (and
+  // nothing kept) when that does not apply; the caller then goes the usual way.
+  bool DecodedIntoLevelZero(const void* data, UINT size, HRESULT* result) {
+    if (r_.type != D3DRTYPE_TEXTURE || r_.colorKey) return false;
+    D3DXIMAGE_INFO header;
+    if (FAILED(LoadImageFromMemory(&image_, data, size, &header, false))) return false;
+    // The JPEG and PNG decoders describe the image before asking for its memory; the others
+    // keep pixels inside the file or allocate first.
+    const bool decodesIntoDestination =
+        header.ImageFileFormat == D3DXIFF_JPG || header.ImageFileFormat == D3DXIFF_PNG;
+    const bool single = decodesIntoDestination && header.MipLevels == 1 &&
+                        header.ResourceType == D3DRTYPE_TEXTURE && image_.depth == 1;
+    if (!single || LookupFormatInfo(image_.format).category == FormatCategory::PALETTE) return Abandon();
+    ChooseSize();
+    ChooseFilters();
+    BuildPalette();
+    ChooseFormat();
+    const DWORD srgb = filter_ & D3DX_FILTER_SRGB;
+    if (!mipFiltering_ || !IsValidFilter(filter_) || (srgb != 0 && srgb != D3DX_FILTER_SRGB))
+      return Abandon();
+    if (FAILED(CheckRequirements()) || !SameAsImage() || FAILED(CreateTextures())) return Abandon();
+
+    IDirect3DTexture9* target = static_cast<IDirect3DTexture9*>(LoadTarget());
+    D3DLOCKED_RECT locked;
+    if (FAILED(target->LockRect(0, &locked, nullptr, 0))) return Abandon();
+    const LoadedImage::Destination destination = {static_cast<BYTE*>(locked.pBits), format_, width_, height_,
+                                                  UINT(locked.Pitch)};
+    image_.destination = &destination;
+    const HRESULT decoded = LoadImageFromMemory(&image_, data, size, &info_, true);
+    const bool direct = SUCCEEDED(decoded) && image_.UsesDestination() && SameAsImage() && !image_.palette &&
+                        image_.LevelCount() == 1;
+    image_.destination = nullptr;
+    target->UnlockRect(0);
+    if (!direct) return Abandon();
+    // The image's pixels are the level's now, reached only through locks from here on.
+    image_.Clear();
+    imageLevels_ = 1;
+    levelZeroLoaded_ = true;
+    *result = FillLevels();
+    if (SUCCEEDED(*result)) *result = Upload();
+    return true;
+  }
+
+  bool SameAsImage() const {
+    return format_ == image_.format && width_ == image_.width && height_ == image_.height;
+  }
+
+  // Drops what the direct path made, for the usual path to start afresh.
+  bool Abandon() {
+    image_.Clear();
+    image_.destination = nullptr;
+    texture_.Reset();
+    staging_.Reset();
+    info_ = {};
+    return false;
+  }
+
   // The file's levels and faces; a cube texture needs exactly six faces.
   HRESULT Decode(const void* data, UINT size) {
     HRESULT hr = LoadImageFromMemory(&image_, data, size, &info_, true);
@@ -204,14 +264,16 @@ class TextureFromImage {
     }
   }
 
+  HRESULT CheckRequirements() {
+    levels_ = r_.mipLevels;
+    return CheckTextureRequirements(device_, r_.type, &width_, &height_, &depth_, &levels_, usage_, &format_,
+                                    r_.pool);
+  }
+
   // A default-pool texture cannot be locked unless dynamic: it is loaded through a copy.
   HRESULT CreateTextures() {
-    levels_ = r_.mipLevels;
-    HRESULT hr = CheckTextureRequirements(device_, r_.type, &width_, &height_, &depth_, &levels_, usage_,
-                                          &format_, r_.pool);
-    if (FAILED(hr)) return hr;
-    hr = CreateOfType(device_, r_.type, width_, height_, depth_, levels_, usage_ & kCreationUsageMask,
-                      format_, r_.pool, texture_);
+    HRESULT hr = CreateOfType(device_, r_.type, width_, height_, depth_, levels_, usage_ & kCreationUsageMask,
+                              format_, r_.pool, texture_);
     if (FAILED(hr)) return hr;
     if (r_.pool == D3DPOOL_DEFAULT && !(usage_ & D3DUSAGE_DYNAMIC)) {
       hr = CreateOfType(device_, r_.type, width_, height_, depth_, levels_, 0, format_, D3DPOOL_SYSTEMMEM,
@@ -252,8 +314,9 @@ class TextureFromImage {
     const LoadedImage* face = &image_;
     for (UINT f = 0; f < faces && face; ++f, face = face->nextFace.get()) {
       const LoadedImage* last = face;
-      UINT level = 0;
-      for (const LoadedImage* l = face; l && level < textureLevels; l = l->nextLevel.get(), ++level) {
+      UINT level = levelZeroLoaded_ ? 1 : 0;
+      const LoadedImage* first = levelZeroLoaded_ ? nullptr : face;
+      for (const LoadedImage* l = first; l && level < textureLevels; l = l->nextLevel.get(), ++level) {
         HRESULT hr = LoadLevel(levels, f, level, *l, filter_);
         if (FAILED(hr)) return hr;
         last = l;
@@ -283,6 +346,7 @@ class TextureFromImage {
   DWORD usage_ = 0;
   DWORD filter_ = 0, mipFilter_ = 0;
   bool mipFiltering_ = true;
+  bool levelZeroLoaded_ = false;
   D3DCOLOR colorKey_ = 0;
   bool imageHasPalette_ = false;
   Palette palette_ = {};

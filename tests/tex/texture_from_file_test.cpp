@@ -16,6 +16,15 @@ namespace {
 
 IDirect3DTexture9* const kUntouched = reinterpret_cast<IDirect3DTexture9*>(0x1234);
 
+FileBytes ReadBytes(const std::string& path) {
+  FileBytes out;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(BYTE(c));
+    std::fclose(f);
+  }
+  return out;
+}
+
 uint32_t Gradient(UINT x, UINT y) {
   return 0xFF000000u | (x * 13 % 256) << 16 | (y * 29 % 256) << 8 | (x ^ y);
 }
@@ -122,6 +131,42 @@ TEST_F(TextureFromFile, RoundTripsOfBmpPngAndJpeg) {
   Keep(byWideName);
   EXPECT_EQ(Pixels32(Level(byWideName, 0)), Pixels32(Level(jpeg, 0)));
   std::remove(path.c_str());
+}
+
+// A JPEG that level 0 only copies is decoded into the texture itself: the result must be the
+// texture the usual path (here forced by an explicit format) makes.
+TEST_F(TextureFromFile, DecodingIntoTheTextureMatchesTheUsualPath) {
+  const std::string path = TempPath("direct.jpg");
+  const Image photo = PaintImage(64, 32, [](int x, int y) {
+    return D3DXCOLOR(0.5f + 0.5f * std::sin(x * 0.7f), y / 31.0f, (x ^ y) / 63.0f, 1.0f);
+  });
+  ASSERT_TRUE(WriteJpeg(path, photo, 90));
+  IDirect3DTexture9* direct = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &direct), D3D_OK);
+  Keep(direct);
+  IDirect3DTexture9* usual = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileExA(device, path.c_str(), 0, 0, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                         D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &usual),
+            D3D_OK);
+  Keep(usual);
+  ASSERT_EQ(Desc(direct).Format, D3DFMT_X8R8G8B8);
+  ASSERT_EQ(direct->GetLevelCount(), 7u);
+  ASSERT_EQ(usual->GetLevelCount(), 7u);
+  for (UINT level = 0; level < 7; ++level) {
+    std::vector<uint32_t> a = Pixels32(Level(direct, level)), b = Pixels32(Level(usual, level));
+    for (uint32_t& p : a) p &= 0xFFFFFF;
+    for (uint32_t& p : b) p &= 0xFFFFFF;
+    EXPECT_EQ(a, b) << "level " << level;
+  }
+
+  // A damaged file fails on that path too, and nothing it made is kept.
+  const FileBytes whole = ReadBytes(path);
+  std::remove(path.c_str());
+  const FileBytes half(whole.begin(), whole.begin() + whole.size() / 2);
+  IDirect3DTexture9* t = kUntouched;
+  EXPECT_EQ(D3DXCreateTextureFromFileInMemory(device, half.data(), UINT(half.size()), &t),
+            D3DXERR_INVALIDDATA);
+  EXPECT_EQ(t, kUntouched);
 }
 
 TEST_F(TextureFromFile, ColourKeysChooseAFormatWithAlpha) {
