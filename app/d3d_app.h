@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "camera.h"
+#include "mesh_model.h"
 
 // The window caption "Skyvale（演示）—Dravik" in the ANSI code page 936.
 inline constexpr char kWindowCaption[] =
@@ -20,6 +21,7 @@ extern IDirect3DTexture9* gLeftEyeTexture;
 extern IDirect3DTexture9* gRightEyeTexture;
 extern IDirect3DVertexBuffer9* gQuadBuffer;
 extern D3DLIGHT9 gWhiteLight, gLeftEyeLight, gRightEyeLight;
+extern MeshModel* gAirplane;  // null when its file could not be loaded
 
 // Frame state, kept between frames.
 extern bool gStereo;

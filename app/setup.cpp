@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "airplane_parts.h"
 #include "d3d_app.h"
 #include "d3d_utility.h"
 
@@ -10,6 +11,7 @@ IDirect3DTexture9* gLeftEyeTexture = nullptr;
 IDirect3DTexture9* gRightEyeTexture = nullptr;
 IDirect3DVertexBuffer9* gQuadBuffer = nullptr;
 D3DLIGHT9 gWhiteLight, gLeftEyeLight, gRightEyeLight;
+MeshModel* gAirplane = nullptr;
 
 namespace {
 
@@ -38,6 +40,13 @@ void FillScreenQuad() {
 }  // namespace
 
 bool Setup() {
+  // The model reports its own failures; one without a mesh is not kept, so frames never draw it.
+  gAirplane = new MeshModel(gDevice, kAirplaneDirectory, kAirplaneFile);
+  if (!gAirplane->loaded()) {
+    delete gAirplane;
+    gAirplane = nullptr;
+  }
+
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
                          &gLeftEyeTexture, nullptr);
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
@@ -65,6 +74,11 @@ bool Setup() {
 }
 
 void Shutdown() {
+  if (gAirplane) {
+    gAirplane->release();
+    delete gAirplane;
+    gAirplane = nullptr;
+  }
   ReleaseOnce(gQuadBuffer);
   ReleaseOnce(gRightEyeTexture);
   ReleaseOnce(gLeftEyeTexture);
