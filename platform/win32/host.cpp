@@ -1,6 +1,7 @@
 // The host: platform options, the choice of window backend, presentation, frame captures and
 // the --frames limit.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -30,6 +31,16 @@ bool MakeDirectories(const std::string& path) {
   return true;
 }
 
+// The resident set size from /proc/self/statm (0 where it cannot be read).
+unsigned long long ResidentKiB() {
+  unsigned long long size = 0, resident = 0;
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  if (std::fscanf(f, "%llu %llu", &size, &resident) != 2) resident = 0;
+  std::fclose(f);
+  return resident * (unsigned long long)sysconf(_SC_PAGESIZE) / 1024;
+}
+
 }  // namespace
 
 Backend& CurrentBackend() {
@@ -53,6 +64,7 @@ const char* SkyvaleUsage() {
          "  --capture FILE.png    write the last presented frame when the program ends\n"
          "  --capture-dir DIR     with --capture-every N: write every Nth frame as DIR/frame-NNNNN.png\n"
          "  --capture-every N\n"
+         "  --memory-every N      print the resident memory after every Nth presented frame\n"
          "  --help                show this text\n";
 }
 
@@ -89,6 +101,8 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
       if (!number(arg, next(), o.stepMs)) return false;
     } else if (arg == "--capture-every") {
       if (!number(arg, next(), o.captureEvery)) return false;
+    } else if (arg == "--memory-every") {
+      if (!number(arg, next(), o.memoryEvery)) return false;
     } else if (arg == "--keys" || arg == "--capture" || arg == "--capture-dir") {
       const char* v = next();
       if (!v || !*v) {
@@ -169,6 +183,10 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
     std::string path = gOptions.captureDir + name;
     if (!SkyvaleWritePng(path.c_str(), gLastFrame.data(), width, height, width * 4))
       std::fprintf(stderr, "Cannot write %s\n", path.c_str());
+  }
+  if (gOptions.memoryEvery > 0 && gPresented % gOptions.memoryEvery == 0) {
+    std::printf("Resident at frame %d: %llu KiB\n", gPresented, ResidentKiB());
+    std::fflush(stdout);  // a long run is watched while it goes
   }
   if (gOptions.frames >= 0 && gPresented == gOptions.frames) PostQuitMessage(0);
 }

@@ -15,6 +15,7 @@ struct SkyvaleOptions {
   std::string capture;     // PNG of the last presented frame, written at exit
   std::string captureDir;  // with captureEvery: DIR/frame-NNNNN.png
   int captureEvery = 0;
+  int memoryEvery = 0;  // print the resident set size after every Nth presented frame
 };
 
 // Parses the platform's options from argv; anything it does not know is left for WinMain in
