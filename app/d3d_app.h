@@ -6,6 +6,7 @@
 
 #include "camera.h"
 #include "d3d_utility.h"
+#include "mesh_model.h"
 #include "skybox.h"
 #include "terrain.h"
 
@@ -37,6 +38,7 @@ extern IDirect3DTexture9* gLeftEyeTexture;
 extern IDirect3DTexture9* gRightEyeTexture;
 extern IDirect3DVertexBuffer9* gQuadBuffer;
 extern D3DLIGHT9 gWhiteLight, gLeftEyeLight, gRightEyeLight;
+extern MeshModel* gAirplane;  // null when its file could not be loaded
 
 // Frame state, kept between frames.
 extern bool gStereo;

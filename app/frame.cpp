@@ -162,6 +162,7 @@ bool DrawScene(float seconds, bool advance) {
   if (advance) gPlaneAngle += 0.2f * seconds;
   D3DXMATRIX airplane = AirplaneWorld();
   gDevice->SetTransform(D3DTS_WORLD, &airplane);
+  if (gAirplane) gAirplane->draw();
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "airplane_parts.h"
 #include "d3d_app.h"
 #include "d3d_utility.h"
 
@@ -12,6 +13,7 @@ IDirect3DTexture9* gRightEyeTexture = nullptr;
 IDirect3DVertexBuffer9* gQuadBuffer = nullptr;
 D3DLIGHT9 gWhiteLight, gLeftEyeLight, gRightEyeLight;
 SkyBox* gSky = nullptr;
+MeshModel* gAirplane = nullptr;
 Terrain* gTerrain = nullptr;
 
 namespace {
@@ -60,6 +62,12 @@ bool Setup() {
     PostQuitMessage(0);
   }
   CreateSky();
+  // The model reports its own failures; one without a mesh is not kept, so frames never draw it.
+  gAirplane = new MeshModel(gDevice, kAirplaneDirectory, kAirplaneFile);
+  if (!gAirplane->loaded()) {
+    delete gAirplane;
+    gAirplane = nullptr;
+  }
   CreateTerrain();
 
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
@@ -89,6 +97,11 @@ bool Setup() {
 }
 
 void Shutdown() {
+  if (gAirplane) {
+    gAirplane->release();
+    delete gAirplane;
+    gAirplane = nullptr;
+  }
   delete gTerrain;
   gTerrain = nullptr;
   if (gSky) gSky->release();

@@ -1,5 +1,6 @@
 // Mesh adjacency and optimisation on shuffled grids, with the average cache miss ratio before and
-// after, beside meshoptimizer's vertex-cache optimiser on the same index data.
+// after, beside meshoptimizer's vertex-cache optimiser on the same index data; X-file loading of
+// the largest text sample and the binary cube beside assimp's importer on the same files.
 #include <benchmark/benchmark.h>
 #include <d3dx9.h>
 
@@ -16,6 +17,10 @@
 
 #ifdef SKYVALE_HAVE_MESHOPTIMIZER
 #include <meshoptimizer.h>
+#endif
+#ifdef SKYVALE_HAVE_ASSIMP
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 #endif
 
 namespace {
@@ -182,6 +187,48 @@ BENCHMARK(BM_MeshoptOptimizeVertexCache)->Arg(64)->Arg(256)->Unit(benchmark::kMi
 BENCHMARK(BM_GenerateAdjacency)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainHashMapEdgePairing)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OptimizeInplace)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// The X files both loaders read: the largest text sample and the binary cube.
+const char* const kXFiles[] = {"anim_test.x", "test_cube_binary.x"};
+std::string XFilePath(int64_t index) {
+  return std::string(SKYVALE_TESTDATA_DIR) + "/xfile/assimp/" + kXFiles[index];
+}
+
+void BM_LoadMeshFromX(benchmark::State& state) {
+  const std::string path = XFilePath(state.range(0));
+  state.SetLabel(kXFiles[state.range(0)]);
+  for (auto _ : state) {
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer *adjacency = nullptr, *materials = nullptr;
+    DWORD count = 0;
+    if (FAILED(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_MANAGED, gDevice, &adjacency, &materials, nullptr,
+                                  &count, &mesh))) {
+      state.SkipWithError("D3DXLoadMeshFromXA failed");
+      break;
+    }
+    mesh->Release();
+    adjacency->Release();
+    materials->Release();
+  }
+}
+BENCHMARK(BM_LoadMeshFromX)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+#ifdef SKYVALE_HAVE_ASSIMP
+// Reads the file with no post-processing steps, as close to our load as its importer comes.
+void BM_AssimpReadFile(benchmark::State& state) {
+  const std::string path = XFilePath(state.range(0));
+  state.SetLabel(kXFiles[state.range(0)]);
+  Assimp::Importer importer;
+  for (auto _ : state) {
+    if (!importer.ReadFile(path, 0)) {
+      state.SkipWithError(importer.GetErrorString());
+      break;
+    }
+    importer.FreeScene();
+  }
+}
+BENCHMARK(BM_AssimpReadFile)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+#endif
 
 // The figures of one optimisation per grid, ours and meshoptimizer's, side by side.
 void PrintMissRatios() {

@@ -34,6 +34,26 @@ HRESULT Register(IDirectXFile* parser, std::string_view block) {
 
 enum class TemplateSet { StandardOnly, All };
 
+// A parser with one of the two template sets registered. The set never changes and a file's own
+// templates stay with that file, so each parser is made once and kept: registering the blocks
+// anew would cost more than reading a small file.
+HRESULT RegisteredParser(TemplateSet templates, IDirectXFile*& out) {
+  static ComRef<IDirectXFile> parsers[2];
+  ComRef<IDirectXFile>& kept = parsers[templates == TemplateSet::All ? 1 : 0];
+  if (!kept) {
+    ComRef<IDirectXFile> parser;
+    HRESULT hr = CreateParser(parser);
+    if (FAILED(hr)) return hr;
+    hr = Register(parser.Get(), StandardTemplates());
+    if (SUCCEEDED(hr) && templates == TemplateSet::All) hr = Register(parser.Get(), SkinAndEffectTemplates());
+    if (SUCCEEDED(hr) && templates == TemplateSet::All) hr = Register(parser.Get(), VertexDataTemplates());
+    if (FAILED(hr)) return hr;
+    kept = std::move(parser);
+  }
+  out = kept.Get();
+  return S_OK;
+}
+
 struct Outputs {
   LPD3DXBUFFER* adjacency;
   LPD3DXBUFFER* materials;
@@ -148,12 +168,8 @@ class Walker {
 HRESULT Load(LPVOID source, DXFILELOADOPTIONS loadOption, TemplateSet templates, DWORD options,
              IDirect3DDevice9* device, const Outputs& out) {
   *out.mesh = nullptr;
-  ComRef<IDirectXFile> parser;
-  HRESULT hr = CreateParser(parser);
-  if (FAILED(hr)) return hr;
-  hr = Register(parser.Get(), StandardTemplates());
-  if (SUCCEEDED(hr) && templates == TemplateSet::All) hr = Register(parser.Get(), SkinAndEffectTemplates());
-  if (SUCCEEDED(hr) && templates == TemplateSet::All) hr = Register(parser.Get(), VertexDataTemplates());
+  IDirectXFile* parser = nullptr;
+  HRESULT hr = RegisteredParser(templates, parser);
   if (FAILED(hr)) return hr;
   ComRef<IDirectXFileEnumObject> objects;
   hr = parser->CreateEnumObject(source, loadOption, objects.Out());

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "airplane_parts.h"
 #include "process.h"
 #include "skybox_faces.h"
 #include "temp_path.h"
@@ -26,7 +27,11 @@ class DataFolder {
       : root(TempPath(name)) {
     mkdir(root.c_str(), 0755);
     mkdir((root + "/Textures").c_str(), 0755);
+    mkdir((root + "/" + kAirplaneDirectory).c_str(), 0755);
     files.push_back(kSceneTerrain.file);
+    files.push_back(std::string(kAirplaneDirectory) + kAirplaneFile);
+    for (const AirplaneMaterial& m : kAirplaneMaterials)
+      if (m.texture) files.push_back(std::string(kAirplaneDirectory) + m.texture);
     for (const char* f : kGroundTextureFiles) files.push_back(f);
     for (const SkyBoxFaceDesc& face : kSkyBoxFaces) files.push_back(face.file);
     for (const std::string& f : files) {
@@ -42,6 +47,7 @@ class DataFolder {
     for (const std::string& f : files) std::remove((root + "/" + f).c_str());
     std::remove(capture().c_str());
     rmdir((root + "/Textures").c_str());
+    rmdir((root + "/" + kAirplaneDirectory).c_str());
     rmdir(root.c_str());
   }
   std::string capture() const { return root + ".png"; }

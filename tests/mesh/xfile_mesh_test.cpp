@@ -390,13 +390,24 @@ TEST_F(XMeshData, DeclDataRowsFollowTheLayout) {
 }
 
 TEST_F(XMeshData, ManyTrianglesMakeA32BitMesh) {
-  // One polygon of 65537 corners over three vertices: 65535 triangles, none degenerate.
-  std::string face = "65537;0";
-  for (int i = 1; i < 65537; ++i) face += i % 2 ? ",1" : ",2";
-  Loaded l =
-      FromMemory(kHeader + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; " + face + ";; }", D3DXMESH_SYSTEMMEM);
+  // A grid of 182 x 182 quads: 66248 triangles over 33489 vertices, fewer than 0xFFFE.
+  constexpr int kCells = 182, kSide = kCells + 1;
+  std::string mesh = "Mesh { " + std::to_string(kSide * kSide) + ";\n";
+  for (int z = 0; z < kSide; ++z)
+    for (int x = 0; x < kSide; ++x)
+      mesh += std::to_string(x) + ";0;" + std::to_string(z) + (z == kCells && x == kCells ? ";;\n" : ";,");
+  mesh += std::to_string(kCells * kCells) + ";\n";
+  for (int z = 0; z < kCells; ++z)
+    for (int x = 0; x < kCells; ++x) {
+      const int a = z * kSide + x;
+      mesh += "4;" + std::to_string(a) + "," + std::to_string(a + kSide) + "," +
+              std::to_string(a + kSide + 1) + "," + std::to_string(a + 1) +
+              (z == kCells - 1 && x == kCells - 1 ? ";;\n" : ";,");
+    }
+  Loaded l = FromMemory(kHeader + mesh + "}", D3DXMESH_SYSTEMMEM);
   ASSERT_EQ(l.hr, D3D_OK);
-  EXPECT_EQ(l.mesh->GetNumFaces(), 65535u);
+  EXPECT_EQ(l.mesh->GetNumFaces(), DWORD(2 * kCells * kCells));
+  EXPECT_EQ(l.mesh->GetNumVertices(), DWORD(kSide * kSide));
   EXPECT_TRUE(l.mesh->GetOptions() & D3DXMESH_32BIT);
   Loaded small = FromMemory(kHeader + Quad(), D3DXMESH_SYSTEMMEM);
   EXPECT_FALSE(small.mesh->GetOptions() & D3DXMESH_32BIT);
