@@ -239,7 +239,13 @@ TEST_P(FontTest, BeginEndMisuseAndOneBracketForAllFontsOfADevice) {
   font->DrawTextA("three", -1, &r, 0, 0xFFFFFFFF);  // brackets itself
   EXPECT_EQ(device->Count("BeginStateBlock"), 4);
   EXPECT_EQ(RenderState(D3DRS_ZENABLE), (DWORD)D3DZB_TRUE);
+
+  // The last font of the device going away inside a bracket closes it.
+  EXPECT_EQ(other->Begin(), D3D_OK);
   EXPECT_EQ(other->Release(), 0u);
+  EXPECT_EQ(font->Release(), 0u);
+  font = nullptr;
+  EXPECT_EQ(RenderState(D3DRS_ZENABLE), (DWORD)D3DZB_TRUE);
 }
 
 TEST_P(FontTest, NullEmptyAndShortenedStrings) {
