@@ -107,6 +107,17 @@ TEST_P(FontTest, CreationArgumentsInterfacesAndTheSharedRenderer) {
   EXPECT_EQ(other->Release(), 1u);
   EXPECT_EQ(other->QueryInterface(IID_ID3DXSprite, &unknown), E_NOINTERFACE);
 
+  // A font made from a GDI font takes its description.
+  HFONT gdiFont = CreateFontIndirectA(&lf);
+  ID3DXFont* copy = nullptr;
+  EXPECT_EQ(D3DXCreateFont(device, nullptr, &copy), D3DERR_INVALIDCALL);
+  EXPECT_EQ(D3DXCreateFont(device, (HFONT)reference.dc(), &copy), D3DERR_INVALIDCALL);  // not a font
+  ASSERT_EQ(D3DXCreateFont(device, gdiFont, &copy), D3D_OK);
+  ASSERT_EQ(copy->GetLogFont(&back), D3D_OK);
+  EXPECT_EQ(std::memcmp(&back, &lf, sizeof lf), 0);
+  EXPECT_EQ(copy->Release(), 0u);
+  EXPECT_TRUE(DeleteObject(gdiFont));
+
   // One renderer for the device whatever the number of fonts; it goes with the last of them.
   FontRenderer* shared = FontRenderer::Find(device);
   ASSERT_NE(shared, nullptr);
