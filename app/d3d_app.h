@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include "camera.h"
+#include "d3d_utility.h"
+#include "skybox.h"
+#include "terrain.h"
 
 // The window caption "Skyvale（演示）—Dravik" in the ANSI code page 936.
 inline constexpr char kWindowCaption[] =
@@ -28,6 +31,8 @@ extern Camera gCamera;
 
 // Made by Setup, released by Shutdown.
 extern ID3DXFont* gFont;
+extern SkyBox* gSky;
+extern Terrain* gTerrain;
 extern IDirect3DTexture9* gLeftEyeTexture;
 extern IDirect3DTexture9* gRightEyeTexture;
 extern IDirect3DVertexBuffer9* gQuadBuffer;
@@ -44,6 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 bool InitD3D(HINSTANCE instance, int width, int height, bool windowed, D3DDEVTYPE deviceType,
              IDirect3DDevice9** device);
 int RunMessageLoop();
+// Forgets the previous frame's time, so that the next RunMessageLoop starts its clock afresh.
+void ResetMessageLoop();
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 bool Setup();
@@ -57,6 +64,3 @@ void UpdateFrameRate(float seconds);
 void ResetFrameState();
 // The airplane's world matrix for its current angle on the circle.
 D3DXMATRIX AirplaneWorld();
-
-// Every message of the demo: no owner, no caption, an OK button.
-void ShowFailure(const char* text);

@@ -1,7 +1,10 @@
 // Runs the demo's shell in-process: the platform headless, the real window and device from
-// InitD3D wrapped in a recording device, and Setup.
+// InitD3D wrapped in a recording device, and Setup, in the data folder as the program runs.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "call_log_device.h"
 #include "d3d_app.h"
@@ -10,9 +13,13 @@
 class AppTest : public ::testing::Test {
  protected:
   void StartApp(const std::string& keys = "") {
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
-    o.headless = true;
     o.keys = keys;
+    StartApp(o);
+  }
+  void StartApp(SkyvaleOptions o) {
+    o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;
     static int instance;
@@ -23,6 +30,7 @@ class AppTest : public ::testing::Test {
     gDevice = recorder;
     gCamera = Camera(Camera::Ground);
     ResetFrameState();
+    ResetMessageLoop();
     ASSERT_TRUE(::Setup());
     recorder->Clear();
   }
@@ -35,6 +43,7 @@ class AppTest : public ::testing::Test {
       gDevice = nullptr;
     }
     SkyvaleStopPlatform();
+    EXPECT_EQ(chdir(SKYVALE_SOURCE_DIR), 0);
   }
   // One pass of the main loop's work: serve the queued messages (firing due scripted keys),
   // then draw a frame of `seconds`.
@@ -56,4 +65,5 @@ class AppTest : public ::testing::Test {
     return p;
   }
   CallLogDevice* recorder = nullptr;
+  static inline const std::string kAssetFolder = std::string(SKYVALE_SOURCE_DIR) + "/assets";
 };
