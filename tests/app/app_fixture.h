@@ -13,12 +13,12 @@
 class AppTest : public ::testing::Test {
  protected:
   void StartApp(const std::string& keys = "") {
-    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
     o.keys = keys;
     StartApp(o);
   }
   void StartApp(SkyvaleOptions o) {
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;  // the scene reads its data from there
     o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;
