@@ -80,3 +80,11 @@ HRESULT WINAPI D3DXCreateFontIndirect(LPDIRECT3DDEVICE9 device, const LOGFONTA* 
   *font = object;
   return S_OK;
 }
+
+HRESULT WINAPI D3DXCreateFont(LPDIRECT3DDEVICE9 device, HFONT gdiFont, LPD3DXFONT* font) {
+  if (!device || !gdiFont || !font) return D3DERR_INVALIDCALL;
+  LOGFONTA description;
+  if (GetObjectA(gdiFont, sizeof description, &description) != (int)sizeof description)
+    return D3DERR_INVALIDCALL;
+  return D3DXCreateFontIndirect(device, &description, font);
+}

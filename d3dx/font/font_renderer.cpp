@@ -85,6 +85,7 @@ HRESULT FontRenderer::create() {
 }
 
 FontRenderer::~FontRenderer() {
+  if (inBegin_) End();  // the last font went inside a bracket: the caller's states come back
   SafeRelease(savedState_);
   SafeRelease(textState_);
   releaseTextures();

@@ -60,3 +60,5 @@ struct ID3DXFont : public IUnknown {
 typedef ID3DXFont* LPD3DXFONT;
 
 HRESULT WINAPI D3DXCreateFontIndirect(LPDIRECT3DDEVICE9 device, const LOGFONTA* logFont, LPD3DXFONT* font);
+// A font with the description of a GDI font (which the caller keeps).
+HRESULT WINAPI D3DXCreateFont(LPDIRECT3DDEVICE9 device, HFONT gdiFont, LPD3DXFONT* font);

@@ -61,6 +61,7 @@ struct Font : Object {
   // A font for the request, or null when not even the default face can be loaded.
   static std::unique_ptr<Font> Create(const FontRequest& request);
   FontEngine engine;
+  LOGFONTA description{};  // what GetObjectA reports: the LOGFONT it was made from, face in ANSI
 };
 
 struct Dc : Object {

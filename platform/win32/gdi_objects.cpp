@@ -2,7 +2,9 @@
 // colours, background modes and text metrics.
 #include <winbase.h>
 #include <winerror.h>
+#include <winnls.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -147,7 +149,9 @@ HFONT CreateFontIndirectA(const LOGFONTA* lf) {
   if (!lf) return nullptr;
   char face[LF_FACESIZE + 1] = {};
   std::memcpy(face, lf->lfFaceName, LF_FACESIZE);
-  return Publish(Font::Create(RequestFrom(*lf, SkyvaleAnsiToUtf8(face))));
+  std::unique_ptr<Font> font = Font::Create(RequestFrom(*lf, SkyvaleAnsiToUtf8(face)));
+  if (font) font->description = *lf;
+  return Publish(std::move(font));
 }
 
 HFONT CreateFontIndirectW(const LOGFONTW* lf) {
@@ -158,7 +162,25 @@ HFONT CreateFontIndirectW(const LOGFONTW* lf) {
     Converter toUtf8(CodePage::Utf8, Converter::Direction::FromUtf16);
     toUtf8.run((const char*)lf->lfFaceName, n * 2, face, kReplacementUtf8, false);
   }
-  return Publish(Font::Create(RequestFrom(*lf, std::move(face))));
+  std::unique_ptr<Font> font = Font::Create(RequestFrom(*lf, std::move(face)));
+  if (font) {
+    LOGFONTA& d = font->description;
+    std::memcpy(&d, lf, offsetof(LOGFONTA, lfFaceName));  // the numeric fields share one layout
+    const int bytes = n ? WideCharToMultiByte(CP_ACP, 0, lf->lfFaceName, (int)n, d.lfFaceName,
+                                              LF_FACESIZE - 1, nullptr, nullptr)
+                        : 0;
+    d.lfFaceName[bytes > 0 ? bytes : 0] = 0;
+  }
+  return Publish(std::move(font));
+}
+
+int GetObjectA(HGDIOBJ handle, int size, LPVOID buffer) {
+  const Font* font = FromHandle<Font>(handle);
+  if (!font) return 0;
+  if (!buffer) return (int)sizeof(LOGFONTA);
+  if (size < (int)sizeof(LOGFONTA)) return 0;
+  std::memcpy(buffer, &font->description, sizeof(LOGFONTA));
+  return (int)sizeof(LOGFONTA);
 }
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {

@@ -17,9 +17,8 @@ class AppTest : public ::testing::Test {
     o.keys = keys;
     StartApp(o);
   }
-  // The shell always starts in the data folder, as the program is run.
   void StartApp(SkyvaleOptions o) {
-    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
+    ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;  // the scene reads its data from there
     o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;

@@ -107,6 +107,17 @@ TEST_P(FontTest, CreationArgumentsInterfacesAndTheSharedRenderer) {
   EXPECT_EQ(other->Release(), 1u);
   EXPECT_EQ(other->QueryInterface(IID_ID3DXSprite, &unknown), E_NOINTERFACE);
 
+  // A font made from a GDI font takes its description.
+  HFONT gdiFont = CreateFontIndirectA(&lf);
+  ID3DXFont* copy = nullptr;
+  EXPECT_EQ(D3DXCreateFont(device, nullptr, &copy), D3DERR_INVALIDCALL);
+  EXPECT_EQ(D3DXCreateFont(device, (HFONT)reference.dc(), &copy), D3DERR_INVALIDCALL);  // not a font
+  ASSERT_EQ(D3DXCreateFont(device, gdiFont, &copy), D3D_OK);
+  ASSERT_EQ(copy->GetLogFont(&back), D3D_OK);
+  EXPECT_EQ(std::memcmp(&back, &lf, sizeof lf), 0);
+  EXPECT_EQ(copy->Release(), 0u);
+  EXPECT_TRUE(DeleteObject(gdiFont));
+
   // One renderer for the device whatever the number of fonts; it goes with the last of them.
   FontRenderer* shared = FontRenderer::Find(device);
   ASSERT_NE(shared, nullptr);
@@ -239,7 +250,13 @@ TEST_P(FontTest, BeginEndMisuseAndOneBracketForAllFontsOfADevice) {
   font->DrawTextA("three", -1, &r, 0, 0xFFFFFFFF);  // brackets itself
   EXPECT_EQ(device->Count("BeginStateBlock"), 4);
   EXPECT_EQ(RenderState(D3DRS_ZENABLE), (DWORD)D3DZB_TRUE);
+
+  // The last font of the device going away inside a bracket closes it.
+  EXPECT_EQ(other->Begin(), D3D_OK);
   EXPECT_EQ(other->Release(), 0u);
+  EXPECT_EQ(font->Release(), 0u);
+  font = nullptr;
+  EXPECT_EQ(RenderState(D3DRS_ZENABLE), (DWORD)D3DZB_TRUE);
 }
 
 TEST_P(FontTest, NullEmptyAndShortenedStrings) {

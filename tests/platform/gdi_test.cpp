@@ -172,6 +172,34 @@ TEST(GdiFonts, AFaceThatDoesNotExistFallsBackToTheDefaultFace) {
   EXPECT_NE(dejavu.imageOf(u"进"), dejavu.imageOf(u"\uFFFF"));
 }
 
+TEST(GdiFonts, GetObjectGivesTheDescriptionBackInAnsi) {
+  LOGFONTA narrow = Face("DejaVu Sans");
+  narrow.lfHeight = -20;
+  narrow.lfItalic = 1;
+  HFONT a = CreateFontIndirectA(&narrow);
+  LOGFONTA got;
+  std::memset(&got, 0xCD, sizeof got);
+  EXPECT_EQ(GetObjectA(a, 0, nullptr), (int)sizeof(LOGFONTA));
+  EXPECT_EQ(GetObjectA(a, sizeof got - 1, &got), 0);
+  ASSERT_EQ(GetObjectA(a, sizeof got, &got), (int)sizeof(LOGFONTA));
+  EXPECT_EQ(std::memcmp(&got, &narrow, sizeof got), 0);
+
+  LOGFONTW wide{};
+  wide.lfWeight = FW_BOLD;
+  std::memcpy(wide.lfFaceName, u"微软雅黑", 5 * sizeof(char16_t));
+  HFONT w = CreateFontIndirectW(&wide);
+  ASSERT_EQ(GetObjectA(w, sizeof got, &got), (int)sizeof(LOGFONTA));
+  EXPECT_EQ(got.lfWeight, FW_BOLD);
+  EXPECT_STREQ(got.lfFaceName, "\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA");  // the face in code page 936
+
+  HDC dc = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(GetObjectA(dc, sizeof got, &got), 0);
+  EXPECT_EQ(GetObjectA(nullptr, sizeof got, &got), 0);
+  DeleteDC(dc);
+  DeleteObject(a);
+  DeleteObject(w);
+}
+
 TEST(GdiFonts, ChineseTextIsDrawnWithRealGlyphs) {
   Canvas canvas;
   const std::vector<uint8_t> box = canvas.imageOf(u"\uFFFF");  // no face has a noncharacter

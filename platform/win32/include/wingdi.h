@@ -197,6 +197,10 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
 // (Han characters from a Chinese face); characters no face has draw the face's missing-glyph box.
 HFONT CreateFontIndirectA(const LOGFONTA* logFont);
 HFONT CreateFontIndirectW(const LOGFONTW* logFont);
+// For a font: copies the LOGFONTA it was made from (a wide one with its face in the ANSI code
+// page) and returns its size; with a null buffer only the size. 0 for other objects and for a
+// buffer smaller than a LOGFONTA.
+int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 // Selects a font or a bitmap, returning the previously selected one (null on failure). A bitmap
 // can be selected into one DC at a time.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
