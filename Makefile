@@ -7,7 +7,7 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPIL
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
 
-.PHONY: all deps build run test test-asan bench format clean assets fuzz fuzz-deps fuzz-build fuzz-smoke
+.PHONY: all deps build run test test-asan bench format clean assets screenshots fuzz fuzz-deps fuzz-build fuzz-smoke
 
 all: build
 
@@ -28,6 +28,14 @@ run: build
 assets: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target make_assets
 	$(BUILD)/tools/make_assets/make_assets assets
+	cmake --build $(BUILD) -j $(JOBS) --target make_airplane
+	$(BUILD)/tools/make_airplane/make_airplane assets
+
+# The four display modes captured headless into build/screenshots/*.png; the plain view also
+# becomes docs/screenshot.png, shown in the README.
+screenshots: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target skyvale
+	@scripts/screenshots $(BUILD)/app/skyvale $(CURDIR)/build/screenshots
 
 # The fuzz smoke in ctest (label fuzz) needs the fuzz targets: built here when clang is present,
 # otherwise the smoke reports itself skipped.
