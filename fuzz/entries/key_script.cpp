@@ -15,7 +15,6 @@ int KeyScript(const uint8_t* data, size_t size) {
   std::string error;
   if (data[0] & 1) {
     if (!win32::SetKeyScript(text, error) && error.empty()) Broken("a refused key script gives no message");
-    win32::ResetKeys();
     return 0;
   }
   std::vector<std::string> args = {"skyvale"};
@@ -37,7 +36,6 @@ int KeyScript(const uint8_t* data, size_t size) {
   // Only the script is checked here; windows and captures stay out of the fuzzed process.
   if (!win32::SetKeyScript(options.keys, error) && error.empty())
     Broken("a refused key script gives no message");
-  win32::ResetKeys();
   return 0;
 }
 
