@@ -12,8 +12,9 @@ void Broken(const char* what) {
 
 std::span<const NamedEntry> AllEntries() {
   static constexpr NamedEntry kEntries[] = {
-      {"image_info", ImageInfo}, {"xfile_parser", XFileParser}, {"registry_file", RegistryFile},
-      {"key_script", KeyScript}, {"draw_text", DrawText},       {"texture_create", TextureCreate},
+      {"image_info", ImageInfo},         {"xfile_parser", XFileParser}, {"xfile_mesh", XFileMesh},
+      {"registry_file", RegistryFile},   {"key_script", KeyScript},     {"draw_text", DrawText},
+      {"texture_create", TextureCreate},
   };
   return kEntries;
 }

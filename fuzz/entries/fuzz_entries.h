@@ -12,6 +12,7 @@ using Entry = int (*)(const uint8_t* data, size_t size);
 
 int ImageInfo(const uint8_t* data, size_t size);      // image header parse, decode and conversion
 int XFileParser(const uint8_t* data, size_t size);    // the parser component from memory, fully walked
+int XFileMesh(const uint8_t* data, size_t size);      // meshes loaded from X files, then optimised
 int RegistryFile(const uint8_t* data, size_t size);   // a .reg file read through the registry calls
 int KeyScript(const uint8_t* data, size_t size);      // --keys scripts and the process options
 int DrawText(const uint8_t* data, size_t size);       // layout and drawing with random flags and rects

@@ -4,11 +4,8 @@
 // Every level of a created texture is described and, where the pool allows, locked and read.
 #include <d3dx9.h>
 
-#include <string>
-
-#include "../../tests/common/present_params.h"
 #include "fuzz_entries.h"
-#include "skyvale_host.h"
+#include "headless_device.h"
 
 namespace fuzz {
 namespace {
@@ -33,29 +30,6 @@ constexpr DWORD kFilters[] = {D3DX_DEFAULT,
 template <typename T, size_t N>
 const T& Pick(const T (&table)[N], uint8_t choice) {
   return table[choice % N];
-}
-
-IDirect3DDevice9* Device() {
-  static IDirect3DDevice9* device = [] {
-    SkyvaleOptions options;
-    options.headless = true;
-    std::string error;
-    SkyvaleStartPlatform(options, error);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "SkyvaleFuzz";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "SkyvaleFuzz", "", 8, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp = WindowedPresentParameters(window, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN, 64, 64);
-    IDirect3DDevice9* created = nullptr;
-    if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                                  &created) != D3D_OK)
-      Broken("no headless device");
-    d3d->Release();
-    return created;
-  }();
-  return device;
 }
 
 volatile unsigned gSink;
@@ -112,16 +86,16 @@ int TextureCreate(const uint8_t* data, size_t size) {
   PALETTEENTRY palette[256];
   if (kind == 0) {
     IDirect3DTexture9* texture = nullptr;
-    if (D3DXCreateTextureFromFileInMemoryEx(Device(), data, UINT(size), width, height, levels, usage, format,
-                                            pool, filter, mipFilter, colorKey, &info, palette,
+    if (D3DXCreateTextureFromFileInMemoryEx(HeadlessDevice(), data, UINT(size), width, height, levels, usage,
+                                            format, pool, filter, mipFilter, colorKey, &info, palette,
                                             &texture) == D3D_OK) {
       CheckPlain(texture, lockable);
       texture->Release();
     }
   } else if (kind == 1) {
     IDirect3DCubeTexture9* cube = nullptr;
-    if (D3DXCreateCubeTextureFromFileInMemoryEx(Device(), data, UINT(size), width, levels, usage, format,
-                                                pool, filter, mipFilter, colorKey, &info, palette,
+    if (D3DXCreateCubeTextureFromFileInMemoryEx(HeadlessDevice(), data, UINT(size), width, levels, usage,
+                                                format, pool, filter, mipFilter, colorKey, &info, palette,
                                                 &cube) == D3D_OK) {
       D3DSURFACE_DESC desc;
       for (DWORD level = 0; level < cube->GetLevelCount(); ++level) {
@@ -138,8 +112,8 @@ int TextureCreate(const uint8_t* data, size_t size) {
   } else {
     IDirect3DVolumeTexture9* volume = nullptr;
     if (D3DXCreateVolumeTextureFromFileInMemoryEx(
-            Device(), data, UINT(size), width, height, Pick(kSizes, p[3] >> 4), levels, usage, format, pool,
-            filter, mipFilter, colorKey, &info, palette, &volume) == D3D_OK) {
+            HeadlessDevice(), data, UINT(size), width, height, Pick(kSizes, p[3] >> 4), levels, usage, format,
+            pool, filter, mipFilter, colorKey, &info, palette, &volume) == D3D_OK) {
       D3DVOLUME_DESC desc;
       for (DWORD level = 0; level < volume->GetLevelCount(); ++level) {
         if (volume->GetLevelDesc(level, &desc) != D3D_OK) Broken("a created volume level has no description");

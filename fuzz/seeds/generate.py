@@ -82,6 +82,13 @@ def main():
     put("image_info", "volume.dds", dds(2, 2, depth=2, caps2=0x200000, body=bytes(range(32))))
     put("image_info", "r5g6b5.dds", dds(2, 1, bpp=16, masks=(0xF800, 0x7E0, 0x1F, 0), body=bytes(4)))
 
+    # Headers that promise far more pixels than follow: refused without the allocation.
+    put("image_info", "huge-rle.tga", tga(65535, 65535, 10, 32, b"\xff\x00\x00\x00\x00" * 64))
+    put("image_info", "huge.bmp", bmp(30000, 30000, 32, pixels=bytes(64)))
+    put("image_info", "huge.png", png(20000, 20000, 6, 8, [bytes(64)]))
+    put("image_info", "huge-volume.dds", dds(4000, 4000, depth=4000, caps2=0x200000, body=bytes(64)))
+    put("image_info", "huge.ppm", b"P3 30000 30000 255\n" + b"1 " * 64)
+
     # Texture creation: each image followed by the eight parameter bytes (sizes, levels, usage,
     # format, pool and kind, filters, colour key) in a few combinations.
     params = [bytes(8), bytes((1, 1, 1, 0, 1, 0, 0x43, 1)), bytes((2, 6, 3, 1, 8, 0x05, 0x25, 0)),
