@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame_stats.h"
 #include "platform.h"
 
 namespace win32 {
@@ -19,6 +20,7 @@ std::unique_ptr<Backend> gBackend;
 int gPresented = 0;
 std::vector<uint32_t> gLastFrame;
 int gLastWidth = 0, gLastHeight = 0;
+FrameStats gFrameStats;
 
 bool MakeDirectories(const std::string& path) {
   std::string partial;
@@ -65,6 +67,8 @@ const char* SkyvaleUsage() {
          "  --capture-dir DIR     with --capture-every N: write every Nth frame as DIR/frame-NNNNN.png\n"
          "  --capture-every N\n"
          "  --memory-every N      print the resident memory after every Nth presented frame\n"
+         "  --fps                 print the frames shown, mean and 1%-low frame rate and CPU time\n"
+         "                        per frame when the program ends\n"
          "  --help                show this text\n";
 }
 
@@ -95,6 +99,8 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
     };
     if (arg == "--headless") {
       o.headless = true;
+    } else if (arg == "--fps") {
+      o.fps = true;
     } else if (arg == "--frames") {
       if (!number(arg, next(), o.frames)) return false;
     } else if (arg == "--step-ms") {
@@ -136,6 +142,7 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
     gOptions.headless = true;
   }
   gPresented = 0;
+  gFrameStats.reset();
   gLastFrame.clear();
   gLastWidth = gLastHeight = 0;
   ResetQueue();
@@ -150,6 +157,11 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
 
 std::string SkyvaleStopPlatform() {
   std::string written;
+  if (gOptions.fps) {
+    std::fputs(gFrameStats.report().c_str(), stdout);
+    std::fflush(stdout);
+    gOptions.fps = false;  // once per run
+  }
   if (!gOptions.capture.empty()) {
     if (gLastFrame.empty())
       std::fprintf(stderr, "No frame was presented; %s not written.\n", gOptions.capture.c_str());
@@ -177,6 +189,7 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
   gLastHeight = height;
   ++gPresented;
   ClockFramePresented();
+  if (gOptions.fps) gFrameStats.frame(ClockSeconds(), ProcessCpuSeconds());
   if (gOptions.captureEvery > 0 && !gOptions.captureDir.empty() && gPresented % gOptions.captureEvery == 0) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05d.png", gPresented);

@@ -63,5 +63,9 @@ bool SetKeyScript(const std::string& script, std::string& error);
 
 void ResetClock(int stepMs);
 void ClockFramePresented();
+// The clock timeGetTime reads, in seconds at full resolution (the stepped one when stepping).
+double ClockSeconds();
+// CPU time of every thread of the process so far.
+double ProcessCpuSeconds();
 
 }  // namespace win32

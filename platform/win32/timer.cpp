@@ -19,6 +19,19 @@ void ClockFramePresented() {
   if (gStepMs >= 0) gSteppedNow += (DWORD)gStepMs;
 }
 
+double ClockSeconds() {
+  if (gStepMs >= 0) return gSteppedNow * 1e-3;
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double ProcessCpuSeconds() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
 }  // namespace win32
 
 DWORD timeGetTime() {
