@@ -7,7 +7,7 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPIL
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
 
-.PHONY: all deps build run test test-asan bench format clean assets screenshots fuzz fuzz-deps fuzz-build fuzz-smoke
+.PHONY: all deps build run test test-asan bench format format-check clean assets screenshots fuzz fuzz-deps fuzz-build fuzz-smoke
 
 all: build
 
@@ -39,7 +39,7 @@ screenshots: deps $(BUILD)/build.ninja
 
 # The fuzz smoke in ctest (label fuzz) needs the fuzz targets: built here when clang is present,
 # otherwise the smoke reports itself skipped.
-test: build
+test: build format-check
 	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz-build; \
 	else echo "test: clang not installed, the fuzz smoke will be skipped (make fuzz installs it)"; fi
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
@@ -75,6 +75,10 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a tracked source differs from what `make format` would make of it.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build

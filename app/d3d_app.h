@@ -49,6 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 bool InitD3D(HINSTANCE instance, int width, int height, bool windowed, D3DDEVTYPE deviceType,
              IDirect3DDevice9** device);
 int RunMessageLoop();
+// Forgets the previous frame's time, so that the next RunMessageLoop starts its clock afresh.
+void ResetMessageLoop();
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 bool Setup();

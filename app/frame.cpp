@@ -1,6 +1,7 @@
 // One frame: keyboard, camera, the two eye passes into their textures, then the plain view or
 // the red-blue composite in the back buffer, the frame-rate line and help texts, and Present.
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -15,7 +16,7 @@ char gFpsText[32] = "";
 
 namespace {
 
-int frameCount = 0;
+int64_t frameCount = 0;  // frames at a zero step never reach a second
 float timeElapsed = 0.0f;
 float fps = 0.0f;
 

@@ -1,6 +1,7 @@
 // Core library objects: the general-purpose result buffer and the sprite.
 #pragma once
 #include "d3dx9.h"
+#include "d3dx9math.h"
 
 // {932E6A7E-C68E-45DD-A7BF-53D19C86DB1F}
 DEFINE_GUID(IID_ID3DXBuffer, 0x932e6a7e, 0xc68e, 0x45dd, 0xa7, 0xbf, 0x53, 0xd1, 0x9c, 0x86, 0xdb, 0x1f);

@@ -5,22 +5,15 @@
 #include "platform.h"
 
 namespace win32 {
-namespace {
-int gStepMs = -1;
-DWORD gSteppedNow = 0;
-}  // namespace
-
-void ResetClock(int stepMs) {
-  gStepMs = stepMs;
-  gSteppedNow = 0;
-}
 
 void ClockFramePresented() {
-  if (gStepMs >= 0) gSteppedNow += (DWORD)gStepMs;
+  Backend& backend = CurrentBackend();
+  if (backend.stepMs >= 0) backend.steppedNow += (DWORD)backend.stepMs;
 }
 
 double ClockSeconds() {
-  if (gStepMs >= 0) return gSteppedNow * 1e-3;
+  const Backend& backend = CurrentBackend();
+  if (backend.stepMs >= 0) return backend.steppedNow * 1e-3;
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
@@ -35,7 +28,8 @@ double ProcessCpuSeconds() {
 }  // namespace win32
 
 DWORD timeGetTime() {
-  if (win32::gStepMs >= 0) return win32::gSteppedNow;
+  const win32::Backend& backend = win32::CurrentBackend();
+  if (backend.stepMs >= 0) return backend.steppedNow;
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return (DWORD)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);

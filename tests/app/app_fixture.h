@@ -15,8 +15,11 @@ class AppTest : public ::testing::Test {
   void StartApp(const std::string& keys = "") {
     ASSERT_EQ(chdir(kAssetFolder.c_str()), 0) << kAssetFolder;
     SkyvaleOptions o;
-    o.headless = true;
     o.keys = keys;
+    StartApp(o);
+  }
+  void StartApp(SkyvaleOptions o) {
+    o.headless = true;
     std::string error;
     ASSERT_TRUE(SkyvaleStartPlatform(o, error)) << error;
     static int instance;
@@ -27,6 +30,7 @@ class AppTest : public ::testing::Test {
     gDevice = recorder;
     gCamera = Camera(Camera::Ground);
     ResetFrameState();
+    ResetMessageLoop();
     ASSERT_TRUE(::Setup());
     recorder->Clear();
   }

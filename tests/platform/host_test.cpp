@@ -39,7 +39,9 @@ TEST(Options, RefusesMalformedValues) {
                                              {"s", "--capture"},
                                              {"s", "--capture-dir", "d"},
                                              {"s", "--frames", "99999999999"},
-                                             {"s", "--memory-every", "often"}}) {
+                                             {"s", "--memory-every", "often"},
+                                             {"s", "--clock-start", "4294967296"},
+                                             {"s", "--clock-start", "-1"}}) {
     auto argv = Argv(args);
     SkyvaleOptions o;
     std::string rest, error;
@@ -78,6 +80,20 @@ TEST_F(HostTest, SteppedClockAdvancesPerPresentedFrame) {
   PresentFrame();
   EXPECT_EQ(timeGetTime() - t0, 32u);
   EXPECT_EQ(SkyvalePresentedFrames(), 2);
+}
+
+TEST_F(HostTest, SteppedClockStartsWhereAskedAndWraps) {
+  std::vector<std::string> args = {"s", "--step-ms", "16", "--clock-start", "4294967290"};
+  auto argv = Argv(args);
+  SkyvaleOptions o;
+  std::string rest, error;
+  ASSERT_TRUE(SkyvaleParseOptions((int)argv.size(), argv.data(), o, rest, error)) << error;
+  EXPECT_EQ(o.clockStartMs, 4294967290u);
+  SkyvaleStopPlatform();
+  Start(o);
+  EXPECT_EQ(timeGetTime(), 4294967290u);
+  PresentFrame();
+  EXPECT_EQ(timeGetTime(), 10u);
 }
 
 TEST_F(HostTest, FramesLimitPostsQuit) {

@@ -173,8 +173,8 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
 }
 
 template <int ADDR>
-SWR_SIMD inline __m256i fetch(const TexRef& t, int filter, __m256 u, __m256 v) {
-  return filter == 1 ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
+SWR_SIMD inline __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
+  return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
@@ -288,14 +288,14 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         int mm = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(minify, live)));
         int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
         bool ok = true;
-        if (mm == 0 || sm.mip == 0) {
+        if (mm == 0 || sm.mip == MipMode::None) {
           if (mm != 0 && mm != lm)
             ok = false;
           else
             texel = fetch<ADDR>(levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
         } else if (mm != lm) {
           ok = false;
-        } else if (sm.mip == 1) {
+        } else if (sm.mip == MipMode::Nearest) {
           __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
           lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, lastLevel), maxLevel);
           if (!uniform(lvl, live))
