@@ -115,18 +115,30 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
   const EdgeIndex index(faceReps, order, vertexCount);
 
   // Phase 3: pair each open edge with the best aligned record of the same edge walked the other
-  // way. A record is spent exactly when its corner's adjacency entry is set.
+  // way. A record is spent exactly when its corner's adjacency entry is set. The normal seen from
+  // each corner is worked out once, when an edge first has a choice: an edge shared by many faces
+  // weighs the same candidates again for each of them.
   std::fill(adjacency, adjacency + 3 * static_cast<size_t>(faceCount), kNoFace);
+  std::vector<Vec3> cornerNormals;
+  std::vector<bool> cornerNormalKnown;
+  auto cornerNormal = [&](DWORD corner) {
+    if (cornerNormals.empty()) {
+      cornerNormals.resize(3 * static_cast<size_t>(faceCount));
+      cornerNormalKnown.resize(3 * static_cast<size_t>(faceCount));
+    }
+    if (!cornerNormalKnown[corner]) {
+      const DWORD* g = &faceReps[corner - corner % 3];
+      const int j = static_cast<int>(corner % 3);
+      cornerNormals[corner] = Normal(positions, stride, g[j], g[(j + 1) % 3], g[(j + 2) % 3]);
+      cornerNormalKnown[corner] = true;
+    }
+    return cornerNormals[corner];
+  };
   for (DWORD f : order) {
     const DWORD* r = &faceReps[3 * static_cast<size_t>(f)];
     for (int e = 0; e < 3; ++e) {
       if (adjacency[3 * static_cast<size_t>(f) + e] != kNoFace) continue;
       const auto [begin, end] = index.Find(r[(e + 1) % 3], r[e]);
-      auto normalOf = [&](const EdgeRecord& record) {
-        const DWORD* g = &faceReps[record.corner - record.corner % 3];
-        const int j = static_cast<int>(record.corner % 3);
-        return Normal(positions, stride, g[j], g[(j + 1) % 3], g[(j + 2) % 3]);
-      };
       const EdgeRecord* chosen = nullptr;
       int candidates = 0;
       float best = 0;
@@ -138,10 +150,10 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
           continue;
         }
         if (candidates == 2) {  // normals only matter once there is a choice
-          own = Normal(positions, stride, r[e], r[(e + 1) % 3], r[(e + 2) % 3]);
-          best = Dot(normalOf(*chosen), own);
+          own = cornerNormal(3 * f + e);
+          best = Dot(cornerNormal(chosen->corner), own);
         }
-        const float score = Dot(normalOf(*c), own);
+        const float score = Dot(cornerNormal(c->corner), own);
         if (score > best) {  // a later candidate needs a strictly better alignment
           best = score;
           chosen = c;
