@@ -1,17 +1,14 @@
 // The software device's drawing speed: draw-call rate for 2-triangle textured draws, textured
-// depth-tested triangle rate, bilinear depth-tested fill rate at 640 x 480, and a replay of the
-// demo's frame (three scene passes of ~4 000 draws, the composite, the text sprites) on one and
-// on two threads.
+// depth-tested triangle rate, bilinear depth-tested fill rate at 640 x 480 and sprite-text tiles,
+// on one and on two threads. The demo's whole frame is measured by bench_demo.
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
 
 #include <cmath>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "../platform/d3d9/pipeline/pipeline.h"
-#include "headless_device.h"
 
 namespace {
 
@@ -21,14 +18,6 @@ DWORD fbits(float f) {
   DWORD d;
   std::memcpy(&d, &f, 4);
   return d;
-}
-
-// CPU time of every thread of the process: with two cores to itself, a frame takes about
-// max(main thread, this / 2); on a loaded machine it is the figure that stays meaningful.
-double processCpuSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 D3DMATRIX identity() {
@@ -146,19 +135,15 @@ swr::VertexLayout texLayout() {
   return l;
 }
 
-// The demo's scene: a 64 x 64 terrain of 10-unit cells with one texture per height band, a sky
-// box around the eye, three directional lights, the camera 10 units above the ground.
+// A terrain like the demo's: 64 x 64 vertices, 10-unit cells, one texture per height band, one
+// directional light.
 struct Scene {
   static constexpr int N = 64;
   std::vector<TexVertex> terrain;
   std::vector<uint16_t> indices;
   std::vector<int> band;
-  std::vector<TexVertex> sky;
-  std::vector<uint16_t> skyIndices;
   Texture ground[3] = {Texture(256, 1, true), Texture(256, 2, true), Texture(256, 3, true)};
-  Texture skyTex[6] = {Texture(256, 4, true), Texture(256, 5, true), Texture(256, 6, true),
-                       Texture(256, 7, true), Texture(256, 8, true), Texture(256, 9, true)};
-  Target eyes[2], back;
+  Target back;
   D3DLIGHT9 light{};
 
   static float height(int i, int j) { return 40.0f + 35.0f * std::sin(i * 0.15f) * std::cos(j * 0.11f); }
@@ -174,49 +159,9 @@ struct Scene {
         float h = height(i, j);
         band.push_back(h < 25 ? 0 : h < 60 ? 1 : 2);
       }
-    // Unit cube faces seen from inside, clockwise.
-    const float f[6][4][3] = {{{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}},
-                              {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}},
-                              {{-1, 1, 1}, {1, 1, 1}, {1, 1, -1}, {-1, 1, -1}},
-                              {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}},
-                              {{-1, 1, 1}, {1, 1, 1}, {1, -1, 1}, {-1, -1, 1}},
-                              {{1, 1, -1}, {-1, 1, -1}, {-1, -1, -1}, {1, -1, -1}}};
-    const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    for (int k = 0; k < 6; ++k) {
-      for (int c = 0; c < 4; ++c) sky.push_back({f[k][c][0], f[k][c][1], f[k][c][2], uv[c][0], uv[c][1]});
-      uint16_t o = uint16_t(4 * k);
-      for (uint16_t x : {o, uint16_t(o + 1), uint16_t(o + 2), o, uint16_t(o + 2), uint16_t(o + 3)})
-        skyIndices.push_back(x);
-    }
     light.Type = D3DLIGHT_DIRECTIONAL;
     light.Diffuse = light.Ambient = light.Specular = {1, 0.5f, 0.5f, 1};
     light.Direction = {0, -1, 0};
-  }
-
-  // One scene pass: sky (6 subsets), terrain (one draw per cell, a texture set before each).
-  void drawScene(swr::Pipeline& p, swr::DrawState& s, const swr::RenderTargets& rt, const float eye[3]) {
-    swr::VertexLayout layout = texLayout();
-    s.lights = &light;
-    s.lightCount = 1;
-    D3DMATRIX w = identity();
-    w._11 = w._22 = w._33 = 500;
-    w._41 = eye[0], w._42 = eye[1], w._43 = eye[2];
-    s.world = w;
-    s.samplerState[0][D3DSAMP_ADDRESSU] = s.samplerState[0][D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
-    vertexChanged(s), pixelChanged(s);
-    swr::DrawCall call{};
-    call.type = D3DPT_TRIANGLELIST;
-    call.primitiveCount = 2;
-    call.vertices = reinterpret_cast<const uint8_t*>(sky.data());
-    call.vertexCount = uint32_t(sky.size());
-    for (int k = 0; k < 6; ++k) {
-      s.texture[0] = &skyTex[k].src;
-      pixelChanged(s);
-      call.indices = skyIndices.data() + 6 * k;
-      call.minIndex = uint32_t(4 * k), call.numVertices = 4;
-      p.draw(s, layout, call, rt);
-    }
-    drawTerrain(p, s, rt);
   }
 
   // The terrain: one 2-triangle draw per cell, the cell's texture set before each.
@@ -238,23 +183,6 @@ struct Scene {
       call.numVertices = N + 2;
       p.draw(s, layout, call, rt);
     }
-  }
-
-  void frame(swr::Pipeline& p, swr::DrawState& s, float t) {
-    float eye[3] = {std::sin(t) * 100, 60, std::cos(t) * 100};
-    float at[3] = {eye[0] - std::sin(t) * 50, 45, eye[2] - std::cos(t) * 50};
-    s.view = lookAt(eye, at);
-    D3DVIEWPORT9 vp{0, 0, kW, kH, 0, 1};
-    for (Target* eyeTarget : {&eyes[0], &eyes[1]}) {
-      swr::RenderTargets rt = eyeTarget->rt();
-      p.clear(rt, vp, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-      drawScene(p, s, rt, eye);
-    }
-    // Back buffer: the plain view again.
-    swr::RenderTargets rt = back.rt();
-    p.clear(rt, vp, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    drawScene(p, s, rt, eye);
-    drawText(p, s, rt);
   }
 
   // Text: ~50 sprite tiles, each a pre-transformed blended quad followed by a flush (the font
@@ -403,7 +331,7 @@ BENCHMARK(BM_FillRateBilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchma
 void BM_FillRateTrilinearDepth(benchmark::State& st) { fillRate(st, D3DTEXF_LINEAR, 20.0f); }
 BENCHMARK(BM_FillRateTrilinearDepth)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// The demo's frame: two eye passes and the plain back-buffer pass (~12 000 draws), then the text.
+// Sprite text: ~50 blended pre-transformed tiles, each drawn and flushed.
 void BM_TextSprites(benchmark::State& st) {
   Scene& sc = scene();
   swr::Pipeline p;
@@ -412,249 +340,6 @@ void BM_TextSprites(benchmark::State& st) {
   for (auto _ : st) sc.drawText(p, s, rt);
 }
 BENCHMARK(BM_TextSprites)->UseRealTime()->Unit(benchmark::kMicrosecond);
-
-void BM_DemoFrame(benchmark::State& st) {
-  Scene& sc = scene();
-  swr::Pipeline p;
-  p.setThreadCount(unsigned(st.range(0)));
-  swr::DrawState s = baseState();
-  float t = 0;
-  uint64_t frames = 0;
-  double cpu0 = processCpuSeconds();
-  for (auto _ : st) {
-    sc.frame(p, s, t);
-    t += 0.01f;
-    ++frames;
-  }
-  st.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
-  st.counters["cpu_ms/frame"] = (processCpuSeconds() - cpu0) * 1e3 / double(frames ? frames : 1);
-  st.counters["draws/frame"] = benchmark::Counter(double(p.drawCount()) / double(frames ? frames : 1));
-}
-BENCHMARK(BM_DemoFrame)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-// The same frame through the runtime's interface: render-target switches, the state calls of the
-// sky, the terrain's per-cell texture sets and subset draws, sprite text from locked textures,
-// Present. Rasterisation threads are the device's default (two).
-struct DeviceScene {
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* dev = nullptr;
-  IDirect3DTexture9* eyes[2] = {};
-  IDirect3DTexture9* ground[3] = {};
-  IDirect3DTexture9* skyTex[6] = {};
-  IDirect3DTexture9* glyphs[8] = {};
-  IDirect3DVertexBuffer9 *terrainVB = nullptr, *skyVB = nullptr;
-  IDirect3DIndexBuffer9 *terrainIB = nullptr, *skyIB = nullptr;
-  D3DLIGHT9 white{}, left{}, right{};
-  D3DMATERIAL9 material{};
-  bool ok = false;
-
-  static void fill(IDirect3DTexture9* t, uint32_t seed) {
-    for (DWORD l = 0; l < t->GetLevelCount(); ++l) {
-      D3DSURFACE_DESC d;
-      t->GetLevelDesc(l, &d);
-      D3DLOCKED_RECT r;
-      if (t->LockRect(l, &r, nullptr, 0) != D3D_OK) continue;
-      for (UINT y = 0; y < d.Height; ++y)
-        for (UINT x = 0; x < d.Width; ++x)
-          reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(r.pBits) + size_t(y) * r.Pitch)[x] =
-              0xFF000000u | (((x * 7 + seed * 50) & 255) << 16) | (((y * 5 + seed * 90) & 255) << 8) |
-              ((x ^ y) & 255);
-      t->UnlockRect(l);
-    }
-  }
-
-  DeviceScene() {
-    dev = CreateHeadlessDevice(&d3d, kW, kH, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
-    if (!dev) return;
-    for (auto& e : eyes)
-      dev->CreateTexture(kW, kH, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &e, nullptr);
-    for (int i = 0; i < 3; ++i) {
-      dev->CreateTexture(256, 256, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &ground[i], nullptr);
-      fill(ground[i], uint32_t(i + 1));
-    }
-    for (int i = 0; i < 6; ++i) {
-      dev->CreateTexture(256, 256, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &skyTex[i], nullptr);
-      fill(skyTex[i], uint32_t(i + 4));
-    }
-    for (auto& g : glyphs) dev->CreateTexture(64, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &g, nullptr);
-    Scene& sc = scene();
-    void* p = nullptr;
-    dev->CreateVertexBuffer(UINT(sc.terrain.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED,
-                            &terrainVB, nullptr);
-    terrainVB->Lock(0, 0, &p, 0);
-    std::memcpy(p, sc.terrain.data(), sc.terrain.size() * 20);
-    terrainVB->Unlock();
-    dev->CreateIndexBuffer(UINT(sc.indices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                           &terrainIB, nullptr);
-    terrainIB->Lock(0, 0, &p, 0);
-    std::memcpy(p, sc.indices.data(), sc.indices.size() * 2);
-    terrainIB->Unlock();
-    dev->CreateVertexBuffer(UINT(sc.sky.size() * 20), D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &skyVB,
-                            nullptr);
-    skyVB->Lock(0, 0, &p, 0);
-    std::memcpy(p, sc.sky.data(), sc.sky.size() * 20);
-    skyVB->Unlock();
-    dev->CreateIndexBuffer(UINT(sc.skyIndices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                           D3DPOOL_MANAGED, &skyIB, nullptr);
-    skyIB->Lock(0, 0, &p, 0);
-    std::memcpy(p, sc.skyIndices.data(), sc.skyIndices.size() * 2);
-    skyIB->Unlock();
-    auto light = [](float r, float g, float b) {
-      D3DLIGHT9 l{};
-      l.Type = D3DLIGHT_DIRECTIONAL;
-      l.Diffuse = l.Ambient = l.Specular = {r, g, b, 1};
-      l.Direction = {0, -1, 0};
-      return l;
-    };
-    white = light(1, 1, 1), left = light(1, 0.5f, 0.5f), right = light(0.5f, 0.5f, 1);
-    material.Diffuse = material.Ambient = material.Specular = {1, 1, 1, 1};
-    material.Emissive = {0, 0, 0, 1};
-    material.Power = 2;
-    dev->SetRenderState(D3DRS_LIGHTING, TRUE);
-    dev->SetLight(0, &white);
-    dev->LightEnable(0, TRUE);
-    dev->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-    D3DMATRIX proj = perspective(0.7853982f, 4.0f / 3.0f, 1.0f, 1000.0f);
-    dev->SetTransform(D3DTS_PROJECTION, &proj);
-    ok = true;
-  }
-
-  ~DeviceScene() {
-    if (dev) {
-      for (auto* t : eyes)
-        if (t) t->Release();
-      for (auto* t : ground)
-        if (t) t->Release();
-      for (auto* t : skyTex)
-        if (t) t->Release();
-      for (auto* t : glyphs)
-        if (t) t->Release();
-      for (IUnknown* b : {(IUnknown*)terrainVB, (IUnknown*)terrainIB, (IUnknown*)skyVB, (IUnknown*)skyIB})
-        if (b) b->Release();
-      dev->Release();
-    }
-    if (d3d) d3d->Release();
-    SkyvaleStopPlatform();
-  }
-
-  void drawScene(const float eye[3]) {
-    Scene& sc = scene();
-    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-    D3DMATRIX w = identity();
-    w._11 = w._22 = w._33 = 500;
-    w._41 = eye[0], w._42 = eye[1], w._43 = eye[2];
-    dev->SetTransform(D3DTS_WORLD, &w);
-    for (int k = 0; k < 6; ++k) {
-      dev->SetMaterial(&material);
-      dev->SetTexture(0, skyTex[k]);
-      dev->SetStreamSource(0, skyVB, 0, 20);
-      dev->SetFVF(0x102);
-      dev->SetIndices(skyIB);
-      dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(4 * k), 4, UINT(6 * k), 2);
-    }
-    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    D3DMATRIX id = identity();
-    dev->SetTransform(D3DTS_WORLD, &id);
-    for (size_t c = 0; c < sc.band.size(); ++c) {
-      dev->SetTexture(0, ground[sc.band[c]]);
-      dev->SetStreamSource(0, terrainVB, 0, 20);
-      dev->SetFVF(0x102);
-      dev->SetIndices(terrainIB);
-      dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, sc.indices[6 * c], Scene::N + 2, UINT(6 * c), 2);
-    }
-  }
-
-  void drawText() {
-    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
-    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-    for (int tile = 0; tile < 50; ++tile) {
-      IDirect3DTexture9* g = glyphs[tile % 8];
-      D3DLOCKED_RECT r;
-      if (g->LockRect(0, &r, nullptr, D3DLOCK_NOSYSLOCK) == D3D_OK) {
-        for (int y = 0; y < 16; ++y)
-          for (int x = 0; x < 64; ++x)
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(r.pBits) + size_t(y) * r.Pitch)[x] =
-                uint32_t((x * 13 + y * 7 + tile) & 255) << 24 | 0xFFFFFF;
-        g->UnlockRect(0);
-      }
-      dev->SetTexture(0, g);
-      float x = 20.0f + float(tile % 6) * 64 - 0.5f, y = 20.0f + float(tile / 6) * 16 - 0.5f;
-      struct V {
-        float x, y, z, rhw;
-        uint32_t c;
-        float u, v;
-      } q[4] = {{x, y, 0, 1, 0xFFFFFF00, 0, 0},
-                {x + 64, y, 0, 1, 0xFFFFFF00, 1, 0},
-                {x + 64, y + 16, 0, 1, 0xFFFFFF00, 1, 1},
-                {x, y + 16, 0, 1, 0xFFFFFF00, 0, 1}};
-      dev->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(V));
-    }
-    dev->SetRenderState(D3DRS_ZENABLE, TRUE);
-    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
-  }
-
-  void frame(float t) {
-    float eye[3] = {std::sin(t) * 100, 60, std::cos(t) * 100};
-    float at[3] = {eye[0] - std::sin(t) * 50, 45, eye[2] - std::cos(t) * 50};
-    D3DMATRIX view = lookAt(eye, at);
-    dev->SetTransform(D3DTS_VIEW, &view);
-    for (int e = 0; e < 2; ++e) {
-      dev->SetLight(0, e == 0 ? &left : &right);
-      IDirect3DSurface9 *saved = nullptr, *surface = nullptr;
-      dev->GetRenderTarget(0, &saved);
-      eyes[e]->GetSurfaceLevel(0, &surface);
-      dev->SetRenderTarget(0, surface);
-      surface->Release();
-      dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-      dev->BeginScene();
-      drawScene(eye);
-      dev->EndScene();
-      dev->SetRenderTarget(0, saved);
-      saved->Release();
-    }
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    dev->BeginScene();
-    dev->SetLight(0, &white);
-    drawScene(eye);
-    drawText();
-    dev->EndScene();
-    dev->Present(nullptr, nullptr, nullptr, nullptr);
-  }
-};
-
-void BM_DemoFrameThroughDevice(benchmark::State& st) {
-  static DeviceScene ds;
-  if (!ds.ok) {
-    st.SkipWithError("device creation failed");
-    return;
-  }
-  float t = 0;
-  uint64_t frames = 0;
-  double cpu0 = processCpuSeconds();
-  for (auto _ : st) {
-    ds.frame(t);
-    t += 0.01f;
-    ++frames;
-  }
-  st.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
-  st.counters["cpu_ms/frame"] = (processCpuSeconds() - cpu0) * 1e3 / double(frames ? frames : 1);
-}
-BENCHMARK(BM_DemoFrameThroughDevice)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

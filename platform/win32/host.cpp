@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame_stats.h"
 #include "platform.h"
 
 namespace win32 {
@@ -69,6 +70,8 @@ const char* SkyvaleUsage() {
          "  --capture-dir DIR     with --capture-every N: write every Nth frame as DIR/frame-NNNNN.png\n"
          "  --capture-every N\n"
          "  --memory-every N      print the resident memory after every Nth presented frame\n"
+         "  --fps                 print the frames shown, mean and 1%-low frame rate and CPU time\n"
+         "                        per frame when the program ends\n"
          "  --help                show this text\n";
 }
 
@@ -99,6 +102,8 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
     };
     if (arg == "--headless") {
       o.headless = true;
+    } else if (arg == "--fps") {
+      o.fps = true;
     } else if (arg == "--frames") {
       if (!number(arg, next(), o.frames)) return false;
     } else if (arg == "--step-ms") {
@@ -160,6 +165,11 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
 std::string SkyvaleStopPlatform() {
   std::string written;
   Backend& backend = CurrentBackend();
+  if (backend.options.fps) {
+    std::fputs(backend.frameStats.report().c_str(), stdout);
+    std::fflush(stdout);
+    backend.options.fps = false;  // once per run
+  }
   const SkyvaleOptions& o = backend.options;
   if (!o.capture.empty()) {
     if (backend.lastFrame.empty())
@@ -190,6 +200,7 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
   const int presented = ++backend.presented;
   ClockFramePresented();
   const SkyvaleOptions& o = backend.options;
+  if (o.fps) backend.frameStats.frame(ClockSeconds(), ProcessCpuSeconds());
   if (o.captureEvery > 0 && !o.captureDir.empty() && presented % o.captureEvery == 0) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05d.png", presented);

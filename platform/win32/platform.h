@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_stats.h"
 #include "skyvale_host.h"
 
 namespace win32 {
@@ -73,6 +74,7 @@ class Backend {
   int presented = 0;
   std::vector<uint32_t> lastFrame;
   int lastWidth = 0, lastHeight = 0;
+  FrameStats frameStats;  // --fps
 };
 
 std::unique_ptr<Backend> MakeSdlBackend();  // nullptr when no display can be opened
@@ -98,6 +100,10 @@ void PumpKeyScript();
 bool SetKeyScript(const std::string& script, std::string& error);
 
 void ClockFramePresented();
+// The clock timeGetTime reads, in seconds at full resolution (the stepped one when stepping).
+double ClockSeconds();
+// CPU time of every thread of the process so far.
+double ProcessCpuSeconds();
 
 // ASCII lower case: registry paths and value names, class names and module names.
 std::string AsciiLower(std::string text);

@@ -11,6 +11,20 @@ void ClockFramePresented() {
   if (backend.stepMs >= 0) backend.steppedNow += (DWORD)backend.stepMs;
 }
 
+double ClockSeconds() {
+  const Backend& backend = CurrentBackend();
+  if (backend.stepMs >= 0) return backend.steppedNow * 1e-3;
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double ProcessCpuSeconds() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
 }  // namespace win32
 
 DWORD timeGetTime() {

@@ -292,4 +292,41 @@ TEST(PipelineReference, TexelAlignedQuadsMatchTheReference) {
       }
 }
 
+// Magnified textures sampled past their clamped edges, on quads turned so that one group of
+// eight pixels reads texels of more than one row: every texel row has its own strong colour, so a
+// row taken from the wrong neighbour shows.
+TEST(PipelineReference, MagnifiedEdgesMatchTheReference) {
+  const int n = 128;
+  Texture tex(64, 16, 1, true);
+  for (uint32_t y = 0; y < 16; ++y)
+    for (uint32_t x = 0; x < 64; ++x)
+      tex.at(0, x, y) = 0xFF000000u | (y * 16u) << 16 | (x * 4u) << 8 | (y & 1) * 255u;
+  for (DWORD address : {D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP})
+    for (float skew : {0.0f, 0.02f, -0.05f, 0.3f}) {
+      swr::DrawState s = defaultState(n, n);
+      s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+      s.renderState[D3DRS_ZENABLE] = FALSE;
+      s.texture[0] = &tex.src;
+      DWORD* m = s.samplerState[0];
+      m[D3DSAMP_MAGFILTER] = m[D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+      m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = address;
+      // About 1.5 pixels per texel, coordinates a little beyond [0, 1] on every side.
+      const float u0 = -0.06f, u1 = 1.07f, v0 = -0.2f, v1 = 1.15f;
+      const TLVertex a = {2, 2, 0, 1, 0xFFFFFFFF, u0, v0}, b = {126, 2, 0, 1, 0xFFFFFFFF, u1, v0 + skew},
+                     c = {126, 60, 0, 1, 0xFFFFFFFF, u1, v1 + skew}, d = {2, 60, 0, 1, 0xFFFFFFFF, u0, v1};
+      std::vector<TLVertex> verts = {a, b, c, a, c, d};
+      Canvas results[2] = {Canvas(n, n, 0), Canvas(n, n, 0)};
+      for (int ref = 0; ref < 2; ++ref) {
+        swr::Pipeline p;
+        p.setReferenceMode(ref == 1);
+        drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, verts, results[ref]);
+        p.flush();
+      }
+      int worst = 0;
+      for (size_t i = 0; i < results[0].color.size(); ++i)
+        worst = std::max(worst, maxChannelDiff(results[0].color[i], results[1].color[i]));
+      EXPECT_LE(worst, 1) << address << " skew " << skew;
+    }
+}
+
 }  // namespace

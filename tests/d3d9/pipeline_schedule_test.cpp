@@ -92,3 +92,42 @@ TEST(PipelineSchedule, InterleavedTargetsGiveTheSamePictureOnAnyThreadCount) {
     }
   }
 }
+
+namespace {
+
+// The profile stays empty while off, and while on counts the work it was given: rasterisation
+// grows with the pixels drawn, and no phase exceeds the whole draw time it is part of.
+TEST(PipelineProfile, CountsOnlyWhileOnAndGrowsWithTheWork) {
+  swr::DrawState s = defaultState(256, 256);
+  s.renderState[D3DRS_LIGHTING] = FALSE;
+  s.renderState[D3DRS_ZENABLE] = FALSE;
+  diffuseOnly(s);
+  touch(s);
+  Canvas c(256, 256);
+  swr::Pipeline p;
+  p.setThreadCount(1);
+  auto drawQuads = [&](int count, float size) {
+    for (int i = 0; i < count; ++i)
+      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(0, 0, size, size, 0xFF336699), c);
+  };
+  drawQuads(64, 256);
+  swr::PipelineProfile off = p.profile();
+  EXPECT_EQ(off.drawNs + off.vertexNs + off.setupNs + off.rasterNs, 0u);
+
+  p.setProfiling(true);
+  drawQuads(64, 8);
+  swr::PipelineProfile small = p.profile();
+  p.setProfiling(true);  // starts again from zero
+  drawQuads(64, 256);
+  swr::PipelineProfile large = p.profile();
+  EXPECT_GT(large.rasterNs, small.rasterNs);
+  EXPECT_GT(large.drawNs, 0u);
+  EXPECT_LE(large.vertexNs + large.setupNs, large.drawNs);
+
+  p.setProfiling(false);
+  drawQuads(16, 256);
+  swr::PipelineProfile after = p.profile();
+  EXPECT_EQ(after.drawNs + after.rasterNs, 0u);
+}
+
+}  // namespace

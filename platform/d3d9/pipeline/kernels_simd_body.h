@@ -90,6 +90,13 @@ SWR_SIMD inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
 
+// Lane i of the sixteen texels lo:hi at idx[i] (0..15): permutes use an index's low three bits,
+// so the high half takes the same index less eight.
+SWR_SIMD inline __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
+  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(lo, idx), _mm256_permutevar8x32_epi32(hi, idx),
+                            fromHi);
+}
+
 SWR_SIMD inline __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
 SWR_SIMD inline __m256i agOf(__m256i c) {
   return _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0x00FF00FF));
@@ -140,7 +147,38 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
             : _mm256_i32gather_epi32(texels, idx, 4);
     return _mm256_or_si256(texel, _mm256_set1_epi32(int32_t(t.alphaOr)));
   }
-  if (pairs) {
+  // Groups whose lanes all read one texel row pair within fifteen texels (magnified textures, the
+  // eye images drawn one texel per pixel): four plain loads and shuffles give exactly the texels the
+  // gathers would, without them.
+  bool nearby = false;
+  if (pairs && t.w >= 16) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ends = _mm256_min_epi32(_mm256_permutevar8x32_epi32(xc, zero),
+                                          _mm256_permutevar8x32_epi32(xc, _mm256_set1_epi32(7)));
+    const __m256i start = _mm256_max_epi32(_mm256_min_epi32(ends, _mm256_set1_epi32(t.w - 16)), zero);
+    const __m256i rel = _mm256_sub_epi32(xc, start);
+    const __m256i outside =
+        _mm256_or_si256(_mm256_cmpgt_epi32(zero, rel), _mm256_cmpgt_epi32(rel, _mm256_set1_epi32(14)));
+    const __m256i sameRow =
+        _mm256_cmpeq_epi32(yi, _mm256_permutevar8x32_epi32(yi, zero));  // ya alone can hide a clamped yb
+    if (_mm256_movemask_epi8(_mm256_andnot_si256(outside, sameRow)) == -1) {
+      nearby = true;
+      const int32_t* a = texels + _mm256_cvtsi256_si32(ya) + _mm256_cvtsi256_si32(start);
+      const int32_t* b = texels + _mm256_cvtsi256_si32(yb) + _mm256_cvtsi256_si32(start);
+      const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+      const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 8));
+      const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+      const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 8));
+      const __m256i rel1 = _mm256_add_epi32(rel, one);
+      const __m256i seven = _mm256_set1_epi32(7);
+      const __m256i high = _mm256_cmpgt_epi32(rel, seven), high1 = _mm256_cmpgt_epi32(rel1, seven);
+      t00 = pick16(a0, a1, rel, high), t10 = pick16(a0, a1, rel1, high1);
+      t01 = pick16(b0, b1, rel, high), t11 = pick16(b0, b1, rel1, high1);
+      if (ADDR == kAddrClamp)
+        t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
+    }
+  }
+  if (pairs && !nearby) {
     const long long* base = reinterpret_cast<const long long*>(texels);
     const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
     __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
@@ -156,7 +194,7 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
     if (ADDR == kAddrClamp)
       t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
-  } else {
+  } else if (!pairs) {
     __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
     t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
     t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);

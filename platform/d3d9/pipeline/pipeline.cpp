@@ -1,6 +1,9 @@
 // The pipeline object: primitive assembly for each draw (vertex batch, clip, setup, bin), clears as
 // binned records, and the flush that rasterises all tiles on the thread pool.
+#include <time.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -20,6 +23,26 @@ bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
          a.depthWidth == b.depthWidth && a.depthHeight == b.depthHeight && a.hasStencil == b.hasStencil;
 }
 
+// CPU time of the calling thread: on a loaded machine wall-clock phases would count the time
+// other processes ran. The clock is a system call, so draws are timed one in kDrawSample.
+uint64_t threadCpuNs() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return uint64_t(t.tv_sec) * 1000000000u + uint64_t(t.tv_nsec);
+}
+constexpr uint64_t kDrawSample = 16;
+
+// What one reading adds to a measured interval, taken from back-to-back readings.
+uint64_t clockCostNs() {
+  uint64_t best = ~0ull;
+  for (int round = 0; round < 5; ++round) {
+    uint64_t t0 = threadCpuNs(), t = t0;
+    for (int i = 0; i < 200; ++i) t = threadCpuNs();
+    best = std::min(best, (t - t0) / 200);
+  }
+  return best;
+}
+
 }  // namespace
 
 // One render target's worth of binned work. Two exist so that one can be rasterised by the
@@ -33,6 +56,7 @@ struct Batch {
   std::vector<uint8_t> owner;                       // per entry of `order`: the thread that drew it last
   uint8_t* lastThread = nullptr;                    // per tile: the thread that drew it last
   bool reference = false;
+  std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
 };
 
 struct Pipeline::Impl {
@@ -51,6 +75,14 @@ struct Pipeline::Impl {
   TilePool pool;
   std::vector<uint8_t> lastThread;  // per tile of the target, see Batch::lastThread
   uint64_t draws = 0, triangles = 0;
+  bool profiling = false;
+  bool timed = false;  // this draw is one of the sampled ones
+  uint64_t clockCost = 0;
+  uint64_t span(uint64_t from, uint64_t to) const {
+    return to - from > clockCost ? to - from - clockCost : 0;
+  }
+  uint64_t drawNs = 0, vertexNs = 0, setupNs = 0;
+  std::atomic<uint64_t> rasterNs{0};
 
   // Per-draw scratch, kept to avoid allocation.
   std::vector<uint32_t> refs, local, stamp, slot;
@@ -116,8 +148,10 @@ struct Pipeline::Impl {
     b.lastThread[i] = uint8_t(thread);
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
+    uint64_t t0 = b.rasterNs ? threadCpuNs() : 0;
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
                std::min(y0 + kTileSize, b.bin.height), static_cast<Batch*>(ctx)->reference);
+    if (b.rasterNs) b.rasterNs->fetch_add(threadCpuNs() - t0, std::memory_order_relaxed);
   }
 
   // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
@@ -128,7 +162,8 @@ struct Pipeline::Impl {
       release(*b);
     } else {
       finishInflight();
-      for (int i = 0; i < 2; ++i) batches[i].reference = reference;
+      for (int i = 0; i < 2; ++i)
+        batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
       int tiles = b->bin.tilesX * b->bin.tilesY;
       if (lastThread.size() < size_t(tiles)) lastThread.resize(size_t(tiles), 0);
       b->lastThread = lastThread.data();
@@ -228,6 +263,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   }
   if (post.size() < refs.size())
     post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
+  const uint64_t t0 = timed ? threadCpuNs() : 0;
   bool shared =
       processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
   int64_t diffuse8 = shared && !refs.empty() ? int64_t(packDiffuse(post[0].v)) : -1;
@@ -235,7 +271,12 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     codes[i] = clipCodes(post[i], map);
     if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i], diffuse8);
   }
+  const uint64_t t1 = timed ? threadCpuNs() : 0;
   assemble(call, n, map);
+  if (timed) {
+    uint64_t t2 = threadCpuNs();
+    vertexNs += span(t0, t1) * kDrawSample, setupNs += span(t1, t2) * kDrawSample;
+  }
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
   // the next piece even within one render target.
   if (cur->bin.bytesUsed() > kFlushBytes)
@@ -354,9 +395,13 @@ Pipeline::~Pipeline() = default;
 
 void Pipeline::draw(const DrawState& state, const VertexLayout& layout, const DrawCall& call,
                     const RenderTargets& targets) {
-  impl_->draws++;
-  impl_->useTargets(targets);
-  impl_->draw(state, layout, call);
+  Impl& p = *impl_;
+  p.draws++;
+  p.timed = p.profiling && p.draws % kDrawSample == 0;
+  const uint64_t t0 = p.timed ? threadCpuNs() : 0;
+  p.useTargets(targets);
+  p.draw(state, layout, call);
+  if (p.timed) p.drawNs += p.span(t0, threadCpuNs()) * kDrawSample, p.timed = false;
 }
 
 void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectCount, const D3DRECT* rects,
@@ -404,6 +449,25 @@ void Pipeline::setReferenceMode(bool on) {
   impl_->reference = on;
   impl_->ps = nullptr;  // re-resolve so the span routine follows the mode
 }
+void Pipeline::setProfiling(bool on) {
+  Impl& p = *impl_;
+  p.flush();
+  p.profiling = on;
+  p.drawNs = p.vertexNs = p.setupNs = 0;
+  p.rasterNs.store(0);
+  if (on && p.clockCost == 0) p.clockCost = clockCostNs();
+}
+
+PipelineProfile Pipeline::profile() {
+  Impl& p = *impl_;
+  p.flush();
+  PipelineProfile r;
+  if (!p.profiling) return r;
+  r.drawNs = p.drawNs, r.vertexNs = p.vertexNs, r.setupNs = p.setupNs;
+  r.rasterNs = p.rasterNs.load();
+  return r;
+}
+
 uint64_t Pipeline::drawCount() const { return impl_->draws; }
 uint64_t Pipeline::triangleCount() const { return impl_->triangles; }
 

@@ -17,6 +17,7 @@ struct SkyvaleOptions {
   std::string captureDir;  // with captureEvery: DIR/frame-NNNNN.png
   int captureEvery = 0;
   int memoryEvery = 0;  // print the resident set size after every Nth presented frame
+  bool fps = false;     // print the frame-rate figures of the run when the platform stops
 };
 
 // Parses the platform's options from argv; anything it does not know is left for WinMain in
@@ -29,7 +30,8 @@ const char* SkyvaleUsage();
 // and not headless, else headless), resets the message queue, key states, clock and counters.
 // Returns false when the scripted keyboard cannot be parsed.
 bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error);
-// Ends the platform: writes the final capture (if asked), closes windows. Returns the path of
+// Ends the platform: prints the frame-rate figures (--fps), writes the final capture (if asked),
+// closes windows. Returns the path of
 // the capture written, or an empty string.
 std::string SkyvaleStopPlatform();
 bool SkyvaleIsHeadless();
