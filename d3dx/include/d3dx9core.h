@@ -1,5 +1,6 @@
 // Core library objects: the general-purpose result buffer and the sprite.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 
 // {932E6A7E-C68E-45DD-A7BF-53D19C86DB1F}
@@ -37,3 +38,4 @@ struct ID3DXSprite : public IUnknown {
 typedef ID3DXSprite* LPD3DXSPRITE;
 
 HRESULT WINAPI D3DXCreateSprite(LPDIRECT3DDEVICE9 device, LPD3DXSPRITE* sprite);
+#pragma GCC visibility pop

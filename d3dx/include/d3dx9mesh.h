@@ -1,5 +1,6 @@
 // Triangle meshes: the mesh interfaces, their option flags, vertex declarations and adjacency tools.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 
 // {2A835771-BF4D-43F4-8E14-82A809F17D8A}
@@ -108,3 +109,4 @@ HRESULT WINAPI D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MA
 HRESULT WINAPI D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* declaration, DWORD* fvf);
 UINT WINAPI D3DXGetDeclVertexSize(const D3DVERTEXELEMENT9* declaration, DWORD stream);
 UINT WINAPI D3DXGetDeclLength(const D3DVERTEXELEMENT9* declaration);
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // The texture library's public interface: filters, image files, texture creation and loading.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 
 // Filter words: the type in the low 16 bits, flags above; no bit at or above 0x400000.
@@ -77,3 +78,4 @@ HRESULT WINAPI D3DXGetImageInfoFromResourceW(HMODULE hSrcModule, LPCWSTR pSrcRes
 HRESULT WINAPI D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo);
 #define D3DXGetImageInfoFromFile D3DXGetImageInfoFromFileA
 #define D3DXGetImageInfoFromResource D3DXGetImageInfoFromResourceA
+#pragma GCC visibility pop
