@@ -34,4 +34,9 @@ test "$(ls "$work/levels" | wc -l)" -eq 9   # 256x256: levels 256 ... 1
 # A file that is no image is refused with a message and a failing status.
 if "$work/examples/convert_image" "$src/README.md" "$work/bad.dds" 2> "$work/err.txt"; then exit 1; fi
 grep -q "cannot read" "$work/err.txt"
+# render_model: the demo's airplane with its textures, lit, captioned, written as a PNG.
+"$work/examples/render_model" "$src/assets/xfiles/airplane.x" "$work/airplane.png" --caption "airplane.x" \
+  | grep -q "faces"
+test -s "$work/airplane.png"
+if [ -n "${SKYVALE_EXAMPLE_OUTPUT:-}" ]; then cp "$work/airplane.png" "$work/levels/level0.png" "$SKYVALE_EXAMPLE_OUTPUT"/; fi
 echo "package: installed, both consumers built, examples ran"
