@@ -78,4 +78,85 @@ HRESULT WINAPI D3DXGetImageInfoFromResourceW(HMODULE hSrcModule, LPCWSTR pSrcRes
 HRESULT WINAPI D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize, D3DXIMAGE_INFO* pSrcInfo);
 #define D3DXGetImageInfoFromFile D3DXGetImageInfoFromFileA
 #define D3DXGetImageInfoFromResource D3DXGetImageInfoFromResourceA
+
+// Texture sizes, levels and formats that a device accepts: every non-null argument is adjusted
+// in place (D3DX_DEFAULT sizes are 256, D3DX_DEFAULT or 0 levels the full chain).
+HRESULT WINAPI D3DXCheckTextureRequirements(LPDIRECT3DDEVICE9 pDevice, UINT* pWidth, UINT* pHeight,
+                                            UINT* pNumMipLevels, DWORD Usage, D3DFORMAT* pFormat,
+                                            D3DPOOL Pool);
+HRESULT WINAPI D3DXCheckCubeTextureRequirements(LPDIRECT3DDEVICE9 pDevice, UINT* pSize, UINT* pNumMipLevels,
+                                                DWORD Usage, D3DFORMAT* pFormat, D3DPOOL Pool);
+HRESULT WINAPI D3DXCheckVolumeTextureRequirements(LPDIRECT3DDEVICE9 pDevice, UINT* pWidth, UINT* pHeight,
+                                                  UINT* pDepth, UINT* pNumMipLevels, DWORD Usage,
+                                                  D3DFORMAT* pFormat, D3DPOOL Pool);
+
+// Empty textures, their arguments adjusted as the requirement checks do.
+HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels,
+                                 DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateCubeTexture(LPDIRECT3DDEVICE9 pDevice, UINT Size, UINT MipLevels, DWORD Usage,
+                                     D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateVolumeTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT Depth,
+                                       UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                       LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+
+// Textures from image files on disk, in module resources (RT_BITMAP before RT_RCDATA) or in
+// memory. Sizes 0 or D3DX_DEFAULT round the image size up to powers of two, D3DX_DEFAULT_NONPOW2
+// keeps it; Format D3DFMT_UNKNOWN follows the image; ColorKey (ARGB, 0 for none) becomes
+// transparent black. The short forms take the defaults and D3DPOOL_MANAGED.
+HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                   UINT SrcDataSize, UINT Width, UINT Height, UINT MipLevels,
+                                                   DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                   DWORD MipFilter, D3DCOLOR ColorKey,
+                                                   D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                   LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                            D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                            LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileExW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                            D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                            LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                LPCSTR pSrcResource, UINT Width, UINT Height, UINT MipLevels,
+                                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromResourceExW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                LPCWSTR pSrcResource, UINT Width, UINT Height, UINT MipLevels,
+                                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                 UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                          LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile,
+                                          LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                              LPCSTR pSrcResource, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromResourceW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                              LPCWSTR pSrcResource, LPDIRECT3DTEXTURE9* ppTexture);
+#define D3DXCreateTextureFromFile D3DXCreateTextureFromFileA
+#define D3DXCreateTextureFromFileEx D3DXCreateTextureFromFileExA
+#define D3DXCreateTextureFromResource D3DXCreateTextureFromResourceA
+#define D3DXCreateTextureFromResourceEx D3DXCreateTextureFromResourceExA
+
+// Cube textures need an image of six faces (+X, -X, +Y, -Y, +Z, -Z); volume textures take the
+// image's slices.
+HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                       UINT SrcDataSize, UINT Size, UINT MipLevels,
+                                                       DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                       DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                       D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                       LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                         UINT SrcDataSize, UINT Width, UINT Height,
+                                                         UINT Depth, UINT MipLevels, DWORD Usage,
+                                                         D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                         DWORD MipFilter, D3DCOLOR ColorKey,
+                                                         D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                         LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
 #pragma GCC visibility pop

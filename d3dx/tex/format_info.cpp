@@ -181,6 +181,14 @@ D3DFORMAT MatchFormatFromList(const D3DFORMAT* list, bool allowPalette, const Fo
 
 D3DFORMAT MatchDeviceFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE resourceType,
                             D3DFORMAT requested) {
+  FormatInfo wanted = LookupFormatInfo(requested);
+  wanted.format = requested;
+  return MatchDeviceFormat(device, usage, resourceType, wanted);
+}
+
+D3DFORMAT MatchDeviceFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE resourceType,
+                            const FormatInfo& wanted) {
+  const D3DFORMAT requested = wanted.format;
   DebugMute(true);
   IDirect3D9* d3d = nullptr;
   D3DCAPS9 caps = {};
@@ -197,7 +205,6 @@ D3DFORMAT MatchDeviceFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETY
         usage |= D3DUSAGE_SOFTWAREPROCESSING;
     }
   }
-  const FormatInfo& wanted = LookupFormatInfo(requested);
   BestFormat best;
   D3DFORMAT result = D3DFMT_UNKNOWN;
   bool exact = false;

@@ -65,6 +65,9 @@ D3DFORMAT MatchFormatFromList(const D3DFORMAT* list, bool allowPalette, const Fo
 // when `device` is null). D3DFMT_UNKNOWN when none qualifies.
 D3DFORMAT MatchDeviceFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE resourceType,
                             D3DFORMAT requested);
+// The same for a description that need not be a table record (a format with channels changed).
+D3DFORMAT MatchDeviceFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE resourceType,
+                            const FormatInfo& requested);
 
 // The format reported to callers for an image file: the internal formats become A8L8 and R8G8B8.
 D3DFORMAT ToPublicFormat(D3DFORMAT format);
