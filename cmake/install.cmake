@@ -47,5 +47,7 @@ else()
   set(SKYVALE_PC_LIBS_PUBLIC "${SKYVALE_PC_LIBS}")
   set(SKYVALE_PC_LIBS_PRIVATE "")
 endif()
+# The prefix is found from the file's own place, so an installed tree can be moved.
+file(RELATIVE_PATH SKYVALE_PC_UP /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/package/skyvale.pc.in ${PROJECT_BINARY_DIR}/skyvale.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/skyvale.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -99,7 +99,8 @@ struct Device {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "convert_image";
     RegisterClassA(&wc);
-    window = CreateWindowExA(0, "convert_image", "convert_image", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    window = CreateWindowExA(0, "convert_image", "convert_image", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr,
+                             nullptr);
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!window || !d3d) return false;
     D3DPRESENT_PARAMETERS pp = {};
@@ -121,16 +122,17 @@ struct Device {
 };
 
 // DDS header for a plain texture of this format, size and level count.
-std::vector<uint8_t> DdsHeader(const FormatName& f, UINT width, UINT height, UINT levels, UINT topLevelBytes) {
-  uint32_t h[32] = {};
-  h[0] = 124;                                               // header size
-  h[1] = 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000 |               // caps, height, width, pixel format, mips
-         (IsBlockFormat(f.format) ? 0x80000u : 0x8u);       // linear size or pitch
+std::vector<uint8_t> DdsHeader(const FormatName& f, UINT width, UINT height, UINT levels,
+                               UINT topLevelBytes) {
+  uint32_t h[31] = {};
+  h[0] = 124;                                          // header size
+  h[1] = 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000 |          // caps, height, width, pixel format, mips
+         (IsBlockFormat(f.format) ? 0x80000u : 0x8u);  // linear size or pitch
   h[2] = height;
   h[3] = width;
   h[4] = topLevelBytes;
   h[6] = levels;
-  uint32_t* pf = h + 18;                                    // after 11 reserved words
+  uint32_t* pf = h + 18;  // after 11 reserved words
   pf[0] = 32;
   pf[1] = f.flags;
   pf[2] = f.fourCC;
@@ -139,7 +141,7 @@ std::vector<uint8_t> DdsHeader(const FormatName& f, UINT width, UINT height, UIN
   pf[5] = f.g;
   pf[6] = f.b;
   pf[7] = f.a;
-  h[26] = 0x1000 | (levels > 1 ? 0x400000u | 0x8u : 0u);    // texture, mipmap, complex
+  h[26] = 0x1000 | (levels > 1 ? 0x400000u | 0x8u : 0u);  // texture, mipmap, complex
   std::vector<uint8_t> out(4 + sizeof(h));
   std::memcpy(out.data(), "DDS ", 4);
   std::memcpy(out.data() + 4, h, sizeof(h));
@@ -172,10 +174,12 @@ bool WriteLevelPng(IDirect3DDevice9* device, IDirect3DTexture9* tex, UINT level,
   bool ok = SUCCEEDED(tex->GetSurfaceLevel(level, &src)) && SUCCEEDED(src->GetDesc(&desc)) &&
             SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8,
                                                           D3DPOOL_SYSTEMMEM, &rgba, nullptr)) &&
-            SUCCEEDED(D3DXLoadSurfaceFromSurface(rgba, nullptr, nullptr, src, nullptr, nullptr, D3DX_FILTER_NONE, 0));
+            SUCCEEDED(D3DXLoadSurfaceFromSurface(rgba, nullptr, nullptr, src, nullptr, nullptr,
+                                                 D3DX_FILTER_NONE, 0));
   D3DLOCKED_RECT lr;
   if (ok && SUCCEEDED(rgba->LockRect(&lr, nullptr, D3DLOCK_READONLY))) {
-    ok = SkyvaleWritePng(path.c_str(), (const uint32_t*)lr.pBits, (int)desc.Width, (int)desc.Height, lr.Pitch);
+    ok =
+        SkyvaleWritePng(path.c_str(), (const uint32_t*)lr.pBits, (int)desc.Width, (int)desc.Height, lr.Pitch);
     rgba->UnlockRect();
   } else {
     ok = false;
@@ -220,17 +224,23 @@ int main(int argc, char** argv) {
       for (UINT i = 0; ok && i < levels; ++i) {
         ok = LevelBytes(tex, i, *o.format, level);
         file.insert(file.end(), level.begin(), level.end());
-        if (ok && !o.pngDir.empty())
-          ok = WriteLevelPng(d.device, tex, i, o.pngDir + "/level" + std::to_string(i) + ".png");
+        std::string png = o.pngDir + "/level" + std::to_string(i) + ".png";
+        if (ok && !o.pngDir.empty() && !WriteLevelPng(d.device, tex, i, png)) {
+          std::fprintf(stderr, "convert_image: cannot write %s\n", png.c_str());
+          ok = false;
+        }
       }
-      FILE* out = ok ? std::fopen(o.output.c_str(), "wb") : nullptr;
-      if (out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0) {
-        std::printf("%s: %ux%u -> %s %ux%u, %u levels, %zu bytes\n", o.input.c_str(), info.Width, info.Height,
-                    o.format->name, top.Width, top.Height, levels, file.size());
-        result = 0;
-      } else {
-        if (out) std::fclose(out);
-        std::fprintf(stderr, "convert_image: cannot write %s\n", o.output.c_str());
+      if (ok) {
+        FILE* out = std::fopen(o.output.c_str(), "wb");
+        bool written = out && std::fwrite(file.data(), 1, file.size(), out) == file.size();
+        if (out && std::fclose(out) != 0) written = false;
+        if (written) {
+          std::printf("%s: %ux%u -> %s %ux%u, %u levels, %zu bytes\n", o.input.c_str(), info.Width,
+                      info.Height, o.format->name, top.Width, top.Height, levels, file.size());
+          result = 0;
+        } else {
+          std::fprintf(stderr, "convert_image: cannot write %s\n", o.output.c_str());
+        }
       }
       tex->Release();
     }

@@ -102,7 +102,8 @@ struct Viewer {
                                   &count, &mesh)))
       return false;
     std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    const D3DXMATERIAL* m = materialBuffer ? (const D3DXMATERIAL*)materialBuffer->GetBufferPointer() : nullptr;
+    const D3DXMATERIAL* m =
+        materialBuffer ? (const D3DXMATERIAL*)materialBuffer->GetBufferPointer() : nullptr;
     for (DWORD i = 0; i < count && m; ++i) {
       D3DMATERIAL9 mat = m[i].MatD3D;
       mat.Ambient = mat.Diffuse;  // files leave ambient unset
@@ -161,7 +162,8 @@ struct Viewer {
     D3DXVECTOR3 up(0, 1, 0);
     D3DXMATRIX view, proj, world;
     D3DXMatrixLookAtLH(&view, &eye, &centre, &up);
-    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 4, float(o.width) / float(o.height), radius * 0.1f, radius * 10);
+    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 4, float(o.width) / float(o.height), radius * 0.1f,
+                               radius * 10);
     D3DXMatrixIdentity(&world);
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetTransform(D3DTS_VIEW, &view);
@@ -232,8 +234,8 @@ int Run(const Options& o) {
     return 1;
   }
   std::printf("%s: %lu faces, %lu vertices, %zu materials -> %s\n", o.model.c_str(),
-              (unsigned long)v.mesh->GetNumFaces(), (unsigned long)v.mesh->GetNumVertices(), v.materials.size(),
-              o.output.c_str());
+              (unsigned long)v.mesh->GetNumFaces(), (unsigned long)v.mesh->GetNumVertices(),
+              v.materials.size(), o.output.c_str());
   return 0;
 }
 
@@ -242,7 +244,8 @@ int Run(const Options& o) {
 int main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) {
-    std::fprintf(stderr, "usage: render_model MODEL.x OUT.png [--size WxH] [--yaw DEGREES] [--caption TEXT]\n");
+    std::fprintf(stderr,
+                 "usage: render_model MODEL.x OUT.png [--size WxH] [--yaw DEGREES] [--caption TEXT]\n");
     return 2;
   }
   SkyvaleOptions platform;
