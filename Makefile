@@ -5,8 +5,9 @@ JOBS ?= $(shell nproc)
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-asan bench format clean assets
+.PHONY: all deps build run test test-asan bench format clean assets install
 
 all: build
 
@@ -37,6 +38,10 @@ $(ASAN_BUILD)/build.ninja: | deps
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest -j $(JOBS) --output-on-failure --timeout 1200
+
+# Headers, libraries, the CMake package and the pkg-config file under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
