@@ -1,10 +1,13 @@
 // The demo shell: program entry, window and device, message loop, set-up, frame.
 #pragma once
 #include <d3d9.h>
-#include <d3dx9math.h>
+#include <d3dx9.h>
 #include <windows.h>
 
 #include "camera.h"
+#include "d3d_utility.h"
+#include "skybox.h"
+#include "terrain.h"
 
 // The window caption "Skyvale（演示）—Dravik" in the ANSI code page 936.
 inline constexpr char kWindowCaption[] =
@@ -12,10 +15,24 @@ inline constexpr char kWindowCaption[] =
     "Dravik";
 inline constexpr char kWindowClass[] = "Direct3D9App";
 
+// The help lines in the ANSI code page 936: " W 进 S 退 A 左 D 右 - 移动；↑仰 ↓俯 →右 ←左 - 旋转"
+// (walk and turn keys) and " 1 关闭立体模式\n 2 开启立体模式\n 3 左眼视图\n 4 右眼视图\n" (view keys).
+inline constexpr char kMoveHelpText[] =
+    " W \xBD\xF8 S \xCD\xCB A \xD7\xF3 D \xD3\xD2 - \xD2\xC6\xB6\xAF\xA3\xBB\xA1\xFC\xD1\xF6 "
+    "\xA1\xFD\xB8\xA9 "
+    "\xA1\xFA\xD3\xD2 \xA1\xFB\xD7\xF3 - \xD0\xFD\xD7\xAA";
+inline constexpr char kViewHelpText[] =
+    " 1 \xB9\xD8\xB1\xD5\xC1\xA2\xCC\xE5\xC4\xA3\xCA\xBD\n 2 "
+    "\xBF\xAA\xC6\xF4\xC1\xA2\xCC\xE5\xC4\xA3\xCA\xBD\n"
+    " 3 \xD7\xF3\xD1\xDB\xCA\xD3\xCD\xBC\n 4 \xD3\xD2\xD1\xDB\xCA\xD3\xCD\xBC\n";
+
 extern IDirect3DDevice9* gDevice;
 extern Camera gCamera;
 
 // Made by Setup, released by Shutdown.
+extern ID3DXFont* gFont;
+extern SkyBox* gSky;
+extern Terrain* gTerrain;
 extern IDirect3DTexture9* gLeftEyeTexture;
 extern IDirect3DTexture9* gRightEyeTexture;
 extern IDirect3DVertexBuffer9* gQuadBuffer;
@@ -32,6 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 bool InitD3D(HINSTANCE instance, int width, int height, bool windowed, D3DDEVTYPE deviceType,
              IDirect3DDevice9** device);
 int RunMessageLoop();
+// Forgets the previous frame's time, so that the next RunMessageLoop starts its clock afresh.
+void ResetMessageLoop();
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 bool Setup();
@@ -45,6 +64,3 @@ void UpdateFrameRate(float seconds);
 void ResetFrameState();
 // The airplane's world matrix for its current angle on the circle.
 D3DXMATRIX AirplaneWorld();
-
-// Every message of the demo: no owner, no caption, an OK button.
-void ShowFailure(const char* text);

@@ -1,6 +1,7 @@
 // One frame: keyboard, camera, the two eye passes into their textures, then the plain view or
-// the red-blue composite in the back buffer, the frame-rate line, and Present.
+// the red-blue composite in the back buffer, the frame-rate line and help texts, and Present.
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -15,7 +16,7 @@ char gFpsText[32] = "";
 
 namespace {
 
-int frameCount = 0;
+int64_t frameCount = 0;  // frames at a zero step never reach a second
 float timeElapsed = 0.0f;
 float fps = 0.0f;
 
@@ -99,6 +100,17 @@ void Composite(const D3DXMATRIX& view) {
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 }
 
+// The frame-rate line and the two help texts, each laid out from its rectangle's top-left.
+void DrawFrameText() {
+  if (!gFont) return;
+  RECT fpsRect = {20, 460, 400, 480};
+  RECT moveRect = {20, 20, 400, 40};
+  RECT viewRect = {20, 40, 400, 160};
+  gFont->DrawTextA(gFpsText, -1, &fpsRect, 0, 0xFF00FFFF);
+  gFont->DrawTextA(kMoveHelpText, -1, &moveRect, 0, 0xFFFFFF00);
+  gFont->DrawTextA(kViewHelpText, -1, &viewRect, 0, 0xFFFF00FF);
+}
+
 }  // namespace
 
 void ResetFrameState() {
@@ -141,6 +153,11 @@ bool DrawScene(float seconds, bool advance) {
   D3DXMatrixTranslation(&translation, p.x, p.y, p.z);
   D3DXMatrixMultiply(&sky, &scale, &translation);
   gDevice->SetTransform(D3DTS_WORLD, &sky);
+  if (gSky) gSky->draw();
+
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  if (gTerrain) gTerrain->draw(identity, false);
 
   if (advance) gPlaneAngle += 0.2f * seconds;
   D3DXMATRIX airplane = AirplaneWorld();
@@ -152,10 +169,10 @@ bool RenderFrame(float seconds) {
   if (!gDevice) return true;
   ReadKeys(seconds);
 
-  // The camera stays 10 units above the ground (flat ground until the terrain exists).
+  // The camera stays 10 units above the ground.
   D3DXVECTOR3 p;
   gCamera.getPosition(&p);
-  p.y = 0.0f + 10.0f;
+  p.y = (gTerrain ? gTerrain->getHeight(p.x, p.z) : 0.0f) + 10.0f;
   gCamera.setPosition(&p);
 
   D3DXMATRIX view;
@@ -184,6 +201,7 @@ bool RenderFrame(float seconds) {
     DrawScene(seconds, false);
 
   UpdateFrameRate(seconds);
+  DrawFrameText();
   gDevice->EndScene();
   gDevice->Present(nullptr, nullptr, nullptr, nullptr);
   return true;

@@ -1,19 +1,39 @@
 // The main loop: serve every pending message, draw a frame whenever the queue is empty.
 #include "d3d_app.h"
 
+namespace {
+
+// The timer value at the previous frame, kept whole: a float would quantise frame steps once
+// the uptime passes 2^24 ms, and the unsigned difference stays right across the 49.7-day wrap.
+struct FrameClock {
+  bool started = false;
+  DWORD last = 0;
+
+  float Step(DWORD now) {
+    const DWORD elapsed = now - last;  // modulo 2^32
+    last = now;
+    return (float)(elapsed * 0.001);
+  }
+};
+
+FrameClock frameClock;
+
+}  // namespace
+
+void ResetMessageLoop() { frameClock = FrameClock{}; }
+
 int RunMessageLoop() {
-  static float lastTime = (float)timeGetTime();  // set on the first entry only
+  if (!frameClock.started) {  // set on the first entry only
+    frameClock.started = true;
+    frameClock.last = timeGetTime();
+  }
   MSG msg{};
   while (msg.message != WM_QUIT) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     } else {
-      DWORD now = timeGetTime();
-      // `now` enters the subtraction exactly; only the result is rounded to float.
-      float seconds = (float)(((double)now - (double)lastTime) * 0.001);
-      RenderFrame(seconds);
-      lastTime = (float)now;
+      RenderFrame(frameClock.Step(timeGetTime()));
     }
   }
   return (int)msg.wParam;

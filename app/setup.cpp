@@ -6,10 +6,13 @@
 #include "d3d_utility.h"
 
 Camera gCamera(Camera::Ground);
+ID3DXFont* gFont = nullptr;
 IDirect3DTexture9* gLeftEyeTexture = nullptr;
 IDirect3DTexture9* gRightEyeTexture = nullptr;
 IDirect3DVertexBuffer9* gQuadBuffer = nullptr;
 D3DLIGHT9 gWhiteLight, gLeftEyeLight, gRightEyeLight;
+SkyBox* gSky = nullptr;
+Terrain* gTerrain = nullptr;
 
 namespace {
 
@@ -35,9 +38,30 @@ void FillScreenQuad() {
   }
 }
 
+void CreateSky() {
+  SkyBoxFaceNames names;
+  for (const SkyBoxFaceDesc& face : kSkyBoxFaces) names[(size_t)face.face] = face.file;
+  gSky = new SkyBox(gDevice, names);
+}
+
+void CreateTerrain() {
+  const TerrainGrid& g = kSceneTerrain;
+  gTerrain = new Terrain(gDevice, g.file, g.vertsPerRow, g.vertsPerCol, g.cellSpacing, g.heightScale);
+  gTerrain->loadTextures(kGroundTextureFiles);
+}
+
 }  // namespace
 
 bool Setup() {
+  // The default interface font; without it there is nothing to tell the user, so the program ends.
+  LOGFONTA description{};
+  if (FAILED(D3DXCreateFontIndirect(gDevice, &description, &gFont))) {
+    ShowFailure("D3DXCreateFontIndirect() - FAILED");
+    PostQuitMessage(0);
+  }
+  CreateSky();
+  CreateTerrain();
+
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
                          &gLeftEyeTexture, nullptr);
   gDevice->CreateTexture(640, 480, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
@@ -65,7 +89,13 @@ bool Setup() {
 }
 
 void Shutdown() {
+  delete gTerrain;
+  gTerrain = nullptr;
+  if (gSky) gSky->release();
+  delete gSky;
+  gSky = nullptr;
   ReleaseOnce(gQuadBuffer);
   ReleaseOnce(gRightEyeTexture);
   ReleaseOnce(gLeftEyeTexture);
+  ReleaseOnce(gFont);
 }

@@ -3,8 +3,6 @@
 
 IDirect3DDevice9* gDevice = nullptr;
 
-void ShowFailure(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_OK); }
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!InitD3D(instance, 640, 480, true, D3DDEVTYPE_HAL, &gDevice)) {
     ShowFailure("InitD3D() - FAILED");

@@ -1,7 +1,10 @@
 // Text rasterisation with a warm cache: DrawTextW into a memory DC's 32-bit DIB section (one
-// draw, and the measure-then-draw pair a font makes per text), beside FreeType's own cache
-// subsystem rendering the same string with the same face and size into an 8-bit bitmap.
+// draw, and the measure-then-draw pair a font makes per text), the library font's DrawTextA of
+// the same strings on the software device (layout, rasterisation, tile upload and sprite draw),
+// beside FreeType's own cache subsystem rendering the same string with the same face and size
+// into an 8-bit bitmap.
 #include <benchmark/benchmark.h>
+#include <d3dx9.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include <windows.h>
@@ -13,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "headless_device.h"
+
 namespace {
 
 const char16_t* const kTexts[] = {
@@ -21,6 +26,12 @@ const char16_t* const kTexts[] = {
     u"移动旋转关闭立体模式",            // 10 characters
 };
 const char* const kNames[] = {"fps", "latin30", "chinese10"};
+// The same strings as the demo passes them: ANSI, code page 936.
+const char* const kAnsiTexts[] = {
+    "FPS:60.00000",
+    "The quick brown fox jumps over",
+    "\xD2\xC6\xB6\xAF\xD0\xFD\xD7\xAA\xB9\xD8\xB1\xD5\xC1\xA2\xCC\xE5\xC4\xA3\xCA\xBD",
+};
 constexpr int kSize = 256;
 constexpr int kLineRows = 20;
 
@@ -173,7 +184,32 @@ void BM_FreeTypeCache(benchmark::State& state) {
   }
 }
 
+// The demo's call: a font made from a zeroed LOGFONTA drawing opaque text at (20, 20) with
+// format 0, bracketing itself, inside a scene of a 640 x 480 software device.
+void BM_D3DXFontDrawTextA(benchmark::State& state) {
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = CreateHeadlessDevice(&d3d, 640, 480, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
+  LOGFONTA lf{};
+  ID3DXFont* font = nullptr;
+  if (!device || FAILED(D3DXCreateFontIndirect(device, &lf, &font))) {
+    state.SkipWithError("no device or font");
+    return;
+  }
+  const char* text = kAnsiTexts[state.range(0)];
+  state.SetLabel(kNames[state.range(0)]);
+  device->BeginScene();
+  RECT r = {20, 20, 400, 40};
+  font->DrawTextA(text, -1, &r, 0, 0xFFFFFF00);  // warm the glyphs and the state blocks
+  for (auto _ : state) benchmark::DoNotOptimize(font->DrawTextA(text, -1, &r, 0, 0xFFFFFF00));
+  device->EndScene();
+  font->Release();
+  device->Release();
+  d3d->Release();
+  SkyvaleStopPlatform();
+}
+
 BENCHMARK(BM_DrawTextW)->DenseRange(0, 2);
+BENCHMARK(BM_D3DXFontDrawTextA)->DenseRange(0, 2)->MeasureProcessCPUTime();
 BENCHMARK(BM_DrawTextW_MeasureAndDraw)->DenseRange(0, 2);
 BENCHMARK(BM_FreeTypeCache)->DenseRange(0, 2);
 

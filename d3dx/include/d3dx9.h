@@ -24,8 +24,8 @@ enum _D3DXERR {
   D3DXERR_CANNOTREMOVELASTITEM = MAKE_DDHRESULT(2908),
 };
 
-#include "d3dx9math.h"
 #include "d3dx9core.h"
+#include "d3dx9math.h"
 #include "d3dx9mesh.h"
 #include "d3dx9tex.h"
 #pragma GCC visibility pop

@@ -109,4 +109,46 @@ HRESULT WINAPI D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MA
 HRESULT WINAPI D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* declaration, DWORD* fvf);
 UINT WINAPI D3DXGetDeclVertexSize(const D3DVERTEXELEMENT9* declaration, DWORD stream);
 UINT WINAPI D3DXGetDeclLength(const D3DVERTEXELEMENT9* declaration);
+
+// X-file loading: one mesh for every mesh of a file, with its materials and effect instances.
+typedef struct _D3DXMATERIAL {
+  D3DMATERIAL9 MatD3D;
+  LPSTR pTextureFilename;  // null for an untextured material
+} D3DXMATERIAL, *LPD3DXMATERIAL;
+
+typedef enum _D3DXEFFECTDEFAULTTYPE {
+  D3DXEDT_STRING = 0x1,
+  D3DXEDT_FLOATS = 0x2,
+  D3DXEDT_DWORD = 0x3,
+  D3DXEDT_FORCEDWORD = 0x7fffffff
+} D3DXEFFECTDEFAULTTYPE;
+
+typedef struct _D3DXEFFECTDEFAULT {
+  LPSTR pParamName;
+  D3DXEFFECTDEFAULTTYPE Type;
+  DWORD NumBytes;
+  LPVOID pValue;
+} D3DXEFFECTDEFAULT, *LPD3DXEFFECTDEFAULT;
+
+typedef struct _D3DXEFFECTINSTANCE {
+  LPSTR pEffectFilename;
+  DWORD NumDefaults;
+  LPD3DXEFFECTDEFAULT pDefaults;
+} D3DXEFFECTINSTANCE, *LPD3DXEFFECTINSTANCE;
+
+HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR fileName, DWORD options, LPDIRECT3DDEVICE9 device,
+                                  LPD3DXBUFFER* adjacency, LPD3DXBUFFER* materials,
+                                  LPD3DXBUFFER* effectInstances, DWORD* numMaterials, LPD3DXMESH* mesh);
+HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, LPDIRECT3DDEVICE9 device,
+                                  LPD3DXBUFFER* adjacency, LPD3DXBUFFER* materials,
+                                  LPD3DXBUFFER* effectInstances, DWORD* numMaterials, LPD3DXMESH* mesh);
+HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID memory, DWORD size, DWORD options, LPDIRECT3DDEVICE9 device,
+                                         LPD3DXBUFFER* adjacency, LPD3DXBUFFER* materials,
+                                         LPD3DXBUFFER* effectInstances, DWORD* numMaterials,
+                                         LPD3DXMESH* mesh);
+HRESULT WINAPI D3DXLoadMeshFromXResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD options,
+                                         LPDIRECT3DDEVICE9 device, LPD3DXBUFFER* adjacency,
+                                         LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances,
+                                         DWORD* numMaterials, LPD3DXMESH* mesh);
+#define D3DXLoadMeshFromX D3DXLoadMeshFromXA
 #pragma GCC visibility pop

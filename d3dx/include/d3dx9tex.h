@@ -159,4 +159,140 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevi
                                                          DWORD MipFilter, D3DCOLOR ColorKey,
                                                          D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                                          LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+
+HRESULT WINAPI D3DXCreateCubeTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Size,
+                                                UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromFileExW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile, UINT Size,
+                                                UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                    LPCSTR pSrcResource, UINT Size, UINT MipLevels,
+                                                    DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                    DWORD MipFilter, D3DCOLOR ColorKey,
+                                                    D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                    LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceExW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                    LPCWSTR pSrcResource, UINT Size, UINT MipLevels,
+                                                    DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                    DWORD MipFilter, D3DCOLOR ColorKey,
+                                                    D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                    LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                     UINT SrcDataSize, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                              LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromFileW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile,
+                                              LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                  LPCSTR pSrcResource, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                  LPCWSTR pSrcResource,
+                                                  LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+#define D3DXCreateCubeTextureFromFile D3DXCreateCubeTextureFromFileA
+#define D3DXCreateCubeTextureFromFileEx D3DXCreateCubeTextureFromFileExA
+#define D3DXCreateCubeTextureFromResource D3DXCreateCubeTextureFromResourceA
+#define D3DXCreateCubeTextureFromResourceEx D3DXCreateCubeTextureFromResourceExA
+
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
+                                                  UINT Height, UINT Depth, UINT MipLevels, DWORD Usage,
+                                                  D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                  DWORD MipFilter, D3DCOLOR ColorKey,
+                                                  D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                  LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileExW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile, UINT Width,
+                                                  UINT Height, UINT Depth, UINT MipLevels, DWORD Usage,
+                                                  D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                  DWORD MipFilter, D3DCOLOR ColorKey,
+                                                  D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                  LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                      LPCSTR pSrcResource, UINT Width, UINT Height,
+                                                      UINT Depth, UINT MipLevels, DWORD Usage,
+                                                      D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                      DWORD MipFilter, D3DCOLOR ColorKey,
+                                                      D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                      LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromResourceExW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                      LPCWSTR pSrcResource, UINT Width, UINT Height,
+                                                      UINT Depth, UINT MipLevels, DWORD Usage,
+                                                      D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                      DWORD MipFilter, D3DCOLOR ColorKey,
+                                                      D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                      LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                       UINT SrcDataSize,
+                                                       LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                                LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile,
+                                                LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                    LPCSTR pSrcResource,
+                                                    LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+HRESULT WINAPI D3DXCreateVolumeTextureFromResourceW(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                    LPCWSTR pSrcResource,
+                                                    LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+#define D3DXCreateVolumeTextureFromFile D3DXCreateVolumeTextureFromFileA
+#define D3DXCreateVolumeTextureFromFileEx D3DXCreateVolumeTextureFromFileExA
+#define D3DXCreateVolumeTextureFromResource D3DXCreateVolumeTextureFromResourceA
+#define D3DXCreateVolumeTextureFromResourceEx D3DXCreateVolumeTextureFromResourceExA
+
+// Every texel of every level from a callback: the texel centre's coordinate (a direction for cube
+// faces) and the texel size in, the colour (x, y, z, w as r, g, b, a) out.
+typedef VOID(WINAPI* LPD3DXFILL2D)(D3DXVECTOR4* pOut, const D3DXVECTOR2* pTexCoord,
+                                   const D3DXVECTOR2* pTexelSize, LPVOID pData);
+typedef VOID(WINAPI* LPD3DXFILL3D)(D3DXVECTOR4* pOut, const D3DXVECTOR3* pTexCoord,
+                                   const D3DXVECTOR3* pTexelSize, LPVOID pData);
+HRESULT WINAPI D3DXFillTexture(LPDIRECT3DTEXTURE9 pTexture, LPD3DXFILL2D pFunction, LPVOID pData);
+HRESULT WINAPI D3DXFillCubeTexture(LPDIRECT3DCUBETEXTURE9 pCubeTexture, LPD3DXFILL3D pFunction, LPVOID pData);
+HRESULT WINAPI D3DXFillVolumeTexture(LPDIRECT3DVOLUMETEXTURE9 pVolumeTexture, LPD3DXFILL3D pFunction,
+                                     LPVOID pData);
+
+// A surface or volume loaded from an image file's first level; a given source rectangle or box
+// must lie inside it.
+HRESULT WINAPI D3DXLoadSurfaceFromFileInMemory(LPDIRECT3DSURFACE9 pDestSurface,
+                                               const PALETTEENTRY* pDestPalette, const RECT* pDestRect,
+                                               LPCVOID pSrcData, UINT SrcDataSize, const RECT* pSrcRect,
+                                               DWORD Filter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadSurfaceFromFileA(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                        const RECT* pDestRect, LPCSTR pSrcFile, const RECT* pSrcRect,
+                                        DWORD Filter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadSurfaceFromFileW(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                        const RECT* pDestRect, LPCWSTR pSrcFile, const RECT* pSrcRect,
+                                        DWORD Filter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadSurfaceFromResourceA(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                            const RECT* pDestRect, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                            const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadSurfaceFromResourceW(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                            const RECT* pDestRect, HMODULE hSrcModule, LPCWSTR pSrcResource,
+                                            const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadVolumeFromFileInMemory(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                              const D3DBOX* pDestBox, LPCVOID pSrcData, UINT SrcDataSize,
+                                              const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey,
+                                              D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadVolumeFromFileA(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                       const D3DBOX* pDestBox, LPCSTR pSrcFile, const D3DBOX* pSrcBox,
+                                       DWORD Filter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadVolumeFromFileW(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                       const D3DBOX* pDestBox, LPCWSTR pSrcFile, const D3DBOX* pSrcBox,
+                                       DWORD Filter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadVolumeFromResourceA(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                           const D3DBOX* pDestBox, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                           const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey,
+                                           D3DXIMAGE_INFO* pSrcInfo);
+HRESULT WINAPI D3DXLoadVolumeFromResourceW(LPDIRECT3DVOLUME9 pDestVolume, const PALETTEENTRY* pDestPalette,
+                                           const D3DBOX* pDestBox, HMODULE hSrcModule, LPCWSTR pSrcResource,
+                                           const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey,
+                                           D3DXIMAGE_INFO* pSrcInfo);
+#define D3DXLoadSurfaceFromFile D3DXLoadSurfaceFromFileA
+#define D3DXLoadSurfaceFromResource D3DXLoadSurfaceFromResourceA
+#define D3DXLoadVolumeFromFile D3DXLoadVolumeFromFileA
+#define D3DXLoadVolumeFromResource D3DXLoadVolumeFromResourceA
 #pragma GCC visibility pop

@@ -3,12 +3,13 @@
 #pragma once
 #include <d3dx9math.h>
 
+#include <atomic>
+#include <span>
+
 #include "slots.h"
 
-constexpr int kMathSlotCount = 71;
-
 struct MathDispatchTable {
-#define SKYVALE_SLOT_MEMBER(index, name, ret, params, args) ret(*name) params;
+#define SKYVALE_SLOT_MEMBER(name, ret, params, args) ret(*name) params;
   SKYVALE_MATH_SLOTS(SKYVALE_SLOT_MEMBER)
 #undef SKYVALE_SLOT_MEMBER
 };
@@ -18,17 +19,35 @@ static_assert(sizeof(MathDispatchTable) == kMathSlotCount * sizeof(void*), "one 
 extern MathDispatchTable MathDispatch;
 extern const MathDispatchTable MathReferenceTable;
 
-// Stores one slot with a single aligned pointer write: another thread may be calling through
-// the table while detection fills it.
-#define SKYVALE_SET_SLOT(table, name, fn) \
-  __atomic_store_n(&(table).name, static_cast<decltype((table).name)>(fn), __ATOMIC_RELAXED)
+// Slots are stored and read as single aligned pointers: another thread may be calling through
+// the table while detection fills it, and every value a slot can hold is a complete routine.
+template <class Routine>
+void StoreSlot(Routine& slot, Routine routine) {
+  std::atomic_ref<Routine>(slot).store(routine, std::memory_order_relaxed);
+}
+template <class Routine>
+Routine LoadSlot(Routine& slot) {
+  return std::atomic_ref<Routine>(slot).load(std::memory_order_relaxed);
+}
+
+// One replacement a set makes, type-checked against its slot where the set's list is written.
+using SlotInstaller = void (*)(MathDispatchTable&);
+template <auto Slot, auto Routine>
+void InstallRoutine(MathDispatchTable& table) {
+  StoreSlot(table.*Slot, Routine);
+}
+#define SKYVALE_ROUTINE(name, routine) &InstallRoutine<&MathDispatchTable::name, &routine>
+// Installs a set's list of replacements over whatever the table holds.
+inline void MathInstallList(MathDispatchTable& table, std::span<const SlotInstaller> list) {
+  for (SlotInstaller install : list) install(table);
+}
 
 // Copies every slot of `from` into `to`, pointer by pointer.
 void MathCopyTable(MathDispatchTable& to, const MathDispatchTable& from);
 
 // The reference versions.
 namespace mathref {
-#define SKYVALE_SLOT_DECL(index, name, ret, params, args) ret name params;
+#define SKYVALE_SLOT_DECL(name, ret, params, args) ret name params;
 SKYVALE_MATH_SLOTS(SKYVALE_SLOT_DECL)
 #undef SKYVALE_SLOT_DECL
 }  // namespace mathref
@@ -55,8 +74,17 @@ void MathInstallSse2(MathDispatchTable& t, bool wide);
 bool MathProcessorHasSse2();
 bool MathProcessorHasAvx2Fma();
 
-// The current level (0xFFFF before detection), and test hooks: put the initialiser entries back
+// The values of the optimisation level that D3DXCpuOptimizations reports.
+enum MathLevel : DWORD {
+  kMathLevelUnset = 0xFFFF,  // before detection, or switched off: the reference table
+  kMathLevelX87 = 0,
+  kMathLevel3DNow = 1,
+  kMathLevelSse2 = 2,
+  kMathLevelSse = 3,
+};
+
+// The current level (kMathLevelUnset before detection), and test hooks: put the initialiser entries back
 // as at start-up, and ask whether a slot still holds its initialiser entry.
 DWORD MathOptimizationLevel();
 void MathResetDispatch();
-bool MathSlotIsInitialiser(int slot);
+bool MathSlotIsInitialiser(MathSlot slot);

@@ -1,5 +1,7 @@
 // Mesh cleaning: drops double links between faces and gives each fan of a bowtie vertex its own copy.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "mesh_validation.h"
 #include "triangle_mesh.h"
@@ -117,21 +119,27 @@ HRESULT WINAPI D3DXCleanMesh(LPD3DXMESH mesh, const DWORD* adjacencyIn, LPD3DXME
   if (!mesh || !adjacencyIn || !meshOut || !adjacencyOut ||
       (mesh->GetOptions() & (D3DXMESH_IB_WRITEONLY | D3DXMESH_VB_WRITEONLY)))
     return D3DERR_INVALIDCALL;
-  const size_t entries = 3 * static_cast<size_t>(mesh->GetNumFaces());
-  if (adjacencyOut != adjacencyIn) std::memmove(adjacencyOut, adjacencyIn, entries * sizeof(DWORD));
-  d3dx::RemoveDoubleLinks(mesh->GetNumFaces(), adjacencyOut);
+  // Worked on a copy: the caller's mesh and adjacency outputs are written only on success.
   d3dx::MessageList messages;
+  std::vector<DWORD> adjacency;
+  ID3DXMesh* cleaned = nullptr;
   HRESULT hr;
   try {
-    hr = (mesh->GetOptions() & D3DXMESH_32BIT) ? d3dx::Clean<DWORD>(mesh, adjacencyOut, meshOut, messages)
-                                               : d3dx::Clean<WORD>(mesh, adjacencyOut, meshOut, messages);
+    adjacency.assign(adjacencyIn, adjacencyIn + 3 * static_cast<size_t>(mesh->GetNumFaces()));
+    d3dx::RemoveDoubleLinks(mesh->GetNumFaces(), adjacency.data());
+    hr = (mesh->GetOptions() & D3DXMESH_32BIT)
+             ? d3dx::Clean<DWORD>(mesh, adjacency.data(), &cleaned, messages)
+             : d3dx::Clean<WORD>(mesh, adjacency.data(), &cleaned, messages);
   } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    hr = E_OUTOFMEMORY;
   }
-  HRESULT handed = messages.Hand(errorsAndWarnings);
-  if (FAILED(handed) && SUCCEEDED(hr)) {
-    (*meshOut)->Release();
-    return handed;
+  const HRESULT handed = messages.Hand(errorsAndWarnings);
+  if (SUCCEEDED(hr) && FAILED(handed)) hr = handed;
+  if (FAILED(hr)) {
+    if (cleaned) cleaned->Release();
+    return hr;
   }
-  return hr;
+  std::copy(adjacency.begin(), adjacency.end(), adjacencyOut);
+  *meshOut = cleaned;
+  return D3D_OK;
 }

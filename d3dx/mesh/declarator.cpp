@@ -42,13 +42,13 @@ bool DeclIsValid(const D3DVERTEXELEMENT9* decl) {
   UINT i = 0;
   for (; i < MAX_FVF_DECL_SIZE && !IsEnd(decl[i]); ++i) {
     const D3DVERTEXELEMENT9& e = decl[i];
-    if (e.Stream != 0 || e.Type >= D3DDECLTYPE_UNUSED) return false;
+    if (e.Stream != 0) return false;  // types are not judged here: an unknown one measures 0
     if (e.Method == D3DDECLMETHOD_DEFAULT) {
       if (e.Offset < end) return false;
       end = e.Offset + DeclTypeSize(e.Type);
     }
   }
-  return i < MAX_FVF_DECL_SIZE;  // the end marker must be inside the array
+  return i < MAX_FVF_DECL_SIZE;  // bounds the read: the end marker must be inside the array
 }
 
 bool DeclEqual(const D3DVERTEXELEMENT9* a, const D3DVERTEXELEMENT9* b) {

@@ -64,16 +64,18 @@ class Representatives {
   }
 
   void Exact() {
-    const DWORD buckets = vertexCount_ / 3 ? vertexCount_ / 3 : 1;
+    // As many buckets as vertices: equal positions share a bucket whatever its count, so only
+    // the chain lengths depend on it.
+    const DWORD buckets = vertexCount_ ? vertexCount_ : 1;
     std::vector<DWORD> head(buckets, kNoFace), next(vertexCount_, kNoFace);
     for (DWORD v = 0; v < vertexCount_; ++v) {
       Vec3 p = Position(v);
       DWORD bits[3];
       std::memcpy(bits, &p, sizeof(bits));
-      // The sum of the bit patterns, mixed: integer-valued coordinates leave the low bits of the
-      // plain sum zero, which would pile whole grids into a few buckets.
-      DWORD key = (bits[0] + bits[1] + bits[2]) * 0x9E3779B1u;
-      DWORD bucket = (key ^ (key >> 15)) % buckets;
+      // Each coordinate's bit pattern mixed on its own: a plain sum would give every permutation
+      // of a grid point's coordinates (and many other points) one bucket. Equal positions still
+      // meet in one bucket, newest first, so the match found does not depend on the hash.
+      const DWORD bucket = Hash(bits[0], bits[1], bits[2]) % buckets;
       for (DWORD u = head[bucket]; u != kNoFace; u = next[u]) {
         Vec3 q = Position(u);
         if (q.x == p.x && q.y == p.y && q.z == p.z && !ShareFace(v, u)) {

@@ -74,6 +74,10 @@ HRESULT TriangleMesh<Index>::Resize(DWORD faces, DWORD vertices) {
 
   try {
     if (faceCapacity < faces) {
+      // The arrays grow first: a failed allocation must not strand a buffer just created.
+      attributes.resize(faces, 0);
+      if (hasStoredAdjacency) storedAdjacency.resize(static_cast<size_t>(faces) * 3, kEmpty);
+      if (hasFaceTags) faceTags.resize(faces, 0);
       IDirect3DIndexBuffer9* fresh = nullptr;
       HRESULT hr =
           d3dDevice->CreateIndexBuffer(faces * 3 * sizeof(Index), ibUsage,
@@ -94,9 +98,6 @@ HRESULT TriangleMesh<Index>::Resize(DWORD faces, DWORD vertices) {
         fresh->Release();
         return hr;
       }
-      attributes.resize(faces, 0);
-      if (hasStoredAdjacency) storedAdjacency.resize(static_cast<size_t>(faces) * 3, kEmpty);
-      if (hasFaceTags) faceTags.resize(faces, 0);
       SafeRelease(indexBuffer);
       indexBuffer = fresh;
       faceCapacity = faces;

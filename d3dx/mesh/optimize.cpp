@@ -84,6 +84,10 @@ HRESULT TriangleMesh<Index>::Optimize(DWORD flags, const DWORD* adjacencyIn, DWO
         mesh->attributeTable = attributeTable;
         mesh->attributeTableValid = true;
       }
+      if (hasPointReps && pointReps.size() >= vertexCount) {
+        mesh->hasPointReps = true;
+        mesh->pointReps.assign(pointReps.begin(), pointReps.begin() + vertexCount);
+      }
       mesh->vertexCount = vertexCount;
       LockedIndices<Index> lock(mesh);
       hr = lock.result();

@@ -71,6 +71,33 @@ void VertexRanges(const std::vector<DWORD>& indices, std::vector<D3DXATTRIBUTERA
   }
 }
 
+// Point representatives after the vertex map. A kept vertex whose representative is removed
+// stands for itself and for the later vertices that shared that representative; every new vertex
+// then takes the new index of its source's representative.
+std::vector<DWORD> CarryPointReps(const std::vector<DWORD>& reps, const std::vector<DWORD>& oldToNewVertex,
+                                  const std::vector<DWORD>& splitSource, DWORD entryVertices,
+                                  DWORD keptVertices) {
+  std::vector<DWORD> stand(reps), substitute(entryVertices, kNone);
+  for (DWORD v = 0; v < entryVertices; ++v) {
+    if (oldToNewVertex[v] == kNone) continue;
+    const DWORD r = reps[v];
+    if (r >= entryVertices) {
+      stand[v] = v;
+    } else if (oldToNewVertex[r] == kNone) {
+      if (substitute[r] == kNone) substitute[r] = v;
+      stand[v] = substitute[r];
+    }
+  }
+  std::vector<DWORD> out(keptVertices);
+  for (DWORD v = 0; v < oldToNewVertex.size(); ++v) {
+    const DWORD i = oldToNewVertex[v];
+    if (i >= keptVertices) continue;
+    const DWORD r = stand[v < entryVertices ? v : splitSource[v - entryVertices]];
+    out[i] = (r < entryVertices && oldToNewVertex[r] != kNone) ? oldToNewVertex[r] : i;
+  }
+  return out;
+}
+
 }  // namespace
 
 template <typename Index>
@@ -81,8 +108,6 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
   flags |= D3DXMESHOPT_COMPACT;
   const bool reorder = flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER);
   if (reorder) flags |= D3DXMESHOPT_ATTRSORT;
-  if (reorder && (!adjacencyIn || (flags & D3DXMESHOPT_VERTEXCACHE && flags & D3DXMESHOPT_STRIPREORDER)))
-    return D3DERR_INVALIDCALL;
   const bool ignoreVertices = flags & D3DXMESHOPT_IGNOREVERTS;
   const bool attributeSort = flags & D3DXMESHOPT_ATTRSORT;
   const DWORD entryFaces = faceCount, entryVertices = vertexCount;
@@ -102,7 +127,6 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
   if (attributeSort && !(flags & D3DXMESHOPT_DONOTSPLIT)) {
     SplitVertices(indices, faceAttributes, entryFaces, entryVertices, splitSource);
     if (!splitSource.empty() && ignoreVertices) return D3DXERR_CANNOTATTRSORT;
-    if (splitSource.size() > kMaxCount - entryVertices) return D3DERR_INVALIDCALL;
   }
   const DWORD splitVertices = entryVertices + static_cast<DWORD>(splitSource.size());
 
@@ -121,6 +145,11 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
       if (used[v]) oldToNewVertex[v] = keptVertices++;
   }
   if (keptFaces == 0 || keptVertices == 0) return D3DXERR_LOADEDMESHASNODATA;
+  // The reordering's own requests are checked where it starts, after the split and the compaction.
+  if (reorder && (!adjacencyIn || (flags & D3DXMESHOPT_VERTEXCACHE && flags & D3DXMESHOPT_STRIPREORDER)))
+    return D3DERR_INVALIDCALL;
+  // A narrow mesh cannot index the duplicates (the resize would refuse them).
+  if (splitSource.size() > kMaxCount - entryVertices) return D3DERR_INVALIDCALL;
 
   std::vector<D3DXATTRIBUTERANGE> table;
   if (attributeSort)
@@ -194,6 +223,15 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
         entries[i] = splitSource[entries[i] - entryVertices];
   }
 
+  // Read before the vertex data step: a fresh buffer comes with fresh representatives.
+  const bool carryReps = hasPointReps && !vbShared && !ignoreVertices && pointReps.size() >= entryVertices;
+  std::vector<DWORD> newReps;
+  if (carryReps) {
+    std::vector<DWORD> reps(entryVertices);
+    for (DWORD v = 0; v < entryVertices; ++v) reps[v] = Widen(pointReps[v]);
+    newReps = CarryPointReps(reps, oldToNewVertex, splitSource, entryVertices, keptVertices);
+  }
+
   // Vertex data: permuted in place, or copied into a fresh buffer.
   HRESULT hr = D3D_OK;
   if (!vbShared) {
@@ -260,6 +298,10 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
       n = (n == kEmpty || n >= entryFaces || oldToNewFace[n] == kNone) ? kEmpty
                                                                        : static_cast<Index>(oldToNewFace[n]);
     std::copy(links.begin(), links.end(), storedAdjacency.begin());
+  }
+  if (carryReps) {
+    if (pointReps.size() < keptVertices) pointReps.resize(keptVertices);
+    for (DWORD i = 0; i < keptVertices; ++i) pointReps[i] = static_cast<Index>(newReps[i]);
   }
   faceCount = keptFaces;
   vertexCount = vbShared ? entryVertices : keptVertices;

@@ -1,5 +1,6 @@
 // Face adjacency from point representatives: edges whose representatives match in opposite
 // directions are paired; an edge shared by more than two faces pairs the best-aligned faces first.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,12 +10,6 @@
 namespace d3dx {
 
 namespace {
-
-struct EdgeRecord {
-  DWORD start, end, third, face;
-  BYTE edge;  // which edge of `face` the record stands for
-  bool removed;
-};
 
 struct Vec3 {
   float x, y, z;
@@ -38,12 +33,58 @@ Vec3 Normal(const BYTE* positions, DWORD stride, DWORD a, DWORD b, DWORD c) {
   return {n.x / length, n.y / length, n.z / length};
 }
 
-// Records are bucketed by both ends of the edge: the candidates of one search keep their relative
-// order, and a vertex shared by thousands of faces does not pile every record into one bucket.
-DWORD Bucket(DWORD start, DWORD end, DWORD buckets) {
-  DWORD key = start * 0x9E3779B1u + end * 0x85EBCA77u;
-  return (key ^ (key >> 15)) % buckets;
-}
+float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// One directed edge: its end representative and the face corner it starts at (3 f + e). The
+// start representative is the group the record is filed under.
+struct EdgeRecord {
+  DWORD end;
+  DWORD corner;
+};
+
+// Segments longer than this are sorted by end and searched by halving; shorter ones are scanned.
+constexpr DWORD kScanLimit = 16;
+
+// The edge records grouped by start representative, each group newest first (the order in which
+// candidates are weighed), so one lookup reads one short run of memory.
+class EdgeIndex {
+ public:
+  EdgeIndex(const std::vector<DWORD>& faceReps, const std::vector<DWORD>& order, DWORD vertexCount)
+      : first_(static_cast<size_t>(vertexCount) + 1, 0) {
+    for (DWORD f : order)
+      for (int e = 0; e < 3; ++e) ++first_[faceReps[3 * static_cast<size_t>(f) + e] + 1];
+    for (DWORD v = 0; v < vertexCount; ++v) first_[v + 1] += first_[v];
+    records_.resize(first_[vertexCount]);
+    std::vector<DWORD> fill(first_.begin(), first_.end() - 1);
+    // Newest first: the last record inserted lands at the front of its group.
+    for (size_t i = order.size(); i-- > 0;) {
+      const DWORD f = order[i];
+      const DWORD* r = &faceReps[3 * static_cast<size_t>(f)];
+      for (int e = 2; e >= 0; --e) records_[fill[r[e]]++] = {r[(e + 1) % 3], 3 * f + e};
+    }
+    for (DWORD v = 0; v < vertexCount; ++v) {
+      if (first_[v + 1] - first_[v] <= kScanLimit) continue;
+      std::stable_sort(records_.begin() + first_[v], records_.begin() + first_[v + 1],
+                       [](const EdgeRecord& a, const EdgeRecord& b) { return a.end < b.end; });
+    }
+  }
+
+  // The records from `start` to `end`, newest first.
+  std::pair<const EdgeRecord*, const EdgeRecord*> Find(DWORD start, DWORD end) const {
+    const EdgeRecord* begin = records_.data() + first_[start];
+    const EdgeRecord* stop = records_.data() + first_[start + 1];
+    if (stop - begin <= static_cast<ptrdiff_t>(kScanLimit)) return {begin, stop};
+    auto less = [](const EdgeRecord& r, DWORD v) { return r.end < v; };
+    const EdgeRecord* low = std::lower_bound(begin, stop, end, less);
+    const EdgeRecord* high = low;
+    while (high != stop && high->end == end) ++high;
+    return {low, high};
+  }
+
+ private:
+  std::vector<DWORD> first_;
+  std::vector<EdgeRecord> records_;
+};
 
 }  // namespace
 
@@ -51,85 +92,64 @@ template <typename Index>
 void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const DWORD* reps,
                const BYTE* positions, DWORD stride, const std::vector<D3DXATTRIBUTERANGE>& ranges,
                DWORD* adjacency) {
-  const DWORD buckets = vertexCount / 3 ? vertexCount / 3 : 1;
-  std::vector<DWORD> firstRecord(faceCount, kNoFace);
-
-  // Representatives of a face's corners; false for faces that take no part.
-  auto corners = [&](DWORD f, DWORD r[3]) {
-    for (int k = 0; k < 3; ++k) {
-      DWORD v = indices[3 * static_cast<size_t>(f) + k];
-      if (v >= vertexCount) return false;  // empty marker or damaged index
-      r[k] = reps ? reps[v] : v;
-      if (r[k] >= vertexCount) return false;
-    }
-    return r[0] != r[1] && r[1] != r[2] && r[0] != r[2];
-  };
-
-  std::vector<EdgeRecord> inserted;
-  inserted.reserve(static_cast<size_t>(faceCount) * 3);
+  // Phase 1: the representatives of each taking part face's corners, and the faces in range order.
+  std::vector<DWORD> faceReps(3 * static_cast<size_t>(faceCount), kNoFace), order;
+  order.reserve(faceCount);
   for (const D3DXATTRIBUTERANGE& range : ranges) {
     for (DWORD f = range.FaceStart; f < range.FaceStart + range.FaceCount; ++f) {
       DWORD r[3];
-      if (!corners(f, r)) continue;
-      firstRecord[f] = static_cast<DWORD>(inserted.size());
-      for (int e = 0; e < 3; ++e)
-        inserted.push_back({r[e], r[(e + 1) % 3], r[(e + 2) % 3], f, static_cast<BYTE>(e), false});
-    }
-  }
-  // Each bucket's records lie together, newest first, so a bucket walk reads one run of memory.
-  std::vector<DWORD> bucketStart(buckets + 1, 0), slot(inserted.size());
-  for (const EdgeRecord& r : inserted) ++bucketStart[Bucket(r.start, r.end, buckets) + 1];
-  for (DWORD b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
-  std::vector<DWORD> fill(bucketStart.begin() + 1, bucketStart.end());
-  std::vector<EdgeRecord> records(inserted.size());
-  for (size_t i = 0; i < inserted.size(); ++i) {
-    slot[i] = --fill[Bucket(inserted[i].start, inserted[i].end, buckets)];
-    records[slot[i]] = inserted[i];
-  }
-  std::vector<EdgeRecord>().swap(inserted);
-
-  std::fill(adjacency, adjacency + 3 * static_cast<size_t>(faceCount), kNoFace);
-
-  for (const D3DXATTRIBUTERANGE& range : ranges) {
-    for (DWORD f = range.FaceStart; f < range.FaceStart + range.FaceCount; ++f) {
-      DWORD r[3];
-      if (firstRecord[f] == kNoFace || !corners(f, r)) continue;
-      for (int e = 0; e < 3; ++e) {
-        if (adjacency[3 * f + e] != kNoFace) continue;
-        DWORD from = r[(e + 1) % 3], to = r[e];
-        DWORD chosen = kNoFace;
-        int candidates = 0;
-        float best = 0;
-        Vec3 own{};
-        const DWORD bucket = Bucket(from, to, buckets);
-        for (DWORD i = bucketStart[bucket]; i < bucketStart[bucket + 1]; ++i) {
-          const EdgeRecord& c = records[i];
-          if (c.removed || c.start != from || c.end != to) continue;
-          if (candidates == 1) own = Normal(positions, stride, r[e], r[(e + 1) % 3], r[(e + 2) % 3]);
-          if (candidates == 0) {
-            chosen = i;
-          } else {
-            if (candidates == 1) {
-              const EdgeRecord& first = records[chosen];
-              Vec3 n = Normal(positions, stride, first.start, first.end, first.third);
-              best = n.x * own.x + n.y * own.y + n.z * own.z;
-            }
-            Vec3 n = Normal(positions, stride, c.start, c.end, c.third);
-            float score = n.x * own.x + n.y * own.y + n.z * own.z;
-            if (score > best) {
-              best = score;
-              chosen = i;
-            }
-          }
-          ++candidates;
-        }
-        if (chosen == kNoFace) continue;
-        EdgeRecord& match = records[chosen];
-        match.removed = true;
-        records[slot[firstRecord[f] + e]].removed = true;
-        adjacency[3 * f + e] = match.face;
-        adjacency[3 * static_cast<size_t>(match.face) + match.edge] = f;
+      bool ok = true;
+      for (int k = 0; ok && k < 3; ++k) {
+        const DWORD v = indices[3 * static_cast<size_t>(f) + k];
+        ok = v < vertexCount;  // not the empty marker nor a damaged index
+        r[k] = ok ? (reps ? reps[v] : v) : kNoFace;
+        ok = ok && r[k] < vertexCount;
       }
+      if (!ok || r[0] == r[1] || r[1] == r[2] || r[0] == r[2]) continue;  // degenerate: no edges
+      std::copy(r, r + 3, &faceReps[3 * static_cast<size_t>(f)]);
+      order.push_back(f);
+    }
+  }
+
+  // Phase 2: the records by start representative.
+  const EdgeIndex index(faceReps, order, vertexCount);
+
+  // Phase 3: pair each open edge with the best aligned record of the same edge walked the other
+  // way. A record is spent exactly when its corner's adjacency entry is set.
+  std::fill(adjacency, adjacency + 3 * static_cast<size_t>(faceCount), kNoFace);
+  for (DWORD f : order) {
+    const DWORD* r = &faceReps[3 * static_cast<size_t>(f)];
+    for (int e = 0; e < 3; ++e) {
+      if (adjacency[3 * static_cast<size_t>(f) + e] != kNoFace) continue;
+      const auto [begin, end] = index.Find(r[(e + 1) % 3], r[e]);
+      auto normalOf = [&](const EdgeRecord& record) {
+        const DWORD* g = &faceReps[record.corner - record.corner % 3];
+        const int j = static_cast<int>(record.corner % 3);
+        return Normal(positions, stride, g[j], g[(j + 1) % 3], g[(j + 2) % 3]);
+      };
+      const EdgeRecord* chosen = nullptr;
+      int candidates = 0;
+      float best = 0;
+      Vec3 own{};
+      for (const EdgeRecord* c = begin; c != end; ++c) {
+        if (c->end != r[e] || adjacency[c->corner] != kNoFace) continue;
+        if (candidates++ == 0) {
+          chosen = c;
+          continue;
+        }
+        if (candidates == 2) {  // normals only matter once there is a choice
+          own = Normal(positions, stride, r[e], r[(e + 1) % 3], r[(e + 2) % 3]);
+          best = Dot(normalOf(*chosen), own);
+        }
+        const float score = Dot(normalOf(*c), own);
+        if (score > best) {  // a later candidate needs a strictly better alignment
+          best = score;
+          chosen = c;
+        }
+      }
+      if (!chosen) continue;
+      adjacency[3 * static_cast<size_t>(f) + e] = chosen->corner / 3;
+      adjacency[chosen->corner] = f;
     }
   }
 }

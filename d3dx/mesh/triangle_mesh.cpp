@@ -1,6 +1,6 @@
 // The mesh object's construction, reference counting, accessors and locks, and mesh creation.
-#include "debug_mute.h"
 #include "triangle_mesh.h"
+#include "debug_mute.h"
 
 #include <cstring>
 

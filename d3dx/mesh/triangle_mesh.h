@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "declaration.h"
 #include "../com_object.h"
+#include "declaration.h"
 
 namespace d3dx {
 

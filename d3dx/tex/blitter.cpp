@@ -40,7 +40,7 @@ HRESULT Blit(const ImageRegion& destRegion, const ImageRegion& sourceRegion, DWO
 HRESULT Blitter::Run() {
   // Nothing to write.
   if (!dest_.Width() || !dest_.Height() || !dest_.Depth()) return S_OK;
-  HRESULT (Blitter::*const strategies[])
+  HRESULT(Blitter::*const strategies[])
   () = {
       &Blitter::CopySameFormat,   &Blitter::ConvertSameSize, &Blitter::CopyUnfiltered,
       &Blitter::SamplePoint,      &Blitter::BoxHalve2D,      &Blitter::BoxHalve3D,

@@ -116,15 +116,29 @@ inline uint64_t EncodeField(float v, float offset) {
   }
 }
 
+// A field of a layout by member: a subobject cannot be a template argument everywhere (clang
+// before 18 refuses one), a static copy of it can.
+template <const IntegerLayout& L, PixelField IntegerLayout::*M>
+inline float DecodeMember(uint64_t pixel) {
+  static constexpr PixelField kField = L.*M;
+  return DecodeField<kField>(pixel);
+}
+template <const IntegerLayout& L, PixelField IntegerLayout::*M>
+inline uint64_t EncodeMember(float v, float offset) {
+  static constexpr PixelField kField = L.*M;
+  return EncodeField<kField>(v, offset);
+}
+
 template <const IntegerLayout& L>
 void DecodeIntegerPixels(const BYTE* src, D3DXCOLOR* out, UINT n) {
   for (UINT x = 0; x < n; ++x, src += L.bytes) {
     const uint64_t p = LoadPixel<L.bytes>(src);
     if constexpr (L.luminance) {
-      const float l = DecodeField<L.r>(p);
-      out[x] = D3DXCOLOR(l, l, l, DecodeField<L.a>(p));
+      const float l = DecodeMember<L, &IntegerLayout::r>(p);
+      out[x] = D3DXCOLOR(l, l, l, DecodeMember<L, &IntegerLayout::a>(p));
     } else {
-      out[x] = D3DXCOLOR(DecodeField<L.r>(p), DecodeField<L.g>(p), DecodeField<L.b>(p), DecodeField<L.a>(p));
+      out[x] = D3DXCOLOR(DecodeMember<L, &IntegerLayout::r>(p), DecodeMember<L, &IntegerLayout::g>(p),
+                         DecodeMember<L, &IntegerLayout::b>(p), DecodeMember<L, &IntegerLayout::a>(p));
     }
   }
 }
@@ -138,10 +152,11 @@ void EncodeIntegerPixels(const D3DXCOLOR* in, BYTE* dst, UINT n, const float* di
     uint64_t p;
     if constexpr (L.luminance) {
       const float r = Saturate(c.r, 0.0f, 1.0f), g = Saturate(c.g, 0.0f, 1.0f), b = Saturate(c.b, 0.0f, 1.0f);
-      p = EncodeField<L.r>(kLumR * r + kLumG * g + kLumB * b, off) | EncodeField<L.a>(c.a, off);
+      p = EncodeMember<L, &IntegerLayout::r>(kLumR * r + kLumG * g + kLumB * b, off) |
+          EncodeMember<L, &IntegerLayout::a>(c.a, off);
     } else {
-      p = EncodeField<L.r>(c.r, off) | EncodeField<L.g>(c.g, off) | EncodeField<L.b>(c.b, off) |
-          EncodeField<L.a>(c.a, off);
+      p = EncodeMember<L, &IntegerLayout::r>(c.r, off) | EncodeMember<L, &IntegerLayout::g>(c.g, off) |
+          EncodeMember<L, &IntegerLayout::b>(c.b, off) | EncodeMember<L, &IntegerLayout::a>(c.a, off);
     }
     StorePixel<L.bytes>(dst, p);
   }

@@ -15,10 +15,11 @@ constexpr DWORD kBufferUsages = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC | D3DUSAGE
 template <class Interface, class Desc>
 HRESULT Buffer<Interface, Desc>::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
-  const IID& own = desc_.Type == D3DRTYPE_VERTEXBUFFER ? IID_IDirect3DVertexBuffer9 : IID_IDirect3DIndexBuffer9;
+  const IID& own =
+      desc_.Type == D3DRTYPE_VERTEXBUFFER ? IID_IDirect3DVertexBuffer9 : IID_IDirect3DIndexBuffer9;
   if (riid == IID_IUnknown || riid == IID_IDirect3DResource9 || riid == own) {
     *object = static_cast<Interface*>(this);
-    AddRef();
+    this->AddRef();
     return S_OK;
   }
   *object = nullptr;

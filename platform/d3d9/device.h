@@ -2,6 +2,8 @@
 #pragma once
 #include <d3d9.h>
 
+#include <cstring>
+
 #include <map>
 #include <memory>
 #include <vector>
@@ -14,6 +16,7 @@ namespace d3d9rt {
 class Direct3D;
 class StateBlock;
 struct StateEntry;
+struct StateKey;
 
 // Render states the device knows with their defaults; `valid` for the others is false.
 bool renderStateDefault(DWORD state, bool autoDepth, DWORD* value);
@@ -202,9 +205,9 @@ class Device final : public IDirect3DDevice9 {
   // A texture's texels changed: when it is bound, the pixel state changed too.
   void textureChanged(TextureCore* texture);
   // State blocks read and write the device's state through these.
-  void readState(uint64_t key, StateEntry& entry);
-  void writeState(uint64_t key, const StateEntry& entry);
-  void allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<uint64_t>* keys);
+  void readState(const StateKey& key, StateEntry& entry);
+  void writeState(const StateKey& key, const StateEntry& entry);
+  void allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<StateKey>* keys);
   bool recording() const { return recording_ != nullptr; }
   // The state the pipeline is given (tests check its versions).
   const swr::DrawState& drawState() const { return state_; }
@@ -255,6 +258,21 @@ class Device final : public IDirect3DDevice9 {
   D3DCLIPSTATUS9 clipStatus_ = {0, 0};
   D3DGAMMARAMP gamma_;
   uint64_t stateVersion_ = 1;
+
+  // What the pipeline derives from a state: bumping a kind's version retires its cached records.
+  enum class Feeds { Vertex = 1, Pixel = 2, Both = 3 };
+  void bumpState(Feeds feeds) {
+    const uint64_t v = ++stateVersion_;
+    if (int(feeds) & int(Feeds::Vertex)) state_.vertexVersion = v;
+    if (int(feeds) & int(Feeds::Pixel)) state_.pixelVersion = v;
+  }
+  // Every state setter ends here: a value already in force (bit for bit) changes nothing.
+  template <typename T>
+  void assignState(T& slot, const T& value, Feeds feeds) {
+    if (std::memcmp(&slot, &value, sizeof(T)) == 0) return;
+    std::memcpy(&slot, &value, sizeof(T));
+    bumpState(feeds);
+  }
 
   Surface* backBuffer_ = nullptr;
   Surface* autoDepth_ = nullptr;

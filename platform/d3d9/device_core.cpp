@@ -268,15 +268,9 @@ void Device::updateTargets() {
 
 void Device::resetViewportToTarget() {
   D3DVIEWPORT9 vp = {0, 0, targets_.width, targets_.height, 0.0f, 1.0f};
-  if (std::memcmp(&vp, &state_.viewport, sizeof vp) != 0) {
-    state_.viewport = vp;
-    state_.vertexVersion = ++stateVersion_;
-  }
+  assignState(state_.viewport, vp, Feeds::Vertex);
   RECT scissor = {0, 0, (LONG)targets_.width, (LONG)targets_.height};
-  if (std::memcmp(&scissor, &state_.scissor, sizeof scissor) != 0) {
-    state_.scissor = scissor;
-    state_.pixelVersion = ++stateVersion_;
-  }
+  assignState(state_.scissor, scissor, Feeds::Pixel);
 }
 
 // Whatever the pipeline is given from here to the next flush may be read or written late.
@@ -371,7 +365,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 void Device::textureChanged(TextureCore* texture) {
   for (TextureCore* t : textures_) {
     if (t == texture) {
-      state_.pixelVersion = ++stateVersion_;
+      bumpState(Feeds::Pixel);
       return;
     }
   }

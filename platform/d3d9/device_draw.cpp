@@ -3,48 +3,9 @@
 #include <algorithm>
 
 #include "device.h"
+#include "pipeline/layout.h"
 
 namespace d3d9rt {
-namespace {
-
-uint64_t verticesFor(D3DPRIMITIVETYPE type, uint64_t count) {
-  switch (type) {
-    case D3DPT_POINTLIST:
-      return count;
-    case D3DPT_LINELIST:
-      return 2 * count;
-    case D3DPT_LINESTRIP:
-      return count + 1;
-    case D3DPT_TRIANGLELIST:
-      return 3 * count;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-      return count + 2;
-    default:
-      return 0;
-  }
-}
-
-UINT typeSize(uint8_t type) {
-  static const uint8_t sizes[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
-  return type < sizeof sizes ? sizes[type] : 16;
-}
-
-// Bytes of a vertex the layout reads.
-UINT layoutExtent(const swr::VertexLayout& l) {
-  UINT end = l.positionOffset + (l.position == swr::PositionKind::XYZ ? 12u : 16u);
-  auto reach = [&end](int16_t offset, UINT size) {
-    if (offset >= 0) end = std::max(end, (UINT)offset + size);
-  };
-  reach(l.normal, 12);
-  reach(l.pointSize, 4);
-  reach(l.diffuse, typeSize(l.diffuseType));
-  reach(l.specular, typeSize(l.specularType));
-  for (int i = 0; i < 8; ++i) reach(l.tex[i], typeSize(l.texType[i]));
-  return end;
-}
-
-}  // namespace
 
 bool Device::prepareDraw(UINT stride) {
   if (layoutDirty_) {
@@ -54,7 +15,7 @@ bool Device::prepareDraw(UINT stride) {
     } else {
       layoutValid_ = layoutFromFvf(fvf_, &layout_);
     }
-    layoutExtent_ = layoutValid_ ? layoutExtent(layout_) : 0;
+    layoutExtent_ = layoutValid_ ? swr::layoutExtent(layout_) : 0;
     layoutDirty_ = false;
   }
   if (!layoutValid_ || stride < layoutExtent_) return false;
@@ -66,7 +27,7 @@ bool Device::prepareDraw(UINT stride) {
     if (t->renderedEpoch == epoch_) flush();
     if (t->dirty()) {
       t->sampleSource();
-      state_.pixelVersion = ++stateVersion_;
+      bumpState(Feeds::Pixel);
     }
     t->useEpoch = epoch_;
   }
@@ -91,7 +52,7 @@ HRESULT Device::drawChecked(D3DPRIMITIVETYPE type, UINT count, const uint8_t* ve
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {
-  uint64_t need = verticesFor(type, count);
+  uint64_t need = swr::verticesForPrimitives(type, count);
   const Stream& s = streams_[0];
   if (!inScene_ || need == 0 || !s.buffer || s.stride == 0) return D3DERR_INVALIDCALL;
   UINT size = s.buffer->size();
@@ -103,7 +64,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT coun
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                      UINT startIndex, UINT count) {
-  uint64_t need = verticesFor(type, count);
+  uint64_t need = swr::verticesForPrimitives(type, count);
   const Stream& s = streams_[0];
   if (!inScene_ || need == 0 || !s.buffer || !indices_ || s.stride == 0 || numVertices == 0 || baseVertex < 0)
     return D3DERR_INVALIDCALL;
@@ -126,7 +87,7 @@ void Device::resetUserStreams(bool indexed) {
 }
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
-  uint64_t need = verticesFor(type, count);
+  uint64_t need = swr::verticesForPrimitives(type, count);
   if (!inScene_ || need == 0 || !data || stride == 0 || need > 0x7FFFFFFF) return D3DERR_INVALIDCALL;
   HRESULT hr =
       drawChecked(type, count, (const uint8_t*)data, (UINT)need, nullptr, false, 0, (UINT)need, stride);
@@ -137,7 +98,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* d
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
                                        const void* indexData, D3DFORMAT indexFormat, const void* data,
                                        UINT stride) {
-  uint64_t need = verticesFor(type, count);
+  uint64_t need = swr::verticesForPrimitives(type, count);
   if (!inScene_ || need == 0 || !indexData || !data || stride == 0 || numVertices == 0)
     return D3DERR_INVALIDCALL;
   if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;

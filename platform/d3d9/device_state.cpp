@@ -36,7 +36,7 @@ D3DLIGHT9 defaultLight() {
 void Device::setDefaults() {
   swr::ResetDrawState(state_, targets_.width, targets_.height, pp_.EnableAutoDepthStencil != FALSE);
   for (D3DMATRIX& m : worlds_) m = kIdentity;
-  state_.vertexVersion = state_.pixelVersion = ++stateVersion_;
+  bumpState(Feeds::Both);
   fvf_ = 0;
   layoutDirty_ = true;
   nPatch_ = 0.0f;
@@ -47,15 +47,10 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   DWORD unused;
   if ((DWORD)state >= 256 || !renderStateDefault(state, false, &unused)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kRender, state).dw[0] = value;
+    recording_->slot({kRender, 0, (uint32_t)state}).dw[0] = value;
     return D3D_OK;
   }
-  DWORD& current = state_.renderState[state];
-  if (current == value) return D3D_OK;
-  current = value;
-  uint64_t v = ++stateVersion_;
-  state_.pixelVersion = v;
-  if (isVertexRenderState(state)) state_.vertexVersion = v;
+  assignState(state_.renderState[state], value, isVertexRenderState(state) ? Feeds::Both : Feeds::Pixel);
   return D3D_OK;
 }
 
@@ -69,15 +64,11 @@ HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
   if (stage >= 8 || !validStageState(type)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kStage, stage * 64 + type).dw[0] = value;
+    recording_->slot({kStage, stage, (uint32_t)type}).dw[0] = value;
     return D3D_OK;
   }
-  DWORD& current = state_.stageState[stage][type];
-  if (current == value) return D3D_OK;
-  current = value;
-  uint64_t v = ++stateVersion_;
-  state_.pixelVersion = v;
-  if (type == D3DTSS_TEXCOORDINDEX || type == D3DTSS_TEXTURETRANSFORMFLAGS) state_.vertexVersion = v;
+  const bool vertex = type == D3DTSS_TEXCOORDINDEX || type == D3DTSS_TEXTURETRANSFORMFLAGS;
+  assignState(state_.stageState[stage][type], value, vertex ? Feeds::Both : Feeds::Pixel);
   return D3D_OK;
 }
 
@@ -90,13 +81,10 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   if (sampler >= 8 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kSampler, sampler * 64 + type).dw[0] = value;
+    recording_->slot({kSampler, sampler, (uint32_t)type}).dw[0] = value;
     return D3D_OK;
   }
-  DWORD& current = state_.samplerState[sampler][type];
-  if (current == value) return D3D_OK;
-  current = value;
-  state_.pixelVersion = ++stateVersion_;
+  assignState(state_.samplerState[sampler][type], value, Feeds::Pixel);
   return D3D_OK;
 }
 
@@ -113,14 +101,14 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   if (!recording_ && t == textures_[stage]) return D3D_OK;  // the common, redundant case
   if (texture && (!t || t->device() != this || t->pool() == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kTexture, stage).setObject(t);
+    recording_->slot({kTexture, 0, (uint32_t)stage}).setObject(t);
     return D3D_OK;
   }
   if (t) t->bind();
   if (textures_[stage]) textures_[stage]->unbind();
   textures_[stage] = t;
   state_.texture[stage] = t ? t->sampleSource() : nullptr;
-  state_.pixelVersion = ++stateVersion_;
+  bumpState(Feeds::Pixel);
   return D3D_OK;
 }
 
@@ -134,7 +122,7 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
   if (!matrix || !validTransform(state)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kTransform, state).m = *matrix;
+    recording_->slot({kTransform, 0, (uint32_t)state}).m = *matrix;
     return D3D_OK;
   }
   D3DMATRIX* target;
@@ -148,9 +136,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     target = &worlds_[state - 256];
   else
     target = &state_.textureTransform[state - D3DTS_TEXTURE0];
-  if (std::memcmp(target, matrix, sizeof *matrix) == 0) return D3D_OK;
-  *target = *matrix;
-  state_.vertexVersion = ++stateVersion_;
+  assignState(*target, *matrix, Feeds::Vertex);
   return D3D_OK;
 }
 
@@ -187,12 +173,10 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* vp) {
   if (!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f))
     return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kViewport, 0).viewport = *vp;
+    recording_->slot({kViewport}).viewport = *vp;
     return D3D_OK;
   }
-  if (std::memcmp(&state_.viewport, vp, sizeof *vp) == 0) return D3D_OK;
-  state_.viewport = *vp;
-  state_.vertexVersion = state_.pixelVersion = ++stateVersion_;
+  assignState(state_.viewport, *vp, Feeds::Both);
   return D3D_OK;
 }
 
@@ -205,12 +189,10 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* vp) {
 HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
   if (!material) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kMaterial, 0).material = *material;
+    recording_->slot({kMaterial}).material = *material;
     return D3D_OK;
   }
-  if (std::memcmp(&state_.material, material, sizeof *material) == 0) return D3D_OK;
-  state_.material = *material;
-  state_.vertexVersion = ++stateVersion_;
+  assignState(state_.material, *material, Feeds::Vertex);
   return D3D_OK;
 }
 
@@ -226,14 +208,14 @@ void Device::rebuildLights() {
     if (slot.enabled) enabledLights_.push_back(slot.light);
   state_.lights = enabledLights_.empty() ? nullptr : enabledLights_.data();
   state_.lightCount = (uint32_t)enabledLights_.size();
-  state_.vertexVersion = ++stateVersion_;
+  bumpState(Feeds::Vertex);
 }
 
 HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
   if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kLight, index).light = *light;
+    recording_->slot({kLight, 0, (uint32_t)index}).light = *light;
     return D3D_OK;
   }
   auto it = lights_.find(index);
@@ -256,7 +238,7 @@ HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
 
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
   if (recording_) {
-    recording_->slot(kLightEnable, index).dw[0] = enable ? TRUE : FALSE;
+    recording_->slot({kLightEnable, 0, (uint32_t)index}).dw[0] = enable ? TRUE : FALSE;
     return D3D_OK;
   }
   auto it = lights_.find(index);
@@ -277,12 +259,12 @@ HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
 HRESULT Device::SetClipPlane(DWORD index, const float* plane) {
   if (!plane || index >= 6) return D3DERR_INVALIDCALL;
   if (recording_) {
-    std::memcpy(recording_->slot(kClipPlane, index).f, plane, 16);
+    std::memcpy(recording_->slot({kClipPlane, 0, (uint32_t)index}).f, plane, 16);
     return D3D_OK;
   }
-  if (std::memcmp(state_.clipPlane[index], plane, 16) == 0) return D3D_OK;
-  std::memcpy(state_.clipPlane[index], plane, 16);
-  state_.vertexVersion = ++stateVersion_;
+  float value[4];
+  std::memcpy(value, plane, sizeof value);
+  assignState(state_.clipPlane[index], value, Feeds::Vertex);
   return D3D_OK;
 }
 
@@ -307,12 +289,10 @@ HRESULT Device::GetClipStatus(D3DCLIPSTATUS9* status) {
 HRESULT Device::SetScissorRect(const RECT* rect) {
   if (!rect) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kScissor, 0).rect = *rect;
+    recording_->slot({kScissor}).rect = *rect;
     return D3D_OK;
   }
-  if (std::memcmp(&state_.scissor, rect, sizeof *rect) == 0) return D3D_OK;
-  state_.scissor = *rect;
-  state_.pixelVersion = ++stateVersion_;
+  assignState(state_.scissor, *rect, Feeds::Pixel);
   return D3D_OK;
 }
 
@@ -331,7 +311,7 @@ HRESULT Device::SetSoftwareVertexProcessing(BOOL software) {
 HRESULT Device::SetNPatchMode(float segments) {
   if (!(segments >= 0.0f)) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kNPatch, 0).f[0] = segments;
+    recording_->slot({kNPatch}).f[0] = segments;
     return D3D_OK;
   }
   nPatch_ = segments;
@@ -348,7 +328,7 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
   VertexDeclaration* d = static_cast<VertexDeclaration*>(decl);
   if (d && d->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
-    StateEntry& e = recording_->slot(kVertexFormat, 0);
+    StateEntry& e = recording_->slot({kVertexFormat});
     e.dw[0] = 0;
     e.setObject(d);
     return D3D_OK;
@@ -359,7 +339,7 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
   declaration_ = d;
   fvf_ = 0;
   layoutDirty_ = true;
-  state_.vertexVersion = ++stateVersion_;
+  bumpState(Feeds::Vertex);
   return D3D_OK;
 }
 
@@ -372,7 +352,7 @@ HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** decl) {
 
 HRESULT Device::SetFVF(DWORD fvf) {
   if (recording_) {
-    StateEntry& e = recording_->slot(kVertexFormat, 0);
+    StateEntry& e = recording_->slot({kVertexFormat});
     e.dw[0] = fvf;
     e.setObject(nullptr);
     return D3D_OK;
@@ -381,7 +361,7 @@ HRESULT Device::SetFVF(DWORD fvf) {
   if (declaration_) declaration_->unbind(), declaration_ = nullptr;
   fvf_ = fvf;
   layoutDirty_ = true;
-  state_.vertexVersion = ++stateVersion_;
+  bumpState(Feeds::Vertex);
   return D3D_OK;
 }
 
@@ -393,7 +373,7 @@ HRESULT Device::GetFVF(DWORD* fvf) {
 
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader) {
   if (shader) return D3DERR_INVALIDCALL;
-  if (recording_) recording_->slot(kVertexShader, 0).dw[0] = 0;
+  if (recording_) recording_->slot({kVertexShader}).dw[0] = 0;
   return D3D_OK;
 }
 
@@ -405,7 +385,7 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** shader) {
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader) {
   if (shader) return D3DERR_INVALIDCALL;
-  if (recording_) recording_->slot(kPixelShader, 0).dw[0] = 0;
+  if (recording_) recording_->slot({kPixelShader}).dw[0] = 0;
   return D3D_OK;
 }
 
@@ -422,7 +402,7 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT 
   if (!recording_ && vb == s.buffer && offset == s.offset && stride == s.stride) return D3D_OK;
   if (vb && vb->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
-    StateEntry& e = recording_->slot(kStream, stream);
+    StateEntry& e = recording_->slot({kStream, 0, (uint32_t)stream});
     e.dw[0] = offset;
     e.dw[1] = stride;
     e.setObject(vb);
@@ -451,7 +431,7 @@ HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** data, UINT
 HRESULT Device::SetStreamSourceFreq(UINT stream, UINT setting) {
   if (stream >= 16) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kStreamFreq, stream).dw[0] = setting;
+    recording_->slot({kStreamFreq, 0, (uint32_t)stream}).dw[0] = setting;
     return D3D_OK;
   }
   streams_[stream].frequency = setting;
@@ -469,7 +449,7 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* data) {
   if (!recording_ && ib == indices_) return D3D_OK;
   if (ib && ib->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
-    recording_->slot(kIndices, 0).setObject(ib);
+    recording_->slot({kIndices}).setObject(ib);
     return D3D_OK;
   }
   if (ib) ib->bind();

@@ -203,6 +203,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, 
   if (vp != D3DCREATE_SOFTWARE_VERTEXPROCESSING && vp != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
       vp != D3DCREATE_MIXED_VERTEXPROCESSING)
     return D3DERR_INVALIDCALL;
+  if (vp != D3DCREATE_SOFTWARE_VERTEXPROCESSING && refused("HWTL")) return D3DERR_NOTAVAILABLE;
   HWND window = pp->hDeviceWindow ? pp->hDeviceWindow : focusWindow;
   if (!window) return D3DERR_INVALIDCALL;
   if (pp->SwapEffect < D3DSWAPEFFECT_DISCARD || pp->SwapEffect > D3DSWAPEFFECT_COPY)

@@ -38,11 +38,6 @@ class Counted {
   ULONG binds_ = 0;
 };
 
-#define D3D9RT_COUNTED                           \
-  ULONG AddRef() override { return addRef(); }   \
-  ULONG Release() override { return release(); } \
-  HRESULT GetDevice(IDirect3DDevice9** d) override { return getDevice(d); }
-
 // SetPrivateData and friends.
 class PrivateData {
  public:
@@ -60,6 +55,42 @@ class PrivateData {
   std::vector<Entry> entries_;
 };
 
+// The IUnknown counting and GetDevice of an interface whose object counts through `Core` (a
+// `Counted`), written once for every object of the runtime.
+template <class Interface, class Core = Counted>
+class CountedObject : public Interface, public Core {
+ public:
+  using Core::Core;
+  ULONG AddRef() override { return this->addRef(); }
+  ULONG Release() override { return this->release(); }
+  HRESULT GetDevice(IDirect3DDevice9** d) override { return this->getDevice(d); }
+};
+
+// SetPrivateData and friends of an interface, kept in the object.
+template <class Interface>
+class WithPrivateData : public Interface {
+ public:
+  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
+    return privateData_.set(g, d, s, f);
+  }
+  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return privateData_.get(g, d, s); }
+  HRESULT FreePrivateData(REFGUID g) override { return privateData_.free(g); }
+
+ protected:
+  PrivateData privateData_;
+};
+
+// What every resource of the runtime answers alike: counting, private data, no priorities and
+// nothing to preload.
+template <class Interface, class Core = Counted>
+class ResourceObject : public CountedObject<WithPrivateData<Interface>, Core> {
+ public:
+  using CountedObject<WithPrivateData<Interface>, Core>::CountedObject;
+  DWORD SetPriority(DWORD) override { return 0; }
+  DWORD GetPriority() override { return 0; }
+  void PreLoad() override {}
+};
+
 // Pixels of one surface or volume in their stored format. Depth formats are stored as 32-bit
 // words: depth in bits 31..8, stencil in 7..0.
 struct Image {
@@ -72,7 +103,7 @@ struct Image {
 
 class TextureCore;
 
-class Surface : public IDirect3DSurface9, public Counted {
+class Surface : public ResourceObject<IDirect3DSurface9> {
  public:
   // A standalone surface (container = nullptr) or level `level` of face `face` of a texture.
   Surface(Device* device, bool ownedByDevice, TextureCore* container, UINT face, UINT level,
@@ -80,17 +111,6 @@ class Surface : public IDirect3DSurface9, public Counted {
   ~Surface() override;
 
   HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override { return addRef(); }
-  ULONG Release() override { return release(); }
-  HRESULT GetDevice(IDirect3DDevice9** d) override { return getDevice(d); }
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
-    return data_.set(g, d, s, f);
-  }
-  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
-  HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
-  void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
   HRESULT GetContainer(REFIID riid, void** container) override;
   HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
@@ -122,10 +142,9 @@ class Surface : public IDirect3DSurface9, public Counted {
   bool lockable_;
   bool locked_ = false;
   bool lockedReadOnly_ = false;
-  PrivateData data_;
 };
 
-class Volume : public IDirect3DVolume9 {
+class Volume : public WithPrivateData<IDirect3DVolume9> {
  public:
   Volume(TextureCore* container, UINT level, const FormatInfo* info, UINT w, UINT h, UINT d, DWORD usage,
          D3DPOOL pool);
@@ -133,11 +152,6 @@ class Volume : public IDirect3DVolume9 {
   ULONG AddRef() override;
   ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** device) override;
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
-    return data_.set(g, d, s, f);
-  }
-  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
-  HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
   HRESULT GetContainer(REFIID riid, void** container) override;
   HRESULT GetDesc(D3DVOLUME_DESC* desc) override;
   HRESULT LockBox(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags) override;
@@ -153,7 +167,6 @@ class Volume : public IDirect3DVolume9 {
   UINT level_;
   bool locked_ = false;
   bool lockedReadOnly_ = false;
-  PrivateData data_;
 };
 
 // What plain, cube and volume textures share: levels, sampling data, reference counting.
@@ -187,7 +200,6 @@ class TextureCore : public Counted {
   uint64_t renderedEpoch = 0;  // drawn into since the last flush
   DWORD lod = 0;
   D3DTEXTUREFILTERTYPE autoGenFilter = D3DTEXF_LINEAR;
-  PrivateData data;
 
  protected:
   void refresh();
@@ -219,19 +231,11 @@ TextureCore* textureCore(IDirect3DBaseTexture9* texture);
 
 // Vertex and index buffers: bytes, their description and a lock count. Locks may nest.
 template <class Interface, class Desc>
-class Buffer : public Interface, public Counted {
+class Buffer : public ResourceObject<Interface> {
  public:
-  Buffer(Device* device, const Desc& desc) : Counted(device, false), bytes_(desc.Size, 0), desc_(desc) {}
+  Buffer(Device* device, const Desc& desc)
+      : ResourceObject<Interface>(device, false), bytes_(desc.Size, 0), desc_(desc) {}
   HRESULT QueryInterface(REFIID riid, void** object) override;
-  D3D9RT_COUNTED
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override {
-    return data_.set(g, d, s, f);
-  }
-  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data_.get(g, d, s); }
-  HRESULT FreePrivateData(REFGUID g) override { return data_.free(g); }
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
-  void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return desc_.Type; }
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
   HRESULT Unlock() override;
@@ -244,7 +248,6 @@ class Buffer : public Interface, public Counted {
   std::vector<uint8_t> bytes_;
   Desc desc_;
   UINT locks_ = 0;
-  PrivateData data_;
 };
 
 class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> {
@@ -258,11 +261,10 @@ class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DE
   bool index32() const { return desc_.Format == D3DFMT_INDEX32; }
 };
 
-class VertexDeclaration : public IDirect3DVertexDeclaration9, public Counted {
+class VertexDeclaration : public CountedObject<IDirect3DVertexDeclaration9> {
  public:
   VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements);
   HRESULT QueryInterface(REFIID riid, void** object) override;
-  D3D9RT_COUNTED
   HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* numElements) override;
 
   // Where the stream-0 elements live; the stride comes from the stream.
@@ -281,11 +283,10 @@ bool validDeclaration(const D3DVERTEXELEMENT9* elements, std::vector<D3DVERTEXEL
 bool layoutFromFvf(DWORD fvf, swr::VertexLayout* layout);
 UINT fvfStride(DWORD fvf);
 
-class Query : public IDirect3DQuery9, public Counted {
+class Query : public CountedObject<IDirect3DQuery9> {
  public:
   Query(Device* device, D3DQUERYTYPE type);
   HRESULT QueryInterface(REFIID riid, void** object) override;
-  D3D9RT_COUNTED
   D3DQUERYTYPE GetType() override { return type_; }
   DWORD GetDataSize() override;
   HRESULT Issue(DWORD flags) override;

@@ -10,7 +10,7 @@ namespace d3d9rt {
 // binned rasteriser, so optimisers are asked for it with a generous cache.
 D3DDEVINFO_VCACHE vertexCacheInfo() { return {MAKEFOURCC('C', 'A', 'C', 'H'), 1, 16, 8}; }
 
-Query::Query(Device* device, D3DQUERYTYPE type) : Counted(device, false), type_(type) {}
+Query::Query(Device* device, D3DQUERYTYPE type) : CountedObject(device, false), type_(type) {}
 
 HRESULT Query::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;

@@ -27,17 +27,17 @@ HRESULT StateBlock::Apply() {
   return D3D_OK;
 }
 
-void Device::readState(uint64_t key, StateEntry& e) {
-  uint32_t i = keyIndex(key);
-  switch (keyKind(key)) {
+void Device::readState(const StateKey& key, StateEntry& e) {
+  const uint32_t i = key.index;
+  switch (key.kind) {
     case kRender:
       e.dw[0] = state_.renderState[i];
       break;
     case kStage:
-      e.dw[0] = state_.stageState[i / 64][i % 64];
+      e.dw[0] = state_.stageState[key.unit][i];
       break;
     case kSampler:
-      e.dw[0] = state_.samplerState[i / 64][i % 64];
+      e.dw[0] = state_.samplerState[key.unit][i];
       break;
     case kTransform:
       GetTransform((D3DTRANSFORMSTATETYPE)i, &e.m);
@@ -92,17 +92,17 @@ void Device::readState(uint64_t key, StateEntry& e) {
   }
 }
 
-void Device::writeState(uint64_t key, const StateEntry& e) {
-  uint32_t i = keyIndex(key);
-  switch (keyKind(key)) {
+void Device::writeState(const StateKey& key, const StateEntry& e) {
+  const uint32_t i = key.index;
+  switch (key.kind) {
     case kRender:
       SetRenderState((D3DRENDERSTATETYPE)i, e.dw[0]);
       break;
     case kStage:
-      SetTextureStageState(i / 64, (D3DTEXTURESTAGESTATETYPE)(i % 64), e.dw[0]);
+      SetTextureStageState(key.unit, (D3DTEXTURESTAGESTATETYPE)i, e.dw[0]);
       break;
     case kSampler:
-      SetSamplerState(i / 64, (D3DSAMPLERSTATETYPE)(i % 64), e.dw[0]);
+      SetSamplerState(key.unit, (D3DSAMPLERSTATETYPE)i, e.dw[0]);
       break;
     case kTransform:
       SetTransform((D3DTRANSFORMSTATETYPE)i, &e.m);
@@ -155,59 +155,59 @@ void Device::writeState(uint64_t key, const StateEntry& e) {
   }
 }
 
-void Device::allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<uint64_t>* keys) {
+void Device::allStateKeys(D3DSTATEBLOCKTYPE type, std::vector<StateKey>* keys) {
   bool all = type == D3DSBT_ALL, pixel = all || type == D3DSBT_PIXELSTATE,
        vertex = all || type == D3DSBT_VERTEXSTATE;
   for (DWORD s = 0; s < 256; ++s) {
     DWORD unused;
     if (!renderStateDefault(s, false, &unused)) continue;
     if ((pixel && isPixelRenderState(s)) || (vertex && isVertexRenderState(s)))
-      keys->push_back(stateKey(kRender, s));
+      keys->push_back(StateKey{kRender, 0, s});
   }
   for (DWORD stage = 0; stage < 8; ++stage) {
     for (DWORD t = D3DTSS_COLOROP; t <= D3DTSS_CONSTANT; ++t) {
       DWORD v;
       if (FAILED(GetTextureStageState(stage, (D3DTEXTURESTAGESTATETYPE)t, &v))) continue;
       bool vertexState = t == D3DTSS_TEXCOORDINDEX || t == D3DTSS_TEXTURETRANSFORMFLAGS;
-      if (vertexState ? vertex : pixel) keys->push_back(stateKey(kStage, stage * 64 + t));
+      if (vertexState ? vertex : pixel) keys->push_back(StateKey{kStage, stage, t});
     }
     for (DWORD t = D3DSAMP_ADDRESSU; t <= D3DSAMP_DMAPOFFSET; ++t)
-      if (t == D3DSAMP_DMAPOFFSET ? vertex : pixel) keys->push_back(stateKey(kSampler, stage * 64 + t));
+      if (t == D3DSAMP_DMAPOFFSET ? vertex : pixel) keys->push_back(StateKey{kSampler, stage, t});
   }
   if (vertex) {
     for (const auto& [index, slot] : lights_) {
-      keys->push_back(stateKey(kLight, index));
-      keys->push_back(stateKey(kLightEnable, index));
+      keys->push_back(StateKey{kLight, 0, index});
+      keys->push_back(StateKey{kLightEnable, 0, index});
     }
-    keys->push_back(stateKey(kVertexFormat, 0));
-    keys->push_back(stateKey(kVertexShader, 0));
-    keys->push_back(stateKey(kNPatch, 0));
-    for (UINT s = 0; s < 16; ++s) keys->push_back(stateKey(kStreamFreq, s));
+    keys->push_back(StateKey{kVertexFormat});
+    keys->push_back(StateKey{kVertexShader});
+    keys->push_back(StateKey{kNPatch});
+    for (UINT s = 0; s < 16; ++s) keys->push_back(StateKey{kStreamFreq, 0, s});
   }
-  if (pixel) keys->push_back(stateKey(kPixelShader, 0));
+  if (pixel) keys->push_back(StateKey{kPixelShader});
   if (all) {
-    keys->push_back(stateKey(kTransform, D3DTS_VIEW));
-    keys->push_back(stateKey(kTransform, D3DTS_PROJECTION));
-    for (UINT t = 0; t < 8; ++t) keys->push_back(stateKey(kTransform, D3DTS_TEXTURE0 + t));
-    for (UINT w = 0; w < 256; ++w) keys->push_back(stateKey(kTransform, 256 + w));
-    for (UINT t = 0; t < 8; ++t) keys->push_back(stateKey(kTexture, t));
-    for (UINT s = 0; s < 16; ++s) keys->push_back(stateKey(kStream, s));
-    keys->push_back(stateKey(kIndices, 0));
-    keys->push_back(stateKey(kMaterial, 0));
-    keys->push_back(stateKey(kViewport, 0));
-    keys->push_back(stateKey(kScissor, 0));
-    for (UINT p = 0; p < 6; ++p) keys->push_back(stateKey(kClipPlane, p));
+    keys->push_back(StateKey{kTransform, 0, D3DTS_VIEW});
+    keys->push_back(StateKey{kTransform, 0, D3DTS_PROJECTION});
+    for (UINT t = 0; t < 8; ++t) keys->push_back(StateKey{kTransform, 0, D3DTS_TEXTURE0 + t});
+    for (UINT w = 0; w < 256; ++w) keys->push_back(StateKey{kTransform, 0, 256 + w});
+    for (UINT t = 0; t < 8; ++t) keys->push_back(StateKey{kTexture, 0, t});
+    for (UINT s = 0; s < 16; ++s) keys->push_back(StateKey{kStream, 0, s});
+    keys->push_back(StateKey{kIndices});
+    keys->push_back(StateKey{kMaterial});
+    keys->push_back(StateKey{kViewport});
+    keys->push_back(StateKey{kScissor});
+    for (UINT p = 0; p < 6; ++p) keys->push_back(StateKey{kClipPlane, 0, p});
   }
 }
 
 HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE type, IDirect3DStateBlock9** out) {
   if (!out || recording_ || type < D3DSBT_ALL || type > D3DSBT_VERTEXSTATE) return D3DERR_INVALIDCALL;
-  std::vector<uint64_t> keys;
+  std::vector<StateKey> keys;
   allStateKeys(type, &keys);
   StateBlock* block = nullptr;
   try {
     block = new StateBlock(this, false);
-    for (uint64_t key : keys) readState(key, block->slot(keyKind(key), keyIndex(key)));
+    for (const StateKey& key : keys) readState(key, block->slot(key));
   } catch (const std::bad_alloc&) {
     if (block) block->Release();
     return E_OUTOFMEMORY;

@@ -11,8 +11,8 @@ namespace d3d9rt {
 
 enum StateKind : uint32_t {
   kRender = 1,
-  kStage,       // index: stage * 64 + type
-  kSampler,     // index: sampler * 64 + type
+  kStage,       // unit: stage, index: type
+  kSampler,     // unit: sampler, index: type
   kTransform,   // index: D3DTRANSFORMSTATETYPE
   kTexture,     // index: stage
   kStream,      // index: stream; dw[0] offset, dw[1] stride
@@ -30,9 +30,14 @@ enum StateKind : uint32_t {
   kNPatch,
 };
 
-inline uint64_t stateKey(StateKind kind, uint32_t index) { return (uint64_t)kind << 32 | index; }
-inline StateKind keyKind(uint64_t key) { return (StateKind)(key >> 32); }
-inline uint32_t keyIndex(uint64_t key) { return (uint32_t)key; }
+// Which state an entry holds: its kind, the texture stage or sampler it belongs to (0 for the
+// kinds without units) and its index. Blocks apply their entries in this order.
+struct StateKey {
+  StateKind kind;
+  uint32_t unit = 0;
+  uint32_t index = 0;
+  auto operator<=>(const StateKey&) const = default;
+};
 
 struct StateEntry {
   StateEntry() { std::memset(&light, 0, sizeof light); }
@@ -56,19 +61,18 @@ struct StateEntry {
   }
 };
 
-class StateBlock : public IDirect3DStateBlock9, public Counted {
+class StateBlock : public CountedObject<IDirect3DStateBlock9> {
  public:
-  explicit StateBlock(Device* device, bool ownedByDevice) : Counted(device, ownedByDevice) {}
+  explicit StateBlock(Device* device, bool ownedByDevice) : CountedObject(device, ownedByDevice) {}
   HRESULT QueryInterface(REFIID riid, void** object) override;
-  D3D9RT_COUNTED
   HRESULT Capture() override;
   HRESULT Apply() override;
 
-  StateEntry& slot(StateKind kind, uint32_t index) { return entries_[stateKey(kind, index)]; }
+  StateEntry& slot(const StateKey& key) { return entries_[key]; }
   size_t size() const { return entries_.size(); }
 
  private:
-  std::map<uint64_t, StateEntry> entries_;
+  std::map<StateKey, StateEntry> entries_;
 };
 
 }  // namespace d3d9rt

@@ -26,7 +26,7 @@ bool validLockRect(const FormatInfo& info, UINT width, UINT height, const RECT& 
 
 Surface::Surface(Device* device, bool ownedByDevice, TextureCore* container, UINT face, UINT level,
                  const FormatInfo* info, UINT width, UINT height, DWORD usage, D3DPOOL pool, bool lockable)
-    : Counted(device, ownedByDevice || container != nullptr),
+    : ResourceObject(device, ownedByDevice || container != nullptr),
       container_(container),
       face_(face),
       level_(level),

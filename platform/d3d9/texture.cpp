@@ -15,19 +15,12 @@ constexpr UINT kMaxTextureSize = 4096;
 constexpr UINT kMaxVolumeExtent = 256;
 
 template <class I>
-class TextureBase : public I, public TextureCore {
+class TextureBase : public ResourceObject<I, TextureCore> {
  public:
-  using TextureCore::TextureCore;
+  using ResourceObject<I, TextureCore>::ResourceObject;
+  using TextureCore::addRef, TextureCore::autoGenFilter, TextureCore::levelCount_, TextureCore::lod,
+      TextureCore::pool_, TextureCore::type_;
   IDirect3DBaseTexture9* iface() override { return this; }
-  ULONG AddRef() override { return addRef(); }
-  ULONG Release() override { return release(); }
-  HRESULT GetDevice(IDirect3DDevice9** d) override { return getDevice(d); }
-  HRESULT SetPrivateData(REFGUID g, const void* d, DWORD s, DWORD f) override { return data.set(g, d, s, f); }
-  HRESULT GetPrivateData(REFGUID g, void* d, DWORD* s) override { return data.get(g, d, s); }
-  HRESULT FreePrivateData(REFGUID g) override { return data.free(g); }
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
-  void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return type_; }
   DWORD SetLOD(DWORD lodNew) override {
     DWORD old = lod;

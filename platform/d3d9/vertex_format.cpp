@@ -3,16 +3,12 @@
 
 #include "device.h"
 #include "objects.h"
+#include "pipeline/layout.h"
 
 namespace d3d9rt {
 namespace {
 
 constexpr UINT kMaxStride = 255;
-
-UINT declTypeSize(BYTE type) {
-  static const uint8_t sizes[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
-  return type < sizeof sizes ? sizes[type] : 0;
-}
 
 UINT texCoordFloats(DWORD fvf, UINT set) {
   switch ((fvf >> (16 + 2 * set)) & 3) {
@@ -90,7 +86,7 @@ bool validDeclaration(const D3DVERTEXELEMENT9* e, std::vector<D3DVERTEXELEMENT9>
     }
     if (el.Stream != 0 || el.Type >= D3DDECLTYPE_UNUSED || el.Method > MAXD3DDECLMETHOD ||
         el.Usage > MAXD3DDECLUSAGE || el.UsageIndex > MAXD3DDECLUSAGEINDEX || (el.Offset & 3) ||
-        el.Offset + declTypeSize(el.Type) > kMaxStride)
+        el.Offset + swr::elementTypeSize(el.Type) > kMaxStride)
       return false;
     for (const D3DVERTEXELEMENT9& prev : list)
       if (prev.Usage == el.Usage && prev.UsageIndex == el.UsageIndex) return false;
@@ -101,7 +97,7 @@ bool validDeclaration(const D3DVERTEXELEMENT9* e, std::vector<D3DVERTEXELEMENT9>
 }
 
 VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements)
-    : Counted(device, false), elements_(std::move(elements)) {
+    : CountedObject(device, false), elements_(std::move(elements)) {
   swr::VertexLayout& l = layout_;
   l.positionOffset = -1;
   for (const D3DVERTEXELEMENT9& el : elements_) {

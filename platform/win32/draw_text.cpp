@@ -202,6 +202,8 @@ void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyp
       uint32_t a = cov[px - x];
       if (a == 255)
         row[px] = pixel;
+      else if (a && pixel == 0xFFFFFF && row[px] == 0)
+        row[px] = a * 0x010101u;  // white over black, the font renderer's case: the coverage itself
       else if (a)
         row[px] = Blend(row[px], pixel, a);
     }

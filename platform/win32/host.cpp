@@ -1,6 +1,7 @@
 // The host: platform options, the choice of window backend, presentation, frame captures and
 // the --frames limit.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,11 +14,8 @@
 namespace win32 {
 namespace {
 
-SkyvaleOptions gOptions;
+// The one backend of the run; everything the platform keeps lives in it.
 std::unique_ptr<Backend> gBackend;
-int gPresented = 0;
-std::vector<uint32_t> gLastFrame;
-int gLastWidth = 0, gLastHeight = 0;
 
 bool MakeDirectories(const std::string& path) {
   std::string partial;
@@ -30,6 +28,16 @@ bool MakeDirectories(const std::string& path) {
   return true;
 }
 
+// The resident set size from /proc/self/statm (0 where it cannot be read).
+unsigned long long ResidentKiB() {
+  unsigned long long size = 0, resident = 0;
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  if (std::fscanf(f, "%llu %llu", &size, &resident) != 2) resident = 0;
+  std::fclose(f);
+  return resident * (unsigned long long)sysconf(_SC_PAGESIZE) / 1024;
+}
+
 }  // namespace
 
 Backend& CurrentBackend() {
@@ -37,7 +45,13 @@ Backend& CurrentBackend() {
   return *gBackend;
 }
 
-const SkyvaleOptions& CurrentOptions() { return gOptions; }
+const SkyvaleOptions& CurrentOptions() { return CurrentBackend().options; }
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return text;
+}
 
 }  // namespace win32
 
@@ -48,11 +62,13 @@ const char* SkyvaleUsage() {
          "  --headless            no window (the default when no display is available)\n"
          "  --frames N            quit after N presented frames\n"
          "  --step-ms MS          the clock advances exactly MS per presented frame\n"
+         "  --clock-start MS      the stepped clock's first value (0 to 4294967295)\n"
          "  --keys SCRIPT         scripted keyboard: KEY@A-B (held from frame A to B) or KEY@A,\n"
          "                        comma-separated; KEY: 1 2 3 4 W S A D R F N M UP DOWN LEFT RIGHT ESC\n"
          "  --capture FILE.png    write the last presented frame when the program ends\n"
          "  --capture-dir DIR     with --capture-every N: write every Nth frame as DIR/frame-NNNNN.png\n"
          "  --capture-every N\n"
+         "  --memory-every N      print the resident memory after every Nth presented frame\n"
          "  --help                show this text\n";
 }
 
@@ -87,8 +103,20 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
       if (!number(arg, next(), o.frames)) return false;
     } else if (arg == "--step-ms") {
       if (!number(arg, next(), o.stepMs)) return false;
+    } else if (arg == "--clock-start") {
+      const char* text = next();
+      char* end = nullptr;
+      errno = 0;
+      unsigned long long v = text && *text && *text != '-' ? std::strtoull(text, &end, 10) : 0;
+      if (!text || !*text || *text == '-' || *end || errno || v > 0xFFFFFFFFull) {
+        error = arg + " needs a whole number from 0 to 4294967295";
+        return false;
+      }
+      o.clockStartMs = (DWORD)v;
     } else if (arg == "--capture-every") {
       if (!number(arg, next(), o.captureEvery)) return false;
+    } else if (arg == "--memory-every") {
+      if (!number(arg, next(), o.memoryEvery)) return false;
     } else if (arg == "--keys" || arg == "--capture" || arg == "--capture-dir") {
       const char* v = next();
       if (!v || !*v) {
@@ -109,24 +137,19 @@ bool SkyvaleParseOptions(int argc, char** argv, SkyvaleOptions& o, std::string& 
 }
 
 bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
-  ResetWindows();
-  gOptions = options;
+  if (gBackend) DestroyAllWindows();
   gBackend.reset();
   bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
   if (!options.headless && display) {
     gBackend = MakeSdlBackend();
     if (!gBackend) std::fprintf(stderr, "No display could be opened; running headless.\n");
   }
-  if (!gBackend) {
-    gBackend = MakeHeadlessBackend();
-    gOptions.headless = true;
-  }
-  gPresented = 0;
-  gLastFrame.clear();
-  gLastWidth = gLastHeight = 0;
-  ResetQueue();
-  ResetKeys();
-  ResetClock(options.stepMs);
+  if (!gBackend) gBackend = MakeHeadlessBackend();
+  Backend& backend = *gBackend;
+  backend.options = options;
+  backend.options.headless = backend.name() == std::string("headless");
+  backend.stepMs = options.stepMs;
+  backend.steppedNow = options.clockStartMs;
   if (!options.captureDir.empty() && !MakeDirectories(options.captureDir)) {
     error = "cannot create " + options.captureDir;
     return false;
@@ -136,16 +159,18 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
 
 std::string SkyvaleStopPlatform() {
   std::string written;
-  if (!gOptions.capture.empty()) {
-    if (gLastFrame.empty())
-      std::fprintf(stderr, "No frame was presented; %s not written.\n", gOptions.capture.c_str());
-    else if (SkyvaleWritePng(gOptions.capture.c_str(), gLastFrame.data(), gLastWidth, gLastHeight,
-                             gLastWidth * 4))
-      written = gOptions.capture;
+  Backend& backend = CurrentBackend();
+  const SkyvaleOptions& o = backend.options;
+  if (!o.capture.empty()) {
+    if (backend.lastFrame.empty())
+      std::fprintf(stderr, "No frame was presented; %s not written.\n", o.capture.c_str());
+    else if (SkyvaleWritePng(o.capture.c_str(), backend.lastFrame.data(), backend.lastWidth,
+                             backend.lastHeight, backend.lastWidth * 4))
+      written = o.capture;
     else
-      std::fprintf(stderr, "Cannot write %s: %s\n", gOptions.capture.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "Cannot write %s: %s\n", o.capture.c_str(), std::strerror(errno));
   }
-  ResetWindows();
+  DestroyAllWindows();
   gBackend.reset();
   return written;
 }
@@ -154,32 +179,39 @@ bool SkyvaleIsHeadless() { return CurrentBackend().name() == std::string("headle
 
 void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, int pitchBytes) {
   if (!pixels || width <= 0 || height <= 0 || pitchBytes < width * 4) return;
-  CurrentBackend().present(FindWindow(window), pixels, width, height, pitchBytes);
-  gLastFrame.resize((size_t)width * height);
+  Backend& backend = CurrentBackend();
+  backend.present(FindWindow(window), pixels, width, height, pitchBytes);
+  backend.lastFrame.resize((size_t)width * height);
   for (int y = 0; y < height; ++y)
-    std::memcpy(&gLastFrame[(size_t)y * width], (const uint8_t*)pixels + (size_t)y * pitchBytes,
+    std::memcpy(&backend.lastFrame[(size_t)y * width], (const uint8_t*)pixels + (size_t)y * pitchBytes,
                 (size_t)width * 4);
-  gLastWidth = width;
-  gLastHeight = height;
-  ++gPresented;
+  backend.lastWidth = width;
+  backend.lastHeight = height;
+  const int presented = ++backend.presented;
   ClockFramePresented();
-  if (gOptions.captureEvery > 0 && !gOptions.captureDir.empty() && gPresented % gOptions.captureEvery == 0) {
+  const SkyvaleOptions& o = backend.options;
+  if (o.captureEvery > 0 && !o.captureDir.empty() && presented % o.captureEvery == 0) {
     char name[32];
-    std::snprintf(name, sizeof name, "/frame-%05d.png", gPresented);
-    std::string path = gOptions.captureDir + name;
-    if (!SkyvaleWritePng(path.c_str(), gLastFrame.data(), width, height, width * 4))
+    std::snprintf(name, sizeof name, "/frame-%05d.png", presented);
+    std::string path = o.captureDir + name;
+    if (!SkyvaleWritePng(path.c_str(), backend.lastFrame.data(), width, height, width * 4))
       std::fprintf(stderr, "Cannot write %s\n", path.c_str());
   }
-  if (gOptions.frames >= 0 && gPresented == gOptions.frames) PostQuitMessage(0);
+  if (o.memoryEvery > 0 && presented % o.memoryEvery == 0) {
+    std::printf("Resident at frame %d: %llu KiB\n", presented, ResidentKiB());
+    std::fflush(stdout);  // a long run is watched while it goes
+  }
+  if (o.frames >= 0 && presented == o.frames) PostQuitMessage(0);
 }
 
-int SkyvalePresentedFrames() { return gPresented; }
+int SkyvalePresentedFrames() { return CurrentBackend().presented; }
 
 bool SkyvaleLastFrame(const uint32_t** pixels, int* width, int* height) {
-  if (gLastFrame.empty()) return false;
-  if (pixels) *pixels = gLastFrame.data();
-  if (width) *width = gLastWidth;
-  if (height) *height = gLastHeight;
+  const Backend& backend = CurrentBackend();
+  if (backend.lastFrame.empty()) return false;
+  if (pixels) *pixels = backend.lastFrame.data();
+  if (width) *width = backend.lastWidth;
+  if (height) *height = backend.lastHeight;
   return true;
 }
 

@@ -10,17 +10,6 @@
 namespace win32 {
 namespace {
 
-std::array<bool, 256> gDown{};
-std::array<bool, 256> gPressedSinceQuery{};
-
-struct ScriptEvent {
-  int frame;
-  int vk;
-  bool down;
-};
-std::vector<ScriptEvent> gScript;
-size_t gNextScriptEvent = 0;
-
 int VirtualKeyFromName(std::string name) {
   for (char& c : name) c = (char)std::toupper((unsigned char)c);
   if (name.size() == 1 && (std::isdigit((unsigned char)name[0]) || std::isupper((unsigned char)name[0])))
@@ -46,8 +35,9 @@ bool ParseFrame(const std::string& text, int& value) {
 
 void KeyEvent(int vk, bool down, bool repeat) {
   if (vk < 0 || vk > 255) return;
-  gDown[vk] = down;
-  if (down) gPressedSinceQuery[vk] = true;
+  Backend& backend = CurrentBackend();
+  backend.keyDown[vk] = down;
+  if (down) backend.keyPressedSinceQuery[vk] = true;
   if (Window* w = FirstWindow()) {
     // lParam: repeat count 1, bit 30 = previously down, bit 31 = being released.
     LPARAM lp = 1 | (repeat || !down ? (1L << 30) : 0) | (down ? 0 : (LPARAM)1u << 31);
@@ -55,16 +45,10 @@ void KeyEvent(int vk, bool down, bool repeat) {
   }
 }
 
-void ResetKeys() {
-  gDown.fill(false);
-  gPressedSinceQuery.fill(false);
-  gScript.clear();
-  gNextScriptEvent = 0;
-}
-
 bool SetKeyScript(const std::string& script, std::string& error) {
-  gScript.clear();
-  gNextScriptEvent = 0;
+  std::vector<ScriptEvent>& events = CurrentBackend().keyScript;
+  events.clear();
+  CurrentBackend().nextScriptEvent = 0;
   // Comma-separated items; an empty item (",," or a trailing comma) is an error.
   for (size_t start = 0; !script.empty();) {
     size_t end = std::min(script.find(',', start), script.size());
@@ -85,22 +69,24 @@ bool SetKeyScript(const std::string& script, std::string& error) {
       error = "bad frame range in --keys: '" + item + "'";
       return false;
     }
-    gScript.push_back({from, vk, true});
-    gScript.push_back({to, vk, false});
+    events.push_back({from, vk, true});
+    events.push_back({to, vk, false});
     if (end == script.size()) break;
     start = end + 1;
   }
   // Releases before presses within a frame, so "W@0-5,W@5-9" re-presses W at frame 5.
-  std::stable_sort(gScript.begin(), gScript.end(), [](const ScriptEvent& a, const ScriptEvent& b) {
+  std::stable_sort(events.begin(), events.end(), [](const ScriptEvent& a, const ScriptEvent& b) {
     return a.frame != b.frame ? a.frame < b.frame : (!a.down && b.down);
   });
   return true;
 }
 
 void PumpKeyScript() {
-  int frame = SkyvalePresentedFrames();
-  while (gNextScriptEvent < gScript.size() && gScript[gNextScriptEvent].frame <= frame) {
-    const ScriptEvent& e = gScript[gNextScriptEvent++];
+  Backend& backend = CurrentBackend();
+  const int frame = backend.presented;
+  while (backend.nextScriptEvent < backend.keyScript.size() &&
+         backend.keyScript[backend.nextScriptEvent].frame <= frame) {
+    const ScriptEvent e = backend.keyScript[backend.nextScriptEvent++];
     KeyEvent(e.vk, e.down);
   }
 }
@@ -109,7 +95,8 @@ void PumpKeyScript() {
 
 SHORT GetAsyncKeyState(int vKey) {
   if (vKey < 0 || vKey > 255) return 0;
-  SHORT result = (SHORT)((win32::gDown[vKey] ? 0x8000 : 0) | (win32::gPressedSinceQuery[vKey] ? 1 : 0));
-  win32::gPressedSinceQuery[vKey] = false;
+  win32::Backend& backend = win32::CurrentBackend();
+  SHORT result = (SHORT)((backend.keyDown[vKey] ? 0x8000 : 0) | (backend.keyPressedSinceQuery[vKey] ? 1 : 0));
+  backend.keyPressedSinceQuery[vKey] = false;
   return result;
 }

@@ -6,7 +6,6 @@
 
 namespace win32 {
 namespace {
-std::deque<MSG> gQueue;
 
 bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
   if (m.message != WM_QUIT && hwnd && m.hwnd != hwnd) return false;
@@ -22,24 +21,24 @@ void PostToQueue(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   m.wParam = wParam;
   m.lParam = lParam;
   m.time = timeGetTime();
-  gQueue.push_back(m);
+  CurrentBackend().queue.push_back(m);
 }
 
 void DropQueuedMessages(HWND hwnd) {
-  std::erase_if(gQueue, [hwnd](const MSG& m) { return m.hwnd == hwnd && m.message != WM_QUIT; });
+  std::erase_if(CurrentBackend().queue,
+                [hwnd](const MSG& m) { return m.hwnd == hwnd && m.message != WM_QUIT; });
 }
-
-void ResetQueue() { gQueue.clear(); }
 
 }  // namespace win32
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
   win32::PumpKeyScript();
   win32::CurrentBackend().pumpEvents();
-  for (auto it = win32::gQueue.begin(); it != win32::gQueue.end(); ++it) {
+  std::deque<MSG>& queue = win32::CurrentBackend().queue;
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
     if (!win32::Matches(*it, hwnd, filterMin, filterMax)) continue;
     if (msg) *msg = *it;
-    if (removeMsg & PM_REMOVE) win32::gQueue.erase(it);
+    if (removeMsg & PM_REMOVE) queue.erase(it);
     return TRUE;
   }
   return FALSE;

@@ -25,7 +25,7 @@ std::string ModuleKey(LPCSTR name) {
   std::string s = name ? name : "";
   size_t slash = s.find_last_of("\\/");
   if (slash != std::string::npos) s = s.substr(slash + 1);
-  for (char& c : s) c = (char)std::tolower((unsigned char)c);
+  s = win32::AsciiLower(std::move(s));
   if (s.find('.') == std::string::npos) s += ".dll";
   return s;
 }

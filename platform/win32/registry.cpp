@@ -24,10 +24,7 @@ struct Key {
 
 std::set<Key*> gOpenKeys;
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = (char)std::tolower((unsigned char)c);
-  return s;
-}
+std::string Lower(std::string s) { return win32::AsciiLower(std::move(s)); }
 
 const char* RootName(HKEY root) {
   if (root == HKEY_LOCAL_MACHINE) return "hkey_local_machine";
@@ -51,8 +48,9 @@ std::string NormalisePath(const std::string& path) {
   for (char c : path) {
     if (c == '/') c = '\\';
     if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
-    out += (char)std::tolower((unsigned char)c);
+    out += c;
   }
+  out = win32::AsciiLower(std::move(out));
   while (!out.empty() && out.back() == '\\') out.pop_back();
   size_t sep = out.find('\\');
   return CanonicalRoot(out.substr(0, sep)) + (sep == std::string::npos ? "" : out.substr(sep));

@@ -5,24 +5,17 @@
 #include "platform.h"
 
 namespace win32 {
-namespace {
-int gStepMs = -1;
-DWORD gSteppedNow = 0;
-}  // namespace
-
-void ResetClock(int stepMs) {
-  gStepMs = stepMs;
-  gSteppedNow = 0;
-}
 
 void ClockFramePresented() {
-  if (gStepMs >= 0) gSteppedNow += (DWORD)gStepMs;
+  Backend& backend = CurrentBackend();
+  if (backend.stepMs >= 0) backend.steppedNow += (DWORD)backend.stepMs;
 }
 
 }  // namespace win32
 
 DWORD timeGetTime() {
-  if (win32::gStepMs >= 0) return win32::gSteppedNow;
+  const win32::Backend& backend = win32::CurrentBackend();
+  if (backend.stepMs >= 0) return backend.steppedNow;
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return (DWORD)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);

@@ -1,6 +1,5 @@
 // Window classes and windows. Handles are small integers, never reused within a run.
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 #include "platform.h"
@@ -8,69 +7,62 @@
 namespace win32 {
 namespace {
 
-struct WindowClass {
-  WNDCLASSA wc;
-  std::string name;
-};
-
-std::map<std::string, WindowClass> gClasses;  // keyed by lower-case name
-std::map<uintptr_t, std::unique_ptr<Window>> gWindows;
-uintptr_t gNextHandle = 0x10;
-ATOM gNextAtom = 0xC000;
-
-std::string Lower(const char* s) {
-  std::string r = s ? s : "";
-  for (char& c : r) c = (char)std::tolower((unsigned char)c);
-  return r;
-}
+std::string Lower(const char* s) { return AsciiLower(s ? s : ""); }
 
 }  // namespace
 
 Window* FindWindow(HWND handle) {
-  auto it = gWindows.find((uintptr_t)handle);
-  return it == gWindows.end() ? nullptr : it->second.get();
+  auto& windows = CurrentBackend().windows;
+  auto it = windows.find((uintptr_t)handle);
+  return it == windows.end() ? nullptr : it->second.get();
 }
 
 Window* FindWindowByNative(void* native) {
-  for (auto& [id, w] : gWindows)
+  for (auto& [id, w] : CurrentBackend().windows)
     if (w->native == native) return w.get();
   return nullptr;
 }
 
 std::vector<HWND> AllWindows() {
   std::vector<HWND> handles;
-  for (auto& [id, w] : gWindows) handles.push_back(w->handle);
+  for (auto& [id, w] : CurrentBackend().windows) handles.push_back(w->handle);
   return handles;
 }
 
-Window* FirstWindow() { return gWindows.empty() ? nullptr : gWindows.begin()->second.get(); }
+Window* FirstWindow() {
+  auto& windows = CurrentBackend().windows;
+  return windows.empty() ? nullptr : windows.begin()->second.get();
+}
 
-void ResetWindows() {
-  for (auto& [id, w] : gWindows) CurrentBackend().destroyWindow(*w);
-  gWindows.clear();
-  gClasses.clear();
+void DestroyAllWindows() {
+  Backend& backend = CurrentBackend();
+  for (auto& [id, w] : backend.windows) backend.destroyWindow(*w);
+  backend.windows.clear();
+  backend.classes.clear();
 }
 
 }  // namespace win32
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
   if (!wc || !wc->lpszClassName || !*wc->lpszClassName || !wc->lpfnWndProc) return 0;
+  win32::Backend& backend = win32::CurrentBackend();
   std::string key = win32::Lower(wc->lpszClassName);
-  if (win32::gClasses.count(key)) return 0;  // already registered
-  win32::gClasses[key] = {*wc, wc->lpszClassName};
-  return win32::gNextAtom++;
+  if (backend.classes.count(key)) return 0;  // already registered
+  backend.classes[key] = {*wc, wc->lpszClassName};
+  return backend.nextAtom++;
 }
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
-  return win32::gClasses.erase(win32::Lower(className)) ? TRUE : FALSE;
+  return win32::CurrentBackend().classes.erase(win32::Lower(className)) ? TRUE : FALSE;
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND, HMENU, HINSTANCE, LPVOID) {
-  auto cls = win32::gClasses.find(win32::Lower(className));
-  if (cls == win32::gClasses.end()) return nullptr;
+  win32::Backend& backend = win32::CurrentBackend();
+  auto cls = backend.classes.find(win32::Lower(className));
+  if (cls == backend.classes.end()) return nullptr;
   auto w = std::make_unique<win32::Window>();
-  w->handle = (HWND)win32::gNextHandle++;
+  w->handle = (HWND)backend.nextHandle++;
   w->proc = cls->second.wc.lpfnWndProc;
   w->titleUtf8 = SkyvaleAnsiToUtf8(windowName ? windowName : "");
   w->x = x == CW_USEDEFAULT ? 0 : x;
@@ -78,9 +70,9 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
   w->width = width == CW_USEDEFAULT ? 640 : std::max(width, 1);
   w->height = height == CW_USEDEFAULT ? 480 : std::max(height, 1);
   w->style = style;
-  if (!win32::CurrentBackend().createWindow(*w)) return nullptr;
+  if (!backend.createWindow(*w)) return nullptr;
   HWND handle = w->handle;
-  win32::gWindows[(uintptr_t)handle] = std::move(w);
+  backend.windows[(uintptr_t)handle] = std::move(w);
   SendMessageA(handle, WM_CREATE, 0, 0);
   if (style & WS_VISIBLE) ShowWindow(handle, SW_SHOW);
   return handle;
@@ -116,7 +108,7 @@ BOOL DestroyWindow(HWND hwnd) {
   proc(hwnd, WM_NCDESTROY, 0, 0);
   if ((w = win32::FindWindow(hwnd)) != nullptr) {
     win32::CurrentBackend().destroyWindow(*w);
-    win32::gWindows.erase((uintptr_t)hwnd);
+    win32::CurrentBackend().windows.erase((uintptr_t)hwnd);
   }
   win32::DropQueuedMessages(hwnd);
   return TRUE;

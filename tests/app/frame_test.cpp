@@ -74,7 +74,7 @@ TEST_F(FrameTest, HoldingWForOneSecondWalksFourUnitsAtAnyRate) {
     D3DXVECTOR3 end = Position();
     EXPECT_NEAR(end.x - start.x, 4 * look.x, 1e-3f) << rate;
     EXPECT_NEAR(end.z - start.z, 4 * look.z, 1e-3f) << rate;
-    EXPECT_EQ(end.y, 10.0f);  // vertical keys and walking never leave the ground + 10
+    EXPECT_EQ(end.y, gTerrain->getHeight(end.x, end.z) + 10.0f);  // the new point's ground + 10
     TearDown();
   }
 }
@@ -98,9 +98,10 @@ TEST_F(FrameTest, DisplayModeKeys) {
 
 TEST_F(FrameTest, VerticalKeysNeverChangeTheHeight) {
   StartApp("R@0-10,F@10-20");
+  const float ground = gTerrain->getHeight(0.0f, 0.0f);
   for (int i = 0; i < 20; ++i) {
     Frame(0.1f);
-    EXPECT_EQ(Position().y, 10.0f);
+    EXPECT_EQ(Position().y, ground + 10.0f);
   }
 }
 
@@ -164,18 +165,55 @@ TEST_F(FrameTest, EyeViewsAreShiftedAndToedIn) {
   EXPECT_EQ(recorder->lights[2].Diffuse.g, 1.0f);  // back buffer: white
 }
 
+// The sky first, scaled to a cube of half-size 500 around the eye; then the terrain under the
+// identity; then the airplane on its circle.
+TEST_F(FrameTest, SceneDrawsTheSkyAroundTheEyeThenTheTerrainThenTheAirplane) {
+  StartApp();
+  Frame(0.016f);  // the camera stands on the ground now
+  const D3DXVECTOR3 eye = Position();
+  recorder->Clear();
+  recorder->inner->BeginScene();
+  DrawScene(0.0f, false);
+  recorder->inner->EndScene();
+  std::vector<D3DMATRIX> worlds;
+  for (auto& [state, m] : recorder->transforms)
+    if (state == D3DTS_WORLD) worlds.push_back(m);
+  ASSERT_GE(worlds.size(), 3u);
+  D3DXMATRIX sky, identity, airplane = AirplaneWorld();
+  D3DXMatrixIdentity(&identity);
+  D3DXMatrixScaling(&sky, 500, 500, 500);
+  sky._41 = eye.x, sky._42 = eye.y, sky._43 = eye.z;
+  EXPECT_EQ(D3DXMATRIX(worlds[0]), sky);
+  EXPECT_EQ(D3DXMATRIX(worlds[1]), identity);
+  EXPECT_EQ(D3DXMATRIX(worlds.back()), airplane);
+  // Six sky faces drawn before the terrain's transform, one draw per terrain cell after it.
+  std::vector<int> drawsUnder(worlds.size() + 1, 0);  // draws after the n-th world transform
+  size_t transforms = 0;
+  for (const LoggedCall& c : recorder->calls) {
+    if (c.name == "SetTransform" && c.args[0] == D3DTS_WORLD) ++transforms;
+    if (c.name == "DrawIndexedPrimitive") ++drawsUnder[transforms];
+  }
+  EXPECT_EQ(drawsUnder[1], 6);
+  EXPECT_EQ(drawsUnder[2], 63 * 63);
+}
+
 TEST_F(FrameTest, PlainFrameCallSequence) {
   StartApp();
-  Frame(0.016f);
-  std::vector<std::string> eye = {"SetTransform", "SetLight",       "GetRenderTarget", "SetRenderTarget",
-                                  "Clear",        "BeginScene",     "SetTransform",    "SetTransform",
-                                  "EndScene",     "SetRenderTarget"};
+  // What one scene pass issues, recorded on its own; every pass of the frame draws it.
+  DrawScene(0.0f, false);
+  const std::vector<std::string> scene = recorder->Names();
+  recorder->Clear();
+  FrameWithoutText(0.016f);
+  std::vector<std::string> eye = {"SetTransform",    "SetLight", "GetRenderTarget",
+                                  "SetRenderTarget", "Clear",    "BeginScene"};
+  eye.insert(eye.end(), scene.begin(), scene.end());
+  eye.insert(eye.end(), {"EndScene", "SetRenderTarget"});
   std::vector<std::string> expected = {"SetTransform"};
   expected.insert(expected.end(), eye.begin(), eye.end());
   expected.insert(expected.end(), eye.begin(), eye.end());
-  for (const char* n : {"Clear", "BeginScene", "SetTransform", "SetLight", "SetTransform", "SetTransform",
-                        "EndScene", "Present"})
-    expected.push_back(n);
+  expected.insert(expected.end(), {"Clear", "BeginScene", "SetTransform", "SetLight"});
+  expected.insert(expected.end(), scene.begin(), scene.end());
+  expected.insert(expected.end(), {"EndScene", "Present"});
   EXPECT_EQ(recorder->Names(), expected);
 
   // The eye passes draw into the eye textures and give the back buffer back.
@@ -196,7 +234,7 @@ TEST_F(FrameTest, PlainFrameCallSequence) {
 TEST_F(FrameTest, StereoCompositeSequenceAndStateLeftBehind) {
   for (const char* keys : {"2@0", "3@0", "4@0"}) {
     StartApp(keys);
-    Frame(0.016f);
+    FrameWithoutText(0.016f);
     std::vector<std::string> names = recorder->Names();
     auto present = std::find(names.begin(), names.end(), "Present");
     auto begin = std::find(names.rbegin(), names.rend(), "BeginScene").base();

@@ -109,6 +109,33 @@ TEST(InitD3D, FallsBackToSixteenBitDepth) {
   SkyvaleStopPlatform();
 }
 
+// Without hardware transform and lighting InitD3D asks for software vertex processing, and the
+// demo runs on it.
+TEST(InitD3D, ChoosesSoftwareVertexProcessingWithoutHardwareTransform) {
+  setenv("SKYVALE_D3D9_REFUSE", "HWTL", 1);
+  SkyvaleOptions o;
+  o.headless = true;
+  std::string error;
+  ASSERT_TRUE(SkyvaleStartPlatform(o, error));
+  static int instance;
+  IDirect3DDevice9* device = nullptr;
+  ASSERT_TRUE(InitD3D((HINSTANCE)&instance, 640, 480, true, D3DDEVTYPE_HAL, &device));
+  D3DDEVICE_CREATION_PARAMETERS created;
+  ASSERT_EQ(device->GetCreationParameters(&created), D3D_OK);
+  EXPECT_EQ(created.BehaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING),
+            (DWORD)D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+  EXPECT_EQ(device->Release(), 0u);
+  unsetenv("SKYVALE_D3D9_REFUSE");
+  SkyvaleStopPlatform();
+}
+
+TEST(Program, RunsWithoutHardwareTransform) {
+  ProcessResult r = RunProgram({"--headless", "--frames", "3"}, {"SKYVALE_D3D9_REFUSE=HWTL"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err.find("MessageBox:"), std::string::npos) << r.err;
+}
+
 TEST(Program, CapturesEveryNthFrameIntoADirectory) {
   std::string dir = TempPath("e2e_frames");
   ProcessResult r = RunProgram({"--headless", "--frames", "5", "--capture-dir", dir, "--capture-every", "2"});

@@ -151,6 +151,25 @@ TEST_F(DeviceTest, RefusalListTakesAwayDepthFormatsAndDevices) {
   setenv("SKYVALE_D3D9_REFUSE", "DEVICE", 1);
   EXPECT_EQ(Create(Params(D3DFMT_D24S8), &out), D3DERR_NOTAVAILABLE);
   EXPECT_EQ(out, nullptr);
+  unsetenv("SKYVALE_D3D9_REFUSE");
+}
+
+TEST_F(DeviceTest, RefusedHardwareTransformLeavesSoftwareVertexProcessing) {
+  setenv("SKYVALE_D3D9_REFUSE", "hwtl", 1);
+  D3DCAPS9 caps;
+  ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_EQ(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0u);
+  EXPECT_NE(caps.DevCaps & D3DDEVCAPS_HWRASTERIZATION, 0u);
+  D3DPRESENT_PARAMETERS pp = Params();
+  IDirect3DDevice9* out = nullptr;
+  for (DWORD vp : {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_MIXED_VERTEXPROCESSING})
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, vp, &pp, &out), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(out, nullptr);
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
+  ASSERT_EQ(device->GetDeviceCaps(&caps), D3D_OK);
+  EXPECT_EQ(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0u);
+  unsetenv("SKYVALE_D3D9_REFUSE");
 }
 
 TEST_F(DeviceTest, ReferenceCountsKeepTheDeviceAndTheRuntimeAlive) {

@@ -45,7 +45,10 @@ TEST_F(DrawTest, NonIndexedDrawsStayInsideTheBuffer) {
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 9), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->DrawPrimitive(D3DPT_LINESTRIP, 0, 9), D3D_OK);
   EXPECT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, 0, 10), D3D_OK);
-  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0), D3DERR_INVALIDCALL);
+  // No primitives is no draw for every type, a strip of lines included.
+  for (D3DPRIMITIVETYPE type : {D3DPT_POINTLIST, D3DPT_LINELIST, D3DPT_LINESTRIP, D3DPT_TRIANGLELIST,
+                                D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN})
+    EXPECT_EQ(device->DrawPrimitive(type, 0, 0), D3DERR_INVALIDCALL) << type;
   EXPECT_EQ(device->DrawPrimitive((D3DPRIMITIVETYPE)9, 0, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0xFFFFFFFF, 0x55555555), D3DERR_INVALIDCALL);
   // The stream offset shortens what is readable.

@@ -1,4 +1,4 @@
-// A headless 640 x 480 device for the sprite tests, wrapped in a call log that can hide
+// A headless 640 x 480 device for the sprite and font tests, wrapped in a call log that can hide
 // capabilities and keeps the vertices of every user-pointer draw.
 #pragma once
 #include <d3dx9.h>
@@ -21,6 +21,7 @@ class SpriteDevice final : public CallLogDevice {
     HRESULT hr = CallLogDevice::GetDeviceCaps(caps);
     if (SUCCEEDED(hr) && hideClipTLVerts) caps->PrimitiveMiscCaps &= ~D3DPMISCCAPS_CLIPTLVERTS;
     if (SUCCEEDED(hr) && hideAlphaBlend) caps->DestBlendCaps &= ~D3DPBLENDCAPS_INVSRCALPHA;
+    if (SUCCEEDED(hr) && hideDynamicTextures) caps->Caps2 &= ~D3DCAPS2_DYNAMICTEXTURES;
     return hr;
   }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) override {
@@ -28,6 +29,12 @@ class SpriteDevice final : public CallLogDevice {
     if (type == D3DPT_TRIANGLEFAN && data) drawn.emplace_back(bytes, bytes + (count + 2) * stride);
     strides.push_back(stride);
     return CallLogDevice::DrawPrimitiveUP(type, count, data, stride);
+  }
+  HRESULT GetDirect3D(IDirect3D9** d3d9) override {
+    if (!runtime || !d3d9) return CallLogDevice::GetDirect3D(d3d9);
+    runtime->AddRef();
+    *d3d9 = runtime;
+    return D3D_OK;
   }
   int Count(const std::string& name) const {
     int n = 0;
@@ -37,6 +44,8 @@ class SpriteDevice final : public CallLogDevice {
 
   bool hideClipTLVerts = false;
   bool hideAlphaBlend = false;
+  bool hideDynamicTextures = false;
+  IDirect3D9* runtime = nullptr;  // answers format checks in place of the real runtime; not owned
   std::vector<std::vector<uint8_t>> drawn;
   std::vector<UINT> strides;
 };

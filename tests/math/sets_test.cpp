@@ -312,6 +312,13 @@ INSTANTIATE_TEST_SUITE_P(AllSets, SetsTest,
                                            Set::Sse2Wide),
                          SetName);
 
+TEST_P(SetsTest, TransformationIgnoresAScalingCentreWithoutScalingRotation) {
+  const D3DXVECTOR3 s(2, 2, 2), c(1, 0, 0);
+  D3DXMATRIX out;
+  t.MatrixTransformation(&out, &c, nullptr, &s, nullptr, nullptr, nullptr);
+  EXPECT_EQ(out, D3DXMATRIX(2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The documented differences, each against the reference.
 
@@ -322,7 +329,13 @@ TEST(SetDifferences, X87Normalize) {
   x.Vec3Normalize(&out, &zero);
   EXPECT_EQ(out, zero);
   x.Vec3Normalize(&out, &tiny);  // n = 1e-40 is not exactly 0: not zeroed (the reference zeroes it)
-  EXPECT_NE(out.x, 0.0f);
+  EXPECT_NEAR(out.x, 1.0f, 2e-6f);
+  // Subnormal squared lengths keep both direction and unit length.
+  const D3DXVECTOR3 tinySlant(3e-21f, -4e-21f, 0), smallest(1e-45f, 0, 0);
+  x.Vec3Normalize(&out, &tinySlant);
+  EXPECT_TRUE(Near(out, D3DXVECTOR3(0.6f, -0.8f, 0), 2e-6f));
+  x.Vec3Normalize(&out, &smallest);  // n underflows to 0: zero
+  EXPECT_EQ(out, zero);
   x.Vec3Normalize(&out, &nearUnit);  // |n - 1| = 8e-6 <= 1e-5: copied
   EXPECT_TRUE(mt::SameBits(out, nearUnit));
   mathref::Vec3Normalize(&out, &nearUnit);

@@ -87,6 +87,38 @@ TEST_F(Adjacency, ThreeFacesOnOneEdgePairTheBestAligned) {
   }
 }
 
+TEST_F(Adjacency, EquallyAlignedCandidatesKeepTheFirstVisited) {
+  // B and C lie in A's plane on the far side of edge 0-1: equal scores. Records are visited
+  // newest first, so C (added last) is met first and a later equal score does not replace it.
+  std::vector<Vertex> vertices = {{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}, {0.5f, -1, 0}, {0.3f, -2, 0}};
+  ID3DXMesh* mesh = nullptr;
+  ASSERT_EQ(D3DXCreateMeshFVF(3, 5, 0, D3DFVF_XYZ, device, &mesh), D3D_OK);
+  Fill<WORD>(mesh, vertices, {0, 1, 2, 1, 0, 3, 1, 0, 4});
+  DWORD adjacency[9];
+  ASSERT_EQ(mesh->ConvertPointRepsToAdjacency(nullptr, adjacency), D3D_OK);
+  EXPECT_EQ(adjacency[0], 2u);
+  EXPECT_EQ(adjacency[6], 0u);
+  EXPECT_EQ(adjacency[3], kNone);
+  EXPECT_EQ(mesh->Release(), 0u);
+}
+
+TEST_F(Adjacency, VerticesOfOneTriangleNeverMerge) {
+  // Corner 2 of face 0 sits on (or within epsilon of) corner 1: merged, face 0 would collapse
+  // and lose its neighbour across edge 0-1.
+  for (float epsilon : {0.0f, 0.01f}) {
+    const float x = epsilon == 0 ? 1.0f : 1.001f;
+    std::vector<Vertex> vertices = {{0, 0, 0}, {1, 0, 0}, {x, 0, 0}, {0.5f, -1, 0}};
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(2, 4, 0, D3DFVF_XYZ, device, &mesh), D3D_OK);
+    Fill<WORD>(mesh, vertices, {0, 1, 2, 1, 0, 3});
+    DWORD adjacency[6];
+    ASSERT_EQ(mesh->GenerateAdjacency(epsilon, adjacency), D3D_OK);
+    EXPECT_EQ(adjacency[0], 1u) << epsilon;
+    EXPECT_EQ(adjacency[3], 0u) << epsilon;
+    EXPECT_EQ(mesh->Release(), 0u);
+  }
+}
+
 TEST_F(Adjacency, DegenerateFaceHasNoNeighbours) {
   std::vector<Vertex> vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
   ID3DXMesh* mesh = nullptr;

@@ -30,7 +30,8 @@ class DebugMuteTest : public ::testing::Test {
     DebugSetMute(FALSE);
   }
   void Registry(const char* value) {
-    std::ofstream(path) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Direct3D]\n\"D3DXDoNotMute\"=" << value << "\n";
+    std::ofstream(path) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Direct3D]\n\"D3DXDoNotMute\"=" << value
+                        << "\n";
     setenv("SKYVALE_REGISTRY", path.c_str(), 1);
   }
   // The runtime's flag as the library left it (reading it resets it).

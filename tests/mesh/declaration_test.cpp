@@ -129,6 +129,14 @@ TEST(Declaration, ValidityAndMeasurement) {
   EXPECT_FALSE(d3dx::DeclIsValid(stream1));
   EXPECT_EQ(D3DXGetDeclVertexSize(stream1, 1), 12u);
   EXPECT_EQ(D3DXGetDeclVertexSize(stream1, 0), 0u);
+  // Only streams and default-method offsets count: an unknown type takes no room and passes.
+  D3DVERTEXELEMENT9 oddType[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                 {0, 12, D3DDECLTYPE_UNUSED, 0, D3DDECLUSAGE_NORMAL, 0},
+                                 {0, 12, 40, 0, D3DDECLUSAGE_COLOR, 0},
+                                 {0, 12, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                 kEnd};
+  EXPECT_TRUE(d3dx::DeclIsValid(oddType));
+  EXPECT_EQ(D3DXGetDeclVertexSize(oddType, 0), 20u);
   // No end marker inside the 65 entries: not valid, and the length stops at the array's end.
   std::vector<D3DVERTEXELEMENT9> unterminated(MAX_FVF_DECL_SIZE, {0, 0, D3DDECLTYPE_FLOAT1, 1, 0, 0});
   EXPECT_FALSE(d3dx::DeclIsValid(unterminated.data()));

@@ -64,11 +64,15 @@ class RecordingDevice final : public ForwardingDevice {
   }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) override {
     ++userDraws;
+    if (type == D3DPT_TRIANGLELIST && data)
+      userData.emplace_back(static_cast<const BYTE*>(data),
+                            static_cast<const BYTE*>(data) + 3 * count * stride);
     return inner->DrawPrimitiveUP(type, count, data, stride);
   }
 
   std::vector<DrawCall> draws;
   int userDraws = 0;
+  std::vector<std::vector<BYTE>> userData;         // the vertices of each triangle-list user draw
   DWORD maxVertexIndex = 0;                        // 0 keeps the device's own value
   const D3DDEVINFO_VCACHE* cacheAnswer = nullptr;  // null asks the device
   bool failCacheQuery = false;

@@ -234,6 +234,18 @@ TEST_F(MeshObject, EmulatedWideDrawGoesTriangleByTriangle) {
   ASSERT_EQ(mesh->DrawSubset(2), D3D_OK);
   EXPECT_EQ(device->userDraws, 2);
   EXPECT_TRUE(device->draws.empty());
+  // Each triangle carries its own three corners: faces 0 (0, 1, 2) and 2 (3, 1, 4).
+  const std::vector<std::vector<int>> corners = {{0, 1, 2}, {3, 1, 4}};
+  ASSERT_EQ(device->userData.size(), 2u);
+  for (size_t t = 0; t < 2; ++t) {
+    ASSERT_EQ(device->userData[t].size(), 3 * sizeof(Vertex));
+    for (int k = 0; k < 3; ++k) {
+      Vertex v;
+      std::memcpy(&v, &device->userData[t][k * sizeof(Vertex)], sizeof v);
+      const Vertex& e = vertices[corners[t][k]];
+      EXPECT_TRUE(v.x == e.x && v.y == e.y && v.z == e.z) << "triangle " << t << " corner " << k;
+    }
+  }
   EXPECT_EQ(mesh->Release(), 0u);
 
   device->maxVertexIndex = 0xFFFFFF;

@@ -15,8 +15,9 @@ std::vector<char*> Argv(std::vector<std::string>& args) {
 }
 
 TEST(Options, ParsesPlatformOptionsAndLeavesTheRest) {
-  std::vector<std::string> args = {"skyvale", "--frames",  "3",       "--step-ms=16", "--keys", "W@0-5",
-                                   "extra",   "--capture", "out.png", "--headless",   "more"};
+  std::vector<std::string> args = {"skyvale", "--frames",       "3",         "--step-ms=16", "--keys",
+                                   "W@0-5",   "extra",          "--capture", "out.png",      "--headless",
+                                   "more",    "--memory-every", "7"};
   auto argv = Argv(args);
   SkyvaleOptions o;
   std::string rest, error;
@@ -26,6 +27,7 @@ TEST(Options, ParsesPlatformOptionsAndLeavesTheRest) {
   EXPECT_EQ(o.keys, "W@0-5");
   EXPECT_EQ(o.capture, "out.png");
   EXPECT_TRUE(o.headless);
+  EXPECT_EQ(o.memoryEvery, 7);
   EXPECT_EQ(rest, "extra more");
 }
 
@@ -36,7 +38,10 @@ TEST(Options, RefusesMalformedValues) {
                                              {"s", "--step-ms", "1x"},
                                              {"s", "--capture"},
                                              {"s", "--capture-dir", "d"},
-                                             {"s", "--frames", "99999999999"}}) {
+                                             {"s", "--frames", "99999999999"},
+                                             {"s", "--memory-every", "often"},
+                                             {"s", "--clock-start", "4294967296"},
+                                             {"s", "--clock-start", "-1"}}) {
     auto argv = Argv(args);
     SkyvaleOptions o;
     std::string rest, error;
@@ -46,6 +51,23 @@ TEST(Options, RefusesMalformedValues) {
 }
 
 class HostTest : public PlatformTest {};
+
+// The resident size after every Nth frame, on standard output, in whole KiB.
+TEST_F(HostTest, MemoryEveryPrintsTheResidentSize) {
+  SkyvaleStopPlatform();
+  SkyvaleOptions o;
+  o.memoryEvery = 2;
+  Start(o);
+  ::testing::internal::CaptureStdout();
+  for (int i = 0; i < 5; ++i) PresentFrame();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  unsigned long long a = 0, b = 0;
+  ASSERT_EQ(
+      std::sscanf(out.c_str(), "Resident at frame 2: %llu KiB\nResident at frame 4: %llu KiB\n", &a, &b), 2)
+      << out;
+  EXPECT_GT(a, 1000u);  // a process with a device is well over a megabyte
+  EXPECT_EQ(out.find("frame 5"), std::string::npos);
+}
 
 TEST_F(HostTest, SteppedClockAdvancesPerPresentedFrame) {
   SkyvaleStopPlatform();
@@ -58,6 +80,20 @@ TEST_F(HostTest, SteppedClockAdvancesPerPresentedFrame) {
   PresentFrame();
   EXPECT_EQ(timeGetTime() - t0, 32u);
   EXPECT_EQ(SkyvalePresentedFrames(), 2);
+}
+
+TEST_F(HostTest, SteppedClockStartsWhereAskedAndWraps) {
+  std::vector<std::string> args = {"s", "--step-ms", "16", "--clock-start", "4294967290"};
+  auto argv = Argv(args);
+  SkyvaleOptions o;
+  std::string rest, error;
+  ASSERT_TRUE(SkyvaleParseOptions((int)argv.size(), argv.data(), o, rest, error)) << error;
+  EXPECT_EQ(o.clockStartMs, 4294967290u);
+  SkyvaleStopPlatform();
+  Start(o);
+  EXPECT_EQ(timeGetTime(), 4294967290u);
+  PresentFrame();
+  EXPECT_EQ(timeGetTime(), 10u);
 }
 
 TEST_F(HostTest, FramesLimitPostsQuit) {

@@ -98,17 +98,17 @@ inline FileBytes Png(UINT w, UINT h, const Paint& paint, bool alpha) {
   return out;
 }
 
-// A DDS of a four-character-code format: `levels` levels of `faces` faces (1 or 6); `level(face,
-// l)` gives each level's stored bytes.
+// A DDS of a four-character-code format: `levels` levels of `faces` faces (1 or 6), or of a
+// volume when `depth` is above 0; `level(face, l)` gives each level's stored bytes.
 inline FileBytes Dds(D3DFORMAT fourCc, UINT w, UINT h, UINT levels, UINT faces,
-                     const std::function<FileBytes(UINT face, UINT level)>& level) {
+                     const std::function<FileBytes(UINT face, UINT level)>& level, UINT depth = 0) {
   FileBytes b = {'D', 'D', 'S', ' '};
-  Le32(b, 124), Le32(b, 0x1007 | (levels > 1 ? 0x20000 : 0)), Le32(b, h), Le32(b, w), Le32(b, 0), Le32(b, 0),
-      Le32(b, levels);
+  Le32(b, 124), Le32(b, 0x1007 | (levels > 1 ? 0x20000 : 0) | (depth ? 0x800000 : 0)), Le32(b, h), Le32(b, w),
+      Le32(b, 0), Le32(b, depth), Le32(b, levels);
   for (int i = 0; i < 11; ++i) Le32(b, 0);
   Le32(b, 32), Le32(b, 0x4), Le32(b, uint32_t(fourCc));
   for (int i = 0; i < 5; ++i) Le32(b, 0);
-  Le32(b, 0x1000), Le32(b, faces == 6 ? 0xFE00 : 0), Le32(b, 0), Le32(b, 0), Le32(b, 0);
+  Le32(b, 0x1000), Le32(b, faces == 6 ? 0xFE00 : depth ? 0x200000 : 0), Le32(b, 0), Le32(b, 0), Le32(b, 0);
   for (UINT f = 0; f < faces; ++f)
     for (UINT l = 0; l < levels; ++l) {
       const FileBytes data = level(f, l);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 
+#include "../../d3dx/math/cpu.h"
 #include "../../d3dx/math/dispatch.h"
 #include "temp_path.h"
 #include "tex_test_util.h"
@@ -84,6 +85,8 @@ TEST(RowKernels, DisableMmxSwitchSelectsThePortableLoops) {
   EXPECT_EQ(DetectRowKernelSet(), RowKernelSet::PORTABLE);
   unsetenv("SKYVALE_REGISTRY");
   std::remove(path.c_str());
+  // The switch's answer is kept; later tests in this process must see the processor again.
+  MathResetMmxState();
 }
 
 }  // namespace

@@ -14,13 +14,12 @@ void AddToTranslation(D3DXMATRIX& m, const D3DXVECTOR3& v, float sign) {
 
 namespace mathref {
 
-// Scaling about the scaling centre in the frame of the scaling rotation, then rotation about the
-// rotation centre, then translation. The scaling centre applies whether or not a scaling
-// rotation is given: T(-c) * S * T(c) is what scaling "about a centre" means.
+// Scaling in the frame of the scaling rotation, then rotation about the rotation centre, then
+// translation. The scaling centre only counts together with a scaling rotation: callers rely on
+// a centre given with a plain scaling having no effect.
 D3DXMATRIX* MatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* sc, const D3DXQUATERNION* sr,
                                  const D3DXVECTOR3* s, const D3DXVECTOR3* rc, const D3DXQUATERNION* r,
                                  const D3DXVECTOR3* t) {
-  // Read every input first: the output may alias none of them by type, but stay safe anyway.
   D3DXMATRIX m;
   D3DXMatrixIdentity(&m);
   if (s) {
@@ -31,13 +30,13 @@ D3DXMATRIX* MatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* sc, const D
       D3DXMatrixTranspose(&rotT, &rot);
       D3DXMatrixMultiply(&m, &rotT, &m);
       D3DXMatrixMultiply(&m, &m, &rot);
-    }
-    if (sc) {
-      const D3DXVECTOR3 c = *sc;
-      D3DXMATRIX toOrigin;
-      D3DXMatrixTranslation(&toOrigin, -c.x, -c.y, -c.z);
-      D3DXMatrixMultiply(&m, &toOrigin, &m);
-      AddToTranslation(m, c, 1.0f);
+      if (sc) {
+        const D3DXVECTOR3 c = *sc;
+        D3DXMATRIX toOrigin;
+        D3DXMatrixTranslation(&toOrigin, -c.x, -c.y, -c.z);
+        D3DXMatrixMultiply(&m, &toOrigin, &m);
+        AddToTranslation(m, c, 1.0f);
+      }
     }
   }
   if (r) {

@@ -7,6 +7,7 @@
 #include "../adjugate.h"
 #include "../dispatch.h"
 #include "../mathutil.h"
+#include "sse.h"
 
 using namespace mathutil;
 
@@ -198,55 +199,63 @@ D3DXMATRIX* MatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* sc, const D
 
 namespace {
 
-// The versions of slots 59-65 and 68 that need SSE next to 3DNow!: the SSE array transforms.
-void InstallWithSse(MathDispatchTable& t) {
-  MathDispatchTable sse = t;
-  MathInstallSse(sse);
-#define SKYVALE_INSTALL(name) SKYVALE_SET_SLOT(t, name, sse.name);
-  SKYVALE_INSTALL(Vec2TransformArray)
-  SKYVALE_INSTALL(Vec2TransformCoordArray)
-  SKYVALE_INSTALL(Vec2TransformNormalArray)
-  SKYVALE_INSTALL(Vec3TransformArray)
-  SKYVALE_INSTALL(Vec3TransformCoordArray)
-  SKYVALE_INSTALL(Vec3TransformNormalArray)
-  SKYVALE_INSTALL(Vec4TransformArray)
-  SKYVALE_INSTALL(PlaneTransformArray)
-#undef SKYVALE_INSTALL
+// The last routine the 3DNow! set covers; the arrays after it come from the SSE set, if at all.
+constexpr MathSlot k3DNowLast = MathSlot::Float16To32Array;
+
+// Every routine up to k3DNowLast gets the reference formulas first; the lists replace some.
+void Install3DNowReferences(MathDispatchTable& t) {
+#define SKYVALE_REFERENCE_UP_TO_LAST(name, ret, params, args) \
+  if (MathSlot::name <= k3DNowLast) StoreSlot(t.name, &mathref::name);
+  SKYVALE_MATH_SLOTS(SKYVALE_REFERENCE_UP_TO_LAST)
+#undef SKYVALE_REFERENCE_UP_TO_LAST
 }
+
+constexpr SlotInstaller k3DNowSet[] = {
+    SKYVALE_ROUTINE(Vec3Normalize, math3dnow::Vec3Normalize),
+    SKYVALE_ROUTINE(Vec2Normalize, math3dnow::Vec2Normalize),
+    SKYVALE_ROUTINE(Vec4Normalize, math3dnow::Vec4Normalize),
+    SKYVALE_ROUTINE(QuaternionNormalize, math3dnow::QuaternionNormalize),
+    SKYVALE_ROUTINE(PlaneNormalize, math3dnow::PlaneNormalize),
+    SKYVALE_ROUTINE(Vec2TransformCoord, math3dnow::Vec2TransformCoord),
+    SKYVALE_ROUTINE(Vec3TransformCoord, math3dnow::Vec3TransformCoord),
+    SKYVALE_ROUTINE(MatrixDeterminant, math3dnow::MatrixDeterminant),
+    SKYVALE_ROUTINE(MatrixInverse, math3dnow::MatrixInverse<false>),
+    SKYVALE_ROUTINE(PlaneIntersectLine, math3dnow::PlaneIntersectLine),
+    SKYVALE_ROUTINE(QuaternionRotationMatrix, math3dnow::QuaternionRotationMatrix<false>),
+    SKYVALE_ROUTINE(QuaternionInverse, math3dnow::QuaternionInverse),
+    SKYVALE_ROUTINE(Vec3Unproject, math3dnow::Vec3Unproject<false>),
+    SKYVALE_ROUTINE(MatrixRotationQuaternion, math3dnow::MatrixRotationQuaternion<false>),
+    SKYVALE_ROUTINE(MatrixTransformation, math3dnow::MatrixTransformation<false>),
+};
+
+// With the extended 3DNow! and MMX instructions as well.
+constexpr SlotInstaller k3DNowExtSet[] = {
+    SKYVALE_ROUTINE(Vec3Unproject, math3dnow::Vec3Unproject<true>),
+    SKYVALE_ROUTINE(MatrixInverse, math3dnow::MatrixInverse<true>),
+    SKYVALE_ROUTINE(QuaternionRotationMatrix, math3dnow::QuaternionRotationMatrix<true>),
+    SKYVALE_ROUTINE(MatrixRotationQuaternion, math3dnow::MatrixRotationQuaternion<true>),
+    SKYVALE_ROUTINE(MatrixTransformation, math3dnow::MatrixTransformation<true>),
+};
+
+// The array transforms, taken from the SSE set when the processor also has SSE.
+constexpr SlotInstaller k3DNowWithSseSet[] = {
+    SKYVALE_ROUTINE(Vec2TransformArray, mathsse::Vec2TransformArray),
+    SKYVALE_ROUTINE(Vec2TransformCoordArray, mathsse::Vec2TransformCoordArray),
+    SKYVALE_ROUTINE(Vec2TransformNormalArray, mathsse::Vec2TransformNormalArray),
+    SKYVALE_ROUTINE(Vec3TransformArray, mathsse::Vec3TransformArray),
+    SKYVALE_ROUTINE(Vec3TransformCoordArray, mathsse::Vec3TransformCoordArray),
+    SKYVALE_ROUTINE(Vec3TransformNormalArray, mathsse::Vec3TransformNormalArray),
+    SKYVALE_ROUTINE(Vec4TransformArray, mathsse::Vec4TransformArray),
+    SKYVALE_ROUTINE(PlaneTransformArray, mathsse::PlaneTransformArray),
+};
 
 }  // namespace
 
 void MathInstall3DNow(MathDispatchTable& t, DWORD features) {
   if ((features & kCpuMmx) && (features & kCpu3DNow)) {
-    // Slots 0 to 58: the 3DNow! versions where they differ, the reference formulas elsewhere.
-#define SKYVALE_INSTALL_REF(index, name, ret, params, args) \
-  if (index <= 58) SKYVALE_SET_SLOT(t, name, mathref::name);
-    SKYVALE_MATH_SLOTS(SKYVALE_INSTALL_REF)
-#undef SKYVALE_INSTALL_REF
-#define SKYVALE_INSTALL(name, fn) SKYVALE_SET_SLOT(t, name, fn);
-    SKYVALE_INSTALL(Vec3Normalize, math3dnow::Vec3Normalize)
-    SKYVALE_INSTALL(Vec2Normalize, math3dnow::Vec2Normalize)
-    SKYVALE_INSTALL(Vec4Normalize, math3dnow::Vec4Normalize)
-    SKYVALE_INSTALL(QuaternionNormalize, math3dnow::QuaternionNormalize)
-    SKYVALE_INSTALL(PlaneNormalize, math3dnow::PlaneNormalize)
-    SKYVALE_INSTALL(Vec2TransformCoord, math3dnow::Vec2TransformCoord)
-    SKYVALE_INSTALL(Vec3TransformCoord, math3dnow::Vec3TransformCoord)
-    SKYVALE_INSTALL(MatrixDeterminant, math3dnow::MatrixDeterminant)
-    SKYVALE_INSTALL(MatrixInverse, math3dnow::MatrixInverse<false>)
-    SKYVALE_INSTALL(PlaneIntersectLine, math3dnow::PlaneIntersectLine)
-    SKYVALE_INSTALL(QuaternionRotationMatrix, math3dnow::QuaternionRotationMatrix<false>)
-    SKYVALE_INSTALL(QuaternionInverse, math3dnow::QuaternionInverse)
-    SKYVALE_INSTALL(Vec3Unproject, math3dnow::Vec3Unproject<false>)
-    SKYVALE_INSTALL(MatrixRotationQuaternion, math3dnow::MatrixRotationQuaternion<false>)
-    SKYVALE_INSTALL(MatrixTransformation, math3dnow::MatrixTransformation<false>)
-    if ((features & kCpu3DNowExt) && (features & kCpuMmxExt)) {
-      SKYVALE_INSTALL(Vec3Unproject, math3dnow::Vec3Unproject<true>)
-      SKYVALE_INSTALL(MatrixInverse, math3dnow::MatrixInverse<true>)
-      SKYVALE_INSTALL(QuaternionRotationMatrix, math3dnow::QuaternionRotationMatrix<true>)
-      SKYVALE_INSTALL(MatrixRotationQuaternion, math3dnow::MatrixRotationQuaternion<true>)
-      SKYVALE_INSTALL(MatrixTransformation, math3dnow::MatrixTransformation<true>)
-    }
-#undef SKYVALE_INSTALL
+    Install3DNowReferences(t);
+    MathInstallList(t, k3DNowSet);
+    if ((features & kCpu3DNowExt) && (features & kCpuMmxExt)) MathInstallList(t, k3DNowExtSet);
   }
-  if (features & kCpuSse) InstallWithSse(t);
+  if (features & kCpuSse) MathInstallList(t, k3DNowWithSseSet);
 }

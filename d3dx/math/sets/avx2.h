@@ -4,7 +4,7 @@
 #include "../dispatch.h"
 
 namespace mathavx2 {
-#define SKYVALE_AVX2_DECL(index, name, ret, params, args) ret name params;
+#define SKYVALE_AVX2_DECL(name, ret, params, args) ret name params;
 SKYVALE_MATH_SLOTS(SKYVALE_AVX2_DECL)
 #undef SKYVALE_AVX2_DECL
 }  // namespace mathavx2

@@ -15,8 +15,12 @@ namespace mathsse {
 #include "sse_routines.inc"
 }  // namespace mathsse
 
-void MathInstallSse(MathDispatchTable& t) {
-#define SKYVALE_INSTALL(name) SKYVALE_SET_SLOT(t, name, mathsse::name);
-  SKYVALE_SSE_SLOTS(SKYVALE_INSTALL)
-#undef SKYVALE_INSTALL
-}
+namespace {
+
+#define SKYVALE_SSE_ROUTINE(name) SKYVALE_ROUTINE(name, mathsse::name),
+constexpr SlotInstaller kSseSet[] = {SKYVALE_SSE_SLOTS(SKYVALE_SSE_ROUTINE)};
+#undef SKYVALE_SSE_ROUTINE
+
+}  // namespace
+
+void MathInstallSse(MathDispatchTable& t) { MathInstallList(t, kSseSet); }

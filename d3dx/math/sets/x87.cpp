@@ -78,11 +78,16 @@ D3DXVECTOR3* Vec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D
 // Zero only for n = 0 exactly; copy when |n - 1| <= 1e-5; else the table reciprocal square root.
 D3DXVECTOR3* Vec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
   const D3DXVECTOR3 c = *v;
-  const float n = (float)((Ext)c.x * c.x + (Ext)c.y * c.y + (Ext)c.z * c.z);
+  const Ext nExt = (Ext)c.x * c.x + (Ext)c.y * c.y + (Ext)c.z * c.z;
+  const float n = (float)nExt;
   if (n == 0.0f) {
     *out = D3DXVECTOR3(0, 0, 0);
   } else if (std::fabs(n - 1.0f) <= mathutil::FromBits(0x3727C5AC)) {
     *out = c;
+  } else if (std::fpclassify(n) == FP_SUBNORMAL) {
+    // The table only covers normal floats; its answer for a subnormal n has the wrong length.
+    const Ext r = 1.0L / std::sqrt(nExt);
+    *out = D3DXVECTOR3((float)(c.x * r), (float)(c.y * r), (float)(c.z * r));
   } else {
     const float r = ApproxInvSqrt(mathutil::Bits(n));
     *out = D3DXVECTOR3(c.x * r, c.y * r, c.z * r);
@@ -92,16 +97,21 @@ D3DXVECTOR3* Vec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
 
 }  // namespace mathx87
 
-void MathInstallX87(MathDispatchTable& t) {
-#define SKYVALE_INSTALL(name) SKYVALE_SET_SLOT(t, name, mathx87::name);
-  SKYVALE_INSTALL(Vec2Transform)
-  SKYVALE_INSTALL(Vec3Transform)
-  SKYVALE_INSTALL(Vec4Transform)
-  SKYVALE_INSTALL(MatrixMultiply)
-  SKYVALE_INSTALL(MatrixMultiplyTranspose)
-  SKYVALE_INSTALL(Vec2TransformNormal)
-  SKYVALE_INSTALL(Vec3TransformNormal)
-  SKYVALE_INSTALL(Vec3Normalize)
-  SKYVALE_INSTALL(PlaneTransform)
-#undef SKYVALE_INSTALL
-}
+namespace {
+
+// The routines the x87 set replaces (the plane transform is its Vec4Transform over a plane).
+constexpr SlotInstaller kX87Set[] = {
+    SKYVALE_ROUTINE(Vec2Transform, mathx87::Vec2Transform),
+    SKYVALE_ROUTINE(Vec3Transform, mathx87::Vec3Transform),
+    SKYVALE_ROUTINE(Vec4Transform, mathx87::Vec4Transform),
+    SKYVALE_ROUTINE(MatrixMultiply, mathx87::MatrixMultiply),
+    SKYVALE_ROUTINE(MatrixMultiplyTranspose, mathx87::MatrixMultiplyTranspose),
+    SKYVALE_ROUTINE(Vec2TransformNormal, mathx87::Vec2TransformNormal),
+    SKYVALE_ROUTINE(Vec3TransformNormal, mathx87::Vec3TransformNormal),
+    SKYVALE_ROUTINE(Vec3Normalize, mathx87::Vec3Normalize),
+    SKYVALE_ROUTINE(PlaneTransform, mathx87::PlaneTransform),
+};
+
+}  // namespace
+
+void MathInstallX87(MathDispatchTable& t) { MathInstallList(t, kX87Set); }

@@ -51,6 +51,7 @@
 #define D3DSGR_NO_CALIBRATION 0x00000000L
 #define D3DSGR_CALIBRATE 0x00000001L
 
+// clang-format off
 DEFINE_GUID(IID_IDirect3D9, 0x81bdcbca, 0x64d4, 0x426d, 0xae, 0x8d, 0xad, 0x1, 0x47, 0xf4, 0x27, 0x5c);
 DEFINE_GUID(IID_IDirect3DDevice9, 0xd0223b96, 0xbf7a, 0x43fd, 0x92, 0xbd, 0xa4, 0x3b, 0xd, 0x82, 0xb9, 0xeb);
 DEFINE_GUID(IID_IDirect3DResource9, 0x5eec05d, 0x8f7d, 0x4362, 0xb9, 0x99, 0xd1, 0xba, 0xf3, 0x57, 0xc7, 0x4);
@@ -68,6 +69,7 @@ DEFINE_GUID(IID_IDirect3DVertexShader9, 0xefc5557e, 0x6265, 0x4613, 0x8a, 0x94, 
 DEFINE_GUID(IID_IDirect3DPixelShader9, 0x6d3bdbdc, 0x5b02, 0x4415, 0xb8, 0x52, 0xce, 0x5e, 0x8b, 0xcc, 0xb2, 0x89);
 DEFINE_GUID(IID_IDirect3DStateBlock9, 0xb07c4fe5, 0x310d, 0x4ba8, 0xa2, 0x3c, 0x4f, 0xf, 0x20, 0x6f, 0x21, 0x8b);
 DEFINE_GUID(IID_IDirect3DQuery9, 0xd9771460, 0xa695, 0x4f26, 0xbb, 0xd3, 0x27, 0xb8, 0x40, 0xb5, 0x41, 0xcc);
+// clang-format on
 
 struct IDirect3D9;
 struct IDirect3DDevice9;
@@ -92,12 +94,13 @@ struct IDirect3D9 : public IUnknown {
   virtual UINT GetAdapterCount() = 0;
   virtual HRESULT GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER9* identifier) = 0;
   virtual UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) = 0;
-  virtual HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* displayMode) = 0;
+  virtual HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode,
+                                   D3DDISPLAYMODE* displayMode) = 0;
   virtual HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) = 0;
   virtual HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE devType, D3DFORMAT adapterFormat,
                                   D3DFORMAT backBufferFormat, BOOL windowed) = 0;
-  virtual HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
-                                    DWORD usage, D3DRESOURCETYPE rType, D3DFORMAT checkFormat) = 0;
+  virtual HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat, DWORD usage,
+                                    D3DRESOURCETYPE rType, D3DFORMAT checkFormat) = 0;
   virtual HRESULT CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT surfaceFormat,
                                              BOOL windowed, D3DMULTISAMPLE_TYPE multiSampleType,
                                              DWORD* qualityLevels) = 0;
@@ -147,19 +150,22 @@ struct IDirect3DDevice9 : public IUnknown {
                                      IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) = 0;
   virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                     IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) = 0;
-  virtual HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
-                                     DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface,
-                                     HANDLE* sharedHandle) = 0;
+  virtual HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
+                                     D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality, BOOL lockable,
+                                     IDirect3DSurface9** surface, HANDLE* sharedHandle) = 0;
   virtual HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
                                             D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality,
-                                            BOOL discard, IDirect3DSurface9** surface, HANDLE* sharedHandle) = 0;
+                                            BOOL discard, IDirect3DSurface9** surface,
+                                            HANDLE* sharedHandle) = 0;
   virtual HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
                                 IDirect3DSurface9* destinationSurface, const POINT* destPoint) = 0;
-  virtual HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture, IDirect3DBaseTexture9* destinationTexture) = 0;
+  virtual HRESULT UpdateTexture(IDirect3DBaseTexture9* sourceTexture,
+                                IDirect3DBaseTexture9* destinationTexture) = 0;
   virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destSurface) = 0;
   virtual HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) = 0;
-  virtual HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destSurface,
-                              const RECT* destRect, D3DTEXTUREFILTERTYPE filter) = 0;
+  virtual HRESULT StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                              IDirect3DSurface9* destSurface, const RECT* destRect,
+                              D3DTEXTUREFILTERTYPE filter) = 0;
   virtual HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) = 0;
   virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                               IDirect3DSurface9** surface, HANDLE* sharedHandle) = 0;
@@ -169,7 +175,8 @@ struct IDirect3DDevice9 : public IUnknown {
   virtual HRESULT GetDepthStencilSurface(IDirect3DSurface9** zStencilSurface) = 0;
   virtual HRESULT BeginScene() = 0;
   virtual HRESULT EndScene() = 0;
-  virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) = 0;
+  virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                        DWORD stencil) = 0;
   virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) = 0;
   virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) = 0;
   virtual HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) = 0;
@@ -208,13 +215,15 @@ struct IDirect3DDevice9 : public IUnknown {
   virtual HRESULT SetNPatchMode(float nSegments) = 0;
   virtual float GetNPatchMode() = 0;
   virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) = 0;
-  virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,
-                                       UINT numVertices, UINT startIndex, UINT primCount) = 0;
+  virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
+                                       UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                       UINT primCount) = 0;
   virtual HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount,
                                   const void* vertexStreamZeroData, UINT vertexStreamZeroStride) = 0;
-  virtual HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertices,
-                                         UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat,
-                                         const void* vertexStreamZeroData, UINT vertexStreamZeroStride) = 0;
+  virtual HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex,
+                                         UINT numVertices, UINT primitiveCount, const void* indexData,
+                                         D3DFORMAT indexDataFormat, const void* vertexStreamZeroData,
+                                         UINT vertexStreamZeroStride) = 0;
   virtual HRESULT ProcessVertices(UINT srcStartIndex, UINT destIndex, UINT vertexCount,
                                   IDirect3DVertexBuffer9* destBuffer, IDirect3DVertexDeclaration9* vertexDecl,
                                   DWORD flags) = 0;
@@ -227,9 +236,11 @@ struct IDirect3DDevice9 : public IUnknown {
   virtual HRESULT CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) = 0;
   virtual HRESULT SetVertexShader(IDirect3DVertexShader9* shader) = 0;
   virtual HRESULT GetVertexShader(IDirect3DVertexShader9** shader) = 0;
-  virtual HRESULT SetVertexShaderConstantF(UINT startRegister, const float* constantData, UINT vector4fCount) = 0;
+  virtual HRESULT SetVertexShaderConstantF(UINT startRegister, const float* constantData,
+                                           UINT vector4fCount) = 0;
   virtual HRESULT GetVertexShaderConstantF(UINT startRegister, float* constantData, UINT vector4fCount) = 0;
-  virtual HRESULT SetVertexShaderConstantI(UINT startRegister, const int* constantData, UINT vector4iCount) = 0;
+  virtual HRESULT SetVertexShaderConstantI(UINT startRegister, const int* constantData,
+                                           UINT vector4iCount) = 0;
   virtual HRESULT GetVertexShaderConstantI(UINT startRegister, int* constantData, UINT vector4iCount) = 0;
   virtual HRESULT SetVertexShaderConstantB(UINT startRegister, const BOOL* constantData, UINT boolCount) = 0;
   virtual HRESULT GetVertexShaderConstantB(UINT startRegister, BOOL* constantData, UINT boolCount) = 0;
@@ -244,13 +255,16 @@ struct IDirect3DDevice9 : public IUnknown {
   virtual HRESULT CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) = 0;
   virtual HRESULT SetPixelShader(IDirect3DPixelShader9* shader) = 0;
   virtual HRESULT GetPixelShader(IDirect3DPixelShader9** shader) = 0;
-  virtual HRESULT SetPixelShaderConstantF(UINT startRegister, const float* constantData, UINT vector4fCount) = 0;
+  virtual HRESULT SetPixelShaderConstantF(UINT startRegister, const float* constantData,
+                                          UINT vector4fCount) = 0;
   virtual HRESULT GetPixelShaderConstantF(UINT startRegister, float* constantData, UINT vector4fCount) = 0;
-  virtual HRESULT SetPixelShaderConstantI(UINT startRegister, const int* constantData, UINT vector4iCount) = 0;
+  virtual HRESULT SetPixelShaderConstantI(UINT startRegister, const int* constantData,
+                                          UINT vector4iCount) = 0;
   virtual HRESULT GetPixelShaderConstantI(UINT startRegister, int* constantData, UINT vector4iCount) = 0;
   virtual HRESULT SetPixelShaderConstantB(UINT startRegister, const BOOL* constantData, UINT boolCount) = 0;
   virtual HRESULT GetPixelShaderConstantB(UINT startRegister, BOOL* constantData, UINT boolCount) = 0;
-  virtual HRESULT DrawRectPatch(UINT handle, const float* numSegs, const D3DRECTPATCH_INFO* rectPatchInfo) = 0;
+  virtual HRESULT DrawRectPatch(UINT handle, const float* numSegs,
+                                const D3DRECTPATCH_INFO* rectPatchInfo) = 0;
   virtual HRESULT DrawTriPatch(UINT handle, const float* numSegs, const D3DTRIPATCH_INFO* triPatchInfo) = 0;
   virtual HRESULT DeletePatch(UINT handle) = 0;
   virtual HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) = 0;
@@ -326,9 +340,10 @@ struct IDirect3DVolumeTexture9 : public IDirect3DBaseTexture9 {
 
 struct IDirect3DCubeTexture9 : public IDirect3DBaseTexture9 {
   virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
-  virtual HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES faceType, UINT level, IDirect3DSurface9** cubeMapSurface) = 0;
-  virtual HRESULT LockRect(D3DCUBEMAP_FACES faceType, UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
-                           DWORD flags) = 0;
+  virtual HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES faceType, UINT level,
+                                    IDirect3DSurface9** cubeMapSurface) = 0;
+  virtual HRESULT LockRect(D3DCUBEMAP_FACES faceType, UINT level, D3DLOCKED_RECT* lockedRect,
+                           const RECT* rect, DWORD flags) = 0;
   virtual HRESULT UnlockRect(D3DCUBEMAP_FACES faceType, UINT level) = 0;
   virtual HRESULT AddDirtyRect(D3DCUBEMAP_FACES faceType, const RECT* dirtyRect) = 0;
 };

@@ -5,11 +5,11 @@
 
 typedef DWORD D3DCOLOR;
 #define D3DCOLOR_ARGB(a, r, g, b) \
-  ((D3DCOLOR)((((a) & 0xff) << 24) | (((r) & 0xff) << 16) | (((g) & 0xff) << 8) | ((b) & 0xff)))
+  ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
 #define D3DCOLOR_RGBA(r, g, b, a) D3DCOLOR_ARGB(a, r, g, b)
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 #define D3DCOLOR_COLORVALUE(r, g, b, a) \
-  D3DCOLOR_RGBA((DWORD)((r) * 255.f), (DWORD)((g) * 255.f), (DWORD)((b) * 255.f), (DWORD)((a) * 255.f))
+  D3DCOLOR_RGBA((DWORD)((r)*255.f), (DWORD)((g)*255.f), (DWORD)((b)*255.f), (DWORD)((a)*255.f))
 
 typedef struct _D3DVECTOR {
   float x, y, z;
@@ -428,10 +428,10 @@ typedef enum _D3DTEXTUREFILTERTYPE {
 #define D3DFVF_TEXTUREFORMAT1 3
 #define D3DFVF_TEXTUREFORMAT3 1
 #define D3DFVF_TEXTUREFORMAT4 2
-#define D3DFVF_TEXCOORDSIZE3(i) (D3DFVF_TEXTUREFORMAT3 << ((i) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE3(i) (D3DFVF_TEXTUREFORMAT3 << ((i)*2 + 16))
 #define D3DFVF_TEXCOORDSIZE2(i) (D3DFVF_TEXTUREFORMAT2)
-#define D3DFVF_TEXCOORDSIZE4(i) (D3DFVF_TEXTUREFORMAT4 << ((i) * 2 + 16))
-#define D3DFVF_TEXCOORDSIZE1(i) (D3DFVF_TEXTUREFORMAT1 << ((i) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE4(i) (D3DFVF_TEXTUREFORMAT4 << ((i)*2 + 16))
+#define D3DFVF_TEXCOORDSIZE1(i) (D3DFVF_TEXTUREFORMAT1 << ((i)*2 + 16))
 
 // Vertex declarations
 typedef enum _D3DDECLUSAGE {
@@ -495,9 +495,14 @@ typedef struct _D3DVERTEXELEMENT9 {
   BYTE Usage;
   BYTE UsageIndex;
 } D3DVERTEXELEMENT9, *LPD3DVERTEXELEMENT9;
-#define D3DDECL_END() {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0}
+#define D3DDECL_END() \
+  { 0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0 }
 
-typedef enum _D3DBASISTYPE { D3DBASIS_BEZIER = 0, D3DBASIS_BSPLINE = 1, D3DBASIS_CATMULL_ROM = 2 } D3DBASISTYPE;
+typedef enum _D3DBASISTYPE {
+  D3DBASIS_BEZIER = 0,
+  D3DBASIS_BSPLINE = 1,
+  D3DBASIS_CATMULL_ROM = 2
+} D3DBASISTYPE;
 typedef enum _D3DDEGREETYPE {
   D3DDEGREE_LINEAR = 1,
   D3DDEGREE_QUADRATIC = 2,

@@ -60,6 +60,23 @@ struct VertexState {
   mutable float constLit[8];
 };
 
+// How texels of one level are filtered, and how levels are chosen between.
+enum class Filter : uint8_t { Point = 1, Linear = 2 };
+enum class MipMode : uint8_t { None, Nearest, Linear };
+
+// Compare functions of the depth, stencil and alpha tests, in the runtime's numbering; any other
+// value passes.
+enum class Compare : uint32_t {
+  Never = D3DCMP_NEVER,
+  Less = D3DCMP_LESS,
+  Equal = D3DCMP_EQUAL,
+  LessEqual = D3DCMP_LESSEQUAL,
+  Greater = D3DCMP_GREATER,
+  NotEqual = D3DCMP_NOTEQUAL,
+  GreaterEqual = D3DCMP_GREATEREQUAL,
+  Always = D3DCMP_ALWAYS,
+};
+
 struct Sampler {
   const uint32_t* texels[16];
   int32_t w[16], h[16], pitch[16];
@@ -67,7 +84,8 @@ struct Sampler {
   bool opaque;
   int addrU, addrV;
   uint32_t border;
-  int mag, min, mip;
+  Filter mag, min;
+  MipMode mip;
   float lodBias;
   int maxLevel;
 };
@@ -105,12 +123,13 @@ struct PixelState {
   uint32_t tfactor;
   bool specularAdd;
   bool alphaTest;
-  int alphaFunc;
+  Compare alphaFunc;
   uint32_t alphaRef;
   bool depthTest, depthWrite;
-  int zfunc;
+  Compare zfunc;
   bool stencil, twoSided;
-  int sFunc[2], sFail[2], sZFail[2], sPass[2];  // [0] front, [1] back (counter-clockwise)
+  Compare sFunc[2];
+  int sFail[2], sZFail[2], sPass[2];  // [0] front, [1] back (counter-clockwise)
   uint32_t sRef, sMask, sWriteMask;
   bool blend;
   int srcBlend, dstBlend, blendOp;
@@ -149,12 +168,16 @@ struct SVertex {  // after clipping, projection and viewport
 
 enum class RecKind : uint8_t { Triangle, Clear };
 
+// What every binned record starts with: the kind that says which record it is.
+struct BinRecord {
+  RecKind kind;
+};
+
 struct Plane {
   float c, dx, dy;  // value at (refX, refY) and per-pixel steps
 };
 
-struct Tri {
-  RecKind kind;
+struct Tri : BinRecord {
   bool back;          // counter-clockwise on screen (two-sided stencil)
   bool constDiffuse;  // all three vertices share `diffuse8`: kernels may skip interpolation
   uint16_t nv;
@@ -167,8 +190,7 @@ struct Tri {
   Plane v[1];  // nv entries (allocated past the end)
 };
 
-struct ClearRec {
-  RecKind kind;
+struct ClearRec : BinRecord {
   DWORD flags;
   int32_t x0, y0, x1, y1;  // half-open
   uint32_t color, zbits, stencil;
@@ -200,7 +222,7 @@ class Binner {
 
   int width = 0, height = 0, tilesX = 0, tilesY = 0;
   int32_t scissor[4] = {0, 0, 0, 0};  // x0, y0, x1, y1 (half-open) for the current draw
-  std::vector<std::vector<const void*>> bins;
+  std::vector<std::vector<const BinRecord*>> bins;
   uint64_t triangles = 0;
 
  private:
@@ -260,8 +282,8 @@ class TilePool {
 };
 
 // raster.cpp
-void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, int ty0, int tx1, int ty1,
-                bool reference);
+void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int tx0, int ty0, int tx1,
+                int ty1, bool reference);
 
 // pixel.cpp: the general per-pixel path (also the reference's).
 void shadePixel(const Tri& t, const Target& tg, int px, int py);
@@ -277,22 +299,22 @@ uint32_t packColor(const Float4& c);
 // combine.cpp
 Float4 combineStages(const PixelState& ps, const Float4& diffuse, const Float4& specular, const Float4* tex);
 
-// Compare function on integers (D3DCMP_*): "new OP stored".
-inline bool compare(int func, uint32_t a, uint32_t b) {
+// "new OP stored".
+inline bool compare(Compare func, uint32_t a, uint32_t b) {
   switch (func) {
-    case 1:
+    case Compare::Never:
       return false;
-    case 2:
+    case Compare::Less:
       return a < b;
-    case 3:
+    case Compare::Equal:
       return a == b;
-    case 4:
+    case Compare::LessEqual:
       return a <= b;
-    case 5:
+    case Compare::Greater:
       return a > b;
-    case 6:
+    case Compare::NotEqual:
       return a != b;
-    case 7:
+    case Compare::GreaterEqual:
       return a >= b;
     default:
       return true;

@@ -18,13 +18,14 @@ template <int ADDR>
 uint32_t sampleMip(const Sampler& s, const TexRef* levels, float u, float v, float dudx, float dvdx,
                    float dudy, float dvdy) {
   float lod = textureLod(s, dudx, dvdx, dudy, dvdy);
-  auto fetch = [&](int level, int filter) {
-    return filter == 1 ? samplePoint<ADDR>(levels[level], u, v) : sampleBilinear<ADDR>(levels[level], u, v);
+  auto fetch = [&](int level, Filter filter) {
+    return filter == Filter::Point ? samplePoint<ADDR>(levels[level], u, v)
+                                   : sampleBilinear<ADDR>(levels[level], u, v);
   };
-  if (lod <= 0.0f || s.mip == 0) return fetch(s.maxLevel, lod <= 0.0f ? s.mag : s.min);
+  if (lod <= 0.0f || s.mip == MipMode::None) return fetch(s.maxLevel, lod <= 0.0f ? s.mag : s.min);
   int last = s.levels - 1;
   auto clampLevel = [&](int l) { return l < s.maxLevel ? s.maxLevel : (l > last ? last : l); };
-  if (s.mip == 1) return fetch(clampLevel(int(lod + 0.5f)), s.min);
+  if (s.mip == MipMode::Nearest) return fetch(clampLevel(int(lod + 0.5f)), s.min);
   if (lod > 64.0f) lod = 64.0f;
   int l0 = int(lod);
   uint32_t f = uint32_t((lod - float(l0)) * 256.0f + 0.5f);
@@ -149,7 +150,10 @@ SpanFn chooseKernel(PixelState& ps) {
 bool analyse(const PixelState& ps, FastChoice& f) {
   if (ps.specularAdd || ps.alphaTest || ps.stencil || ps.writeMask != 0xFFFFFFFFu || ps.stageCount > 1)
     return false;
-  f.depth = !ps.depthTest ? kZNone : ps.zfunc != D3DCMP_LESSEQUAL ? -1 : ps.depthWrite ? kZTestWrite : kZTest;
+  f.depth = !ps.depthTest                    ? kZNone
+            : ps.zfunc != Compare::LessEqual ? -1
+            : ps.depthWrite                  ? kZTestWrite
+                                             : kZTest;
   if (f.depth < 0) return false;
   f.blend = kBlendNone;
   if (ps.blend) {
@@ -202,7 +206,9 @@ bool analyse(const PixelState& ps, FastChoice& f) {
     f.addr = kAddrClamp;
   else
     return false;
-  f.tex = s.mip != 0 || s.mag != s.min ? kTexMip : s.mag == 1 ? kTexPoint : kTexLinear;
+  f.tex = s.mip != MipMode::None || s.mag != s.min ? kTexMip
+          : s.mag == Filter::Point                 ? kTexPoint
+                                                   : kTexLinear;
   return true;
 }
 

@@ -126,6 +126,20 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     xc = _mm256_max_epi32(_mm256_min_epi32(xi, _mm256_sub_epi32(wlast, one)), _mm256_setzero_si256());
     fx = _mm256_andnot_si256(_mm256_or_si256(below, above), fx);
   }
+  // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
+  // neighbours: the first texel alone is the exact result.
+  const __m256i fxUsed = ADDR == kAddrClamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
+  if (_mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
+    const __m256i idx = _mm256_add_epi32(ya, ADDR == kAddrWrap ? xc : address<ADDR>(xi, wmask, wlast));
+    // Eight texels side by side in one row (every index inside the texture): one plain load.
+    const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
+                                         _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i texel =
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(idx, run)) == -1
+            ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + _mm256_cvtsi256_si32(idx)))
+            : _mm256_i32gather_epi32(texels, idx, 4);
+    return _mm256_or_si256(texel, _mm256_set1_epi32(int32_t(t.alphaOr)));
+  }
   if (pairs) {
     const long long* base = reinterpret_cast<const long long*>(texels);
     const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
@@ -159,8 +173,8 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
 }
 
 template <int ADDR>
-SWR_SIMD inline __m256i fetch(const TexRef& t, int filter, __m256 u, __m256 v) {
-  return filter == 1 ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
+SWR_SIMD inline __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
+  return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
@@ -214,12 +228,16 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const __m256 bias = _mm256_set1_ps(ps.samp[0].lodBias);
   const __m256i lastLevel = _mm256_set1_epi32(ps.samp[0].levels - 1),
                 maxLevel = _mm256_set1_epi32(ps.samp[0].maxLevel);
+  const bool flatRhw = t.rhw.dx == 0.0f;
   for (int r = 0; r < sp.rows; ++r) {
     const int y = sp.y0 + r, x0 = sp.x0[r], x1 = sp.x1[r];
     if (x0 >= x1) continue;
     const float dy = float(y) - t.refY;
     const __m256 zdy = _mm256_set1_ps(t.z.dy * dy);
     const __m256 rRow = _mm256_set1_ps(t.rhw.c + t.rhw.dy * dy);
+    // Pre-transformed triangles keep one rhw along a row: its reciprocal is the same for every group.
+    const __m256 wRow = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), rRow),
+                                      _mm256_cmp_ps(rRow, _mm256_setzero_ps(), _CMP_NEQ_OQ));
     const __m256 uRow = _mm256_set1_ps(pu.c + pu.dy * dy);
     const __m256 vRow = _mm256_set1_ps(pv.c + pv.dy * dy);
     uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
@@ -242,9 +260,9 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
-      const __m256 rhw = _mm256_add_ps(rRow, _mm256_mul_ps(rdx, dx));
-      __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
-      w = _mm256_and_ps(w, _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+      const __m256 rhw = flatRhw ? rRow : _mm256_add_ps(rRow, _mm256_mul_ps(rdx, dx));
+      __m256 w = flatRhw ? wRow : _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
+      if (!flatRhw) w = _mm256_and_ps(w, _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
       const __m256 u = _mm256_mul_ps(_mm256_add_ps(uRow, _mm256_mul_ps(udx, dx)), w);
       const __m256 v = _mm256_mul_ps(_mm256_add_ps(vRow, _mm256_mul_ps(vdx, dx)), w);
       __m256i texel;
@@ -270,14 +288,14 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         int mm = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(minify, live)));
         int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
         bool ok = true;
-        if (mm == 0 || sm.mip == 0) {
+        if (mm == 0 || sm.mip == MipMode::None) {
           if (mm != 0 && mm != lm)
             ok = false;
           else
             texel = fetch<ADDR>(levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
         } else if (mm != lm) {
           ok = false;
-        } else if (sm.mip == 1) {
+        } else if (sm.mip == MipMode::Nearest) {
           __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
           lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, lastLevel), maxLevel);
           if (!uniform(lvl, live))
@@ -321,6 +339,10 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       if (BLEND != kBlendNone || full)
         old = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cp + x))
                    : _mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass);
+      if (BLEND == kBlendAlpha && DEPTH != kZTestWrite &&
+          _mm256_testz_si256(_mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, dstAlpha)),
+                             pass))
+        continue;  // a zero alpha blends to the destination itself: nothing to write
       if (BLEND != kBlendNone) {
         __m256i dst = _mm256_or_si256(old, dstAlpha);
         if (BLEND == kBlendAdd) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "internal.h"
+#include "layout.h"
 
 namespace swr {
 namespace {
@@ -17,24 +18,6 @@ bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
          a.colorHasAlpha == b.colorHasAlpha && a.depth == b.depth && a.depthPitch == b.depthPitch &&
          a.depthWidth == b.depthWidth && a.depthHeight == b.depthHeight && a.hasStencil == b.hasStencil;
-}
-
-uint64_t vertexTotal(D3DPRIMITIVETYPE type, uint64_t prims) {
-  switch (type) {
-    case D3DPT_POINTLIST:
-      return prims;
-    case D3DPT_LINELIST:
-      return prims * 2;
-    case D3DPT_LINESTRIP:
-      return prims ? prims + 1 : 0;
-    case D3DPT_TRIANGLELIST:
-      return prims * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-      return prims ? prims + 2 : 0;
-    default:
-      return 0;
-  }
 }
 
 }  // namespace
@@ -210,7 +193,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   if (sc[0] >= sc[2] || sc[1] >= sc[3] || !call.vertices) return;
   std::memcpy(cur->bin.scissor, sc, sizeof(sc));
 
-  uint64_t n = vertexTotal(call.type, call.primitiveCount);
+  uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
   uint32_t readable = readableVertices(layout, call.vertexCount);
   if (readable == 0) return;
@@ -401,8 +384,8 @@ void Pipeline::clear(const RenderTargets& t, const D3DVIEWPORT9& vp, DWORD rectC
     auto add = [&](DWORD f, int64_t ax1, int64_t ay1) {
       if (!f || x0 >= ax1 || y0 >= ay1) return;
       ClearRec* c = static_cast<ClearRec*>(p.cur->bin.alloc(sizeof(ClearRec)));
-      *c = ClearRec{RecKind::Clear, f,     int32_t(x0), int32_t(y0), int32_t(ax1),
-                    int32_t(ay1),   color, zbits,       stencil};
+      *c = ClearRec{{RecKind::Clear}, f,     int32_t(x0), int32_t(y0), int32_t(ax1),
+                    int32_t(ay1),     color, zbits,       stencil};
       p.cur->bin.addClear(c);
     };
     if (dx1 == x1 && dy1 == y1) {

@@ -119,7 +119,7 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   Float4 specular{0, 0, 0, 0};
   if (ps.specSlot >= 0)
     specular = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),
-            sat(val[ps.specSlot + 3])};
+                sat(val[ps.specSlot + 3])};
   Float4 tex[8];
   for (int s = 0; s < ps.stageCount; ++s) {
     const Stage& g = ps.stage[s];

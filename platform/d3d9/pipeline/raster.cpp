@@ -71,14 +71,14 @@ struct EdgeWalk {
 
 }  // namespace
 
-void rasterTile(const std::vector<const void*>& bin, const Target& tg, int tx0, int ty0, int tx1, int ty1,
-                bool reference) {
-  for (const void* rec : bin) {
-    if (*static_cast<const RecKind*>(rec) == RecKind::Clear) {
-      clearTile(*static_cast<const ClearRec*>(rec), tg, tx0, ty0, tx1, ty1);
+void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int tx0, int ty0, int tx1,
+                int ty1, bool reference) {
+  for (const BinRecord* rec : bin) {
+    if (rec->kind == RecKind::Clear) {
+      clearTile(static_cast<const ClearRec&>(*rec), tg, tx0, ty0, tx1, ty1);
       continue;
     }
-    const Tri& t = *static_cast<const Tri*>(rec);
+    const Tri& t = static_cast<const Tri&>(*rec);
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {

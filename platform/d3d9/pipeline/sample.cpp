@@ -46,9 +46,9 @@ double scaled(float c, int n) {
   return v < 1e9 ? v : 1e9;
 }
 
-Float4 sampleLevel(const Sampler& s, int level, float u, float v, int filter) {
+Float4 sampleLevel(const Sampler& s, int level, float u, float v, Filter filter) {
   double x = scaled(u, s.w[level]), y = scaled(v, s.h[level]);
-  if (filter == 1) return texel(s, level, int64_t(std::floor(x)), int64_t(std::floor(y)));
+  if (filter == Filter::Point) return texel(s, level, int64_t(std::floor(x)), int64_t(std::floor(y)));
   x -= 0.5, y -= 0.5;
   double fx = std::floor(x), fy = std::floor(y);
   float a = float(x - fx), b = float(y - fy);
@@ -90,10 +90,11 @@ float textureLod(const Sampler& s, float dudx, float dvdx, float dudy, float dvd
 
 Float4 sampleTexture(const Sampler& s, float u, float v, float dudx, float dvdx, float dudy, float dvdy) {
   float lod = textureLod(s, dudx, dvdx, dudy, dvdy);
-  if (lod <= 0.0f || s.mip == 0) return sampleLevel(s, s.maxLevel, u, v, lod <= 0.0f ? s.mag : s.min);
+  if (lod <= 0.0f || s.mip == MipMode::None)
+    return sampleLevel(s, s.maxLevel, u, v, lod <= 0.0f ? s.mag : s.min);
   int last = s.levels - 1;
   auto clampLevel = [&](int l) { return l < s.maxLevel ? s.maxLevel : (l > last ? last : l); };
-  if (s.mip == 1) return sampleLevel(s, clampLevel(int(std::floor(lod + 0.5f))), u, v, s.min);
+  if (s.mip == MipMode::Nearest) return sampleLevel(s, clampLevel(int(std::floor(lod + 0.5f))), u, v, s.min);
   int l0 = int(std::floor(lod > 64.0f ? 64.0f : lod));
   float f = lod - float(l0);
   Float4 a = sampleLevel(s, clampLevel(l0), u, v, s.min), b = sampleLevel(s, clampLevel(l0 + 1), u, v, s.min);

@@ -166,10 +166,16 @@ void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelStat
       sm.addrU = int(ss[D3DSAMP_ADDRESSU]);
       sm.addrV = int(ss[D3DSAMP_ADDRESSV]);
       sm.border = ss[D3DSAMP_BORDERCOLOR];
-      sm.mag = ss[D3DSAMP_MAGFILTER] == D3DTEXF_POINT || ss[D3DSAMP_MAGFILTER] == D3DTEXF_NONE ? 1 : 2;
-      sm.min = ss[D3DSAMP_MINFILTER] == D3DTEXF_POINT || ss[D3DSAMP_MINFILTER] == D3DTEXF_NONE ? 1 : 2;
-      sm.mip = ss[D3DSAMP_MIPFILTER] == D3DTEXF_NONE ? 0 : ss[D3DSAMP_MIPFILTER] == D3DTEXF_POINT ? 1 : 2;
-      if (levels == 1) sm.mip = 0;
+      auto filter = [](DWORD f) {
+        return f == D3DTEXF_POINT || f == D3DTEXF_NONE ? Filter::Point : Filter::Linear;
+      };
+      sm.mag = filter(ss[D3DSAMP_MAGFILTER]);
+      sm.min = filter(ss[D3DSAMP_MINFILTER]);
+      const DWORD mip = ss[D3DSAMP_MIPFILTER];
+      sm.mip = mip == D3DTEXF_NONE    ? MipMode::None
+               : mip == D3DTEXF_POINT ? MipMode::Nearest
+                                      : MipMode::Linear;
+      if (levels == 1) sm.mip = MipMode::None;
       float bias = asFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
       sm.lodBias = std::isfinite(bias) ? bias : 0.0f;
       sm.maxLevel =
@@ -191,17 +197,17 @@ void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelStat
 
   ps.tfactor = rs[D3DRS_TEXTUREFACTOR];
   ps.alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0 && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS;
-  ps.alphaFunc = int(rs[D3DRS_ALPHAFUNC]);
+  ps.alphaFunc = Compare(rs[D3DRS_ALPHAFUNC]);
   ps.alphaRef = rs[D3DRS_ALPHAREF] & 255;
   ps.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
   ps.depthWrite = ps.depthTest && rs[D3DRS_ZWRITEENABLE] != 0;
-  ps.zfunc = int(rs[D3DRS_ZFUNC]);
+  ps.zfunc = Compare(rs[D3DRS_ZFUNC]);
   ps.stencil = rs[D3DRS_STENCILENABLE] != 0;
   ps.twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
-  ps.sFunc[0] = int(rs[D3DRS_STENCILFUNC]), ps.sFail[0] = int(rs[D3DRS_STENCILFAIL]);
+  ps.sFunc[0] = Compare(rs[D3DRS_STENCILFUNC]), ps.sFail[0] = int(rs[D3DRS_STENCILFAIL]);
   ps.sZFail[0] = int(rs[D3DRS_STENCILZFAIL]), ps.sPass[0] = int(rs[D3DRS_STENCILPASS]);
   if (ps.twoSided) {
-    ps.sFunc[1] = int(rs[D3DRS_CCW_STENCILFUNC]), ps.sFail[1] = int(rs[D3DRS_CCW_STENCILFAIL]);
+    ps.sFunc[1] = Compare(rs[D3DRS_CCW_STENCILFUNC]), ps.sFail[1] = int(rs[D3DRS_CCW_STENCILFAIL]);
     ps.sZFail[1] = int(rs[D3DRS_CCW_STENCILZFAIL]), ps.sPass[1] = int(rs[D3DRS_CCW_STENCILPASS]);
   } else {
     ps.sFunc[1] = ps.sFunc[0], ps.sFail[1] = ps.sFail[0], ps.sZFail[1] = ps.sZFail[0],

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "internal.h"
+#include "layout.h"
 
 namespace swr {
 namespace {
@@ -21,11 +22,6 @@ float half(uint16_t h) {
   float f;
   std::memcpy(&f, &bits, 4);
   return f;
-}
-
-int typeSize(uint8_t type) {
-  static const int sizes[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
-  return type < 17 ? sizes[type] : 0;
 }
 
 // Unpacks one element into 4 floats; missing components read (0, 0, 0, 1).
@@ -175,15 +171,7 @@ void light(const VertexState& vs, const float* P, const float* n, const float* c
 }  // namespace
 
 uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
-  int end = (l.position == PositionKind::XYZ ? 12 : 16) + l.positionOffset;
-  auto grow = [&](int16_t off, int size) {
-    if (off >= 0 && off + size > end) end = off + size;
-  };
-  grow(l.normal, 12);
-  grow(l.pointSize, 4);
-  grow(l.diffuse, typeSize(l.diffuseType));
-  grow(l.specular, typeSize(l.specularType));
-  for (int i = 0; i < l.texCount && i < 8; ++i) grow(l.tex[i], typeSize(l.texType[i]));
+  const uint32_t end = layoutExtent(l);
   if (l.positionOffset < 0 || vertexCount == 0 || l.stride == 0) return 0;
   uint64_t bytes = uint64_t(vertexCount) * l.stride;
   if (uint64_t(end) > bytes) return 0;

@@ -12,10 +12,12 @@ struct SkyvaleOptions {
   bool headless = false;   // no window even when a display exists
   int frames = -1;         // post the quit message after this many presented frames
   int stepMs = -1;         // timeGetTime advances by exactly this per presented frame
+  DWORD clockStartMs = 0;  // the stepped clock's first value
   std::string keys;        // scripted keyboard, e.g. "W@0-60,ESC@90"
   std::string capture;     // PNG of the last presented frame, written at exit
   std::string captureDir;  // with captureEvery: DIR/frame-NNNNN.png
   int captureEvery = 0;
+  int memoryEvery = 0;  // print the resident set size after every Nth presented frame
 };
 
 // Parses the platform's options from argv; anything it does not know is left for WinMain in

@@ -44,3 +44,5 @@ D3DMATERIAL9 MakeMaterial(const D3DXCOLOR& ambient, const D3DXCOLOR& diffuse, co
   m.Power = power;
   return m;
 }
+
+void ShowFailure(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_OK); }

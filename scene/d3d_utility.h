@@ -1,7 +1,8 @@
-// The demo's shared helpers: named colours and materials, the light and material makers, and
+// The scene's shared helpers: named colours and materials, the light and material makers, and
 // the textured vertex used by the screen quad and the sky box.
 #pragma once
 #include <d3dx9math.h>
+#include <windows.h>
 
 struct TexturedVertex {
   float x, y, z;
@@ -16,3 +17,6 @@ extern const D3DMATERIAL9 WhiteMaterial, RedMaterial, GreenMaterial, BlueMateria
 D3DLIGHT9 MakeDirectionalLight(const D3DXVECTOR3& direction, const D3DXCOLOR& color);
 D3DMATERIAL9 MakeMaterial(const D3DXCOLOR& ambient, const D3DXCOLOR& diffuse, const D3DXCOLOR& specular,
                           const D3DXCOLOR& emissive, float power);
+
+// Every message of the demo: no owner, no caption, an OK button.
+void ShowFailure(const char* text);
