@@ -6,8 +6,9 @@ JOBS ?= $(shell nproc)
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CMAKE_FLAGS ?=
 RUN_ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-asan bench format format-check clean assets screenshots fuzz fuzz-deps fuzz-build fuzz-smoke
+.PHONY: all deps build run test test-asan bench format format-check clean assets screenshots fuzz fuzz-deps fuzz-build fuzz-smoke install
 
 all: build
 
@@ -50,6 +51,10 @@ $(ASAN_BUILD)/build.ninja: | deps
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest -j $(JOBS) --output-on-failure --timeout 1200
+
+# Headers, libraries, the CMake package and the pkg-config file under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # libFuzzer targets: clang with AddressSanitizer and UndefinedBehaviorSanitizer, in their own tree.
 fuzz-deps:

@@ -15,6 +15,12 @@ if(SKYVALE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# A shared build exports only what the public headers declare (they push default visibility).
+if(BUILD_SHARED_LIBS)
+  set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+  set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+endif()
+
 # Our own targets get strict warnings; third-party headers come in as SYSTEM.
 function(skyvale_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
@@ -29,12 +35,18 @@ function(skyvale_warnings target)
 endfunction()
 
 # A library room: every .cpp below DIR (recursively) except a process entry main.cpp, public
-# headers in DIR/include. A room with no sources yet is an interface library.
+# headers in DIR/include (installed under include/skyvale). A room with no sources yet is an
+# interface library. Library rooms follow BUILD_SHARED_LIBS; pass STATIC for the demo's own rooms.
 function(skyvale_library name dir)
+  cmake_parse_arguments(arg "STATIC" "" "" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
   list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
   if(srcs)
-    add_library(${name} STATIC ${srcs})
+    if(arg_STATIC)
+      add_library(${name} STATIC ${srcs})
+    else()
+      add_library(${name} ${srcs})
+    endif()
     target_include_directories(${name} PRIVATE ${dir})
     skyvale_warnings(${name})
     set(scope PUBLIC)
@@ -43,7 +55,8 @@ function(skyvale_library name dir)
     set(scope INTERFACE)
   endif()
   if(EXISTS ${dir}/include)
-    target_include_directories(${name} ${scope} ${dir}/include)
+    target_include_directories(${name} ${scope} $<BUILD_INTERFACE:${dir}/include>
+                               $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/skyvale>)
   endif()
   set(SKYVALE_SCOPE ${scope} PARENT_SCOPE)
 endfunction()

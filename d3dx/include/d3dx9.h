@@ -1,5 +1,6 @@
 // The utility library's public interface: everything a program includes.
 #pragma once
+#pragma GCC visibility push(default)
 #include <d3d9.h>
 #include <climits>
 
@@ -27,3 +28,4 @@ enum _D3DXERR {
 #include "d3dx9math.h"
 #include "d3dx9mesh.h"
 #include "d3dx9tex.h"
+#pragma GCC visibility pop

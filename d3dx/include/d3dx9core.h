@@ -1,5 +1,6 @@
 // Core library objects: the general-purpose result buffer and the sprite.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 #include "d3dx9math.h"
 
@@ -62,3 +63,4 @@ typedef ID3DXFont* LPD3DXFONT;
 HRESULT WINAPI D3DXCreateFontIndirect(LPDIRECT3DDEVICE9 device, const LOGFONTA* logFont, LPD3DXFONT* font);
 // A font with the description of a GDI font (which the caller keeps).
 HRESULT WINAPI D3DXCreateFont(LPDIRECT3DDEVICE9 device, HFONT gdiFont, LPD3DXFONT* font);
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 // name ends in RH. Every operation writes its first argument and returns it (scalar results and
 // the few operations that can fail excepted); the output may alias any input.
 #pragma once
+#pragma GCC visibility push(default)
 #include <d3d9.h>
 
 #include <cmath>
@@ -540,3 +541,4 @@ D3DXFLOAT16* D3DXFloat32To16Array(D3DXFLOAT16* out, const FLOAT* in, UINT n);
 FLOAT* D3DXFloat16To32Array(FLOAT* out, const D3DXFLOAT16* in, UINT n);
 
 #include "d3dx9math.inl"
+#pragma GCC visibility pop

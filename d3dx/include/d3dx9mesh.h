@@ -1,5 +1,6 @@
 // Triangle meshes: the mesh interfaces, their option flags, vertex declarations and adjacency tools.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 
 // {2A835771-BF4D-43F4-8E14-82A809F17D8A}
@@ -150,3 +151,4 @@ HRESULT WINAPI D3DXLoadMeshFromXResource(HMODULE module, LPCSTR name, LPCSTR typ
                                          LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances,
                                          DWORD* numMaterials, LPD3DXMESH* mesh);
 #define D3DXLoadMeshFromX D3DXLoadMeshFromXA
+#pragma GCC visibility pop

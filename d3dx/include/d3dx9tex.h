@@ -1,5 +1,6 @@
 // The texture library's public interface: filters, image files, texture creation and loading.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3dx9.h"
 
 // Filter words: the type in the low 16 bits, flags above; no bit at or above 0x400000.
@@ -294,3 +295,4 @@ HRESULT WINAPI D3DXLoadVolumeFromResourceW(LPDIRECT3DVOLUME9 pDestVolume, const 
 #define D3DXLoadSurfaceFromResource D3DXLoadSurfaceFromResourceA
 #define D3DXLoadVolumeFromFile D3DXLoadVolumeFromFileA
 #define D3DXLoadVolumeFromResource D3DXLoadVolumeFromResourceA
+#pragma GCC visibility pop

@@ -51,9 +51,11 @@ HRESULT DecodePpm(FileData file, LoadedImage& image) {
   const uint64_t count = uint64_t(width) * height;
   if (!text) {
     if (maximum > 255) return E_FAIL;
-    // Exactly one separator, a carriage return taking the byte after it along.
+    // Exactly one separator; a carriage return and line feed pair counts as one. A lone carriage
+    // return is the separator alone: the byte after it is the first sample.
     if (tokens.Remaining() == 0 || !IsSpace(file[tokens.Position()])) return E_FAIL;
-    tokens.Skip(file[tokens.Position()] == '\r' && tokens.Remaining() >= 2 ? 2 : 1);
+    const size_t at = tokens.Position();
+    tokens.Skip(file[at] == '\r' && tokens.Remaining() >= 2 && file[at + 1] == '\n' ? 2 : 1);
     if (count > tokens.Remaining() / 3) return E_FAIL;
   } else if (count > (tokens.Remaining() + 1) / 6) {
     return E_FAIL;  // every sample takes a separator and a digit

@@ -38,11 +38,16 @@ ResourceId IdOf(LPCSTR name) {
   return id;
 }
 
-// Wide names hold code points; only the ASCII range can match a stored name.
-std::string NarrowName(LPCWSTR name) {
-  std::string s;
-  for (const WCHAR* p = name; *p; ++p) s += *p < 0x80 ? (char)*p : '?';
-  return s;
+// A wide name in the ANSI code page, as the narrow entry points receive names; false when a
+// character has no form there, so that such a name finds nothing rather than a look-alike.
+bool NarrowName(LPCWSTR name, std::string& out) {
+  BOOL usedDefault = FALSE;
+  int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, &usedDefault);
+  if (bytes <= 0 || usedDefault) return false;
+  out.assign((size_t)bytes, '\0');
+  WideCharToMultiByte(CP_ACP, 0, name, -1, out.data(), bytes, nullptr, nullptr);
+  out.resize((size_t)bytes - 1);
+  return true;
 }
 
 struct Resource {
@@ -96,8 +101,15 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::string n = IS_INTRESOURCE(name) ? std::string() : NarrowName(name);
-  std::string t = IS_INTRESOURCE(type) ? std::string() : NarrowName(type);
+  std::string n, t;
+  if (!IS_INTRESOURCE(type) && !NarrowName(type, t)) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+  }
+  if (!IS_INTRESOURCE(name) && !NarrowName(name, n)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
   return FindResourceA(module, IS_INTRESOURCE(name) ? reinterpret_cast<LPCSTR>(name) : n.c_str(),
                        IS_INTRESOURCE(type) ? reinterpret_cast<LPCSTR>(type) : t.c_str());
 }

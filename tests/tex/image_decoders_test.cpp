@@ -235,6 +235,16 @@ TEST(PpmDecoder, HeadersSamplesAndScaling) {
   EXPECT_EQ(Pixel32(d.image, 0, 0), 0xFF010203u);
   EXPECT_EQ(Pixel32(d.image, 1, 0), 0xFFFAFBFCu);
 
+  // CR LF after the maximum is one separator; a lone CR leaves the next byte as the first sample.
+  const std::vector<BYTE> crlf = Text("P6 1 1 255\r\n", {9, 8, 7});
+  Decode(crlf, d);
+  ASSERT_EQ(d.hr, D3D_OK);
+  EXPECT_EQ(Pixel32(d.image, 0, 0), 0xFF090807u);
+  const std::vector<BYTE> cr = Text("P6 1 1 255\r", {11, 8, 7});
+  Decode(cr, d);
+  ASSERT_EQ(d.hr, D3D_OK);
+  EXPECT_EQ(Pixel32(d.image, 0, 0), 0xFF0B0807u);
+
   const std::vector<BYTE> p3 = Text("P3 2 1 1000 1000 0 500  # comment\n 999 1 0");
   Decode(p3, d);
   ASSERT_EQ(d.hr, D3D_OK);

@@ -1,6 +1,7 @@
 // The Direct3D 9 runtime: the object that creates devices, the device, and its resources.
 // Interfaces are abstract classes with reference counts that start at 1.
 #pragma once
+#pragma GCC visibility push(default)
 #include <windows.h>
 
 #include "d3d9caps.h"
@@ -406,3 +407,4 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion);
 
 // Debug-runtime mute switch; this runtime has no debug output, so it only records the flag.
 int WINAPI DebugSetMute(BOOL mute);
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // Device capabilities.
 #pragma once
+#pragma GCC visibility push(default)
 #include "d3d9types.h"
 
 typedef struct _D3DVSHADERCAPS2_0 {
@@ -277,3 +278,4 @@ typedef struct _D3DCAPS9 {
 #define D3DDTCAPS_DEC3N 0x00000080L
 #define D3DDTCAPS_FLOAT16_2 0x00000100L
 #define D3DDTCAPS_FLOAT16_4 0x00000200L
+#pragma GCC visibility pop

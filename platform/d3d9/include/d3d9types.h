@@ -1,5 +1,6 @@
 // Value types, enumerations and flags of the Direct3D 9 runtime.
 #pragma once
+#pragma GCC visibility push(default)
 #include <windows.h>
 
 typedef DWORD D3DCOLOR;
@@ -838,3 +839,4 @@ typedef struct _D3DDEVINFO_D3DVERTEXSTATS {
   DWORD NumRenderedTriangles;
   DWORD NumExtraClippingTriangles;
 } D3DDEVINFO_D3DVERTEXSTATS;
+#pragma GCC visibility pop

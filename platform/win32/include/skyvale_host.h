@@ -2,6 +2,7 @@
 // reads, presentation of finished frames to a window or the headless frame sink, and hooks
 // that tests use to drive the platform deterministically.
 #pragma once
+#pragma GCC visibility push(default)
 #include <cstdint>
 #include <string>
 
@@ -49,3 +50,4 @@ bool SkyvaleWritePng(const char* path, const uint32_t* pixels, int width, int he
 
 // Text in the ANSI code page (936, GBK) converted to UTF-8; invalid bytes become U+FFFD.
 std::string SkyvaleAnsiToUtf8(const char* text);
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // Processor features and system information.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 #define PF_FLOATING_POINT_PRECISION_ERRATA 0
@@ -74,3 +75,4 @@ typedef struct _OSVERSIONINFOA {
 // Reports an NT-family system (wide text is handled natively). FALSE with
 // ERROR_INSUFFICIENT_BUFFER when the structure size is not filled in.
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
+#pragma GCC visibility pop

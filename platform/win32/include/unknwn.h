@@ -1,5 +1,6 @@
 // GUIDs and the reference-counted interface base every runtime and library object derives from.
 #pragma once
+#pragma GCC visibility push(default)
 #include <cstring>
 
 #include "winerror.h"
@@ -41,3 +42,4 @@ struct IUnknown {
   ~IUnknown() = default;
 };
 typedef IUnknown* LPUNKNOWN;
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // Kernel services: modules loaded by name, and the process-wide built-in module table.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 typedef INT_PTR(WINAPI* FARPROC)();
@@ -66,3 +67,4 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD pro
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID view);
 BOOL CloseHandle(HANDLE object);
+#pragma GCC visibility pop

@@ -1,6 +1,7 @@
 // Base types of the Win32 subset: fixed-size integers as the Windows ABI defines them
 // (LONG and DWORD are 32 bits even on LP64), handles, rectangles and points.
 #pragma once
+#pragma GCC visibility push(default)
 #include <cstddef>
 #include <cstdint>
 
@@ -125,3 +126,4 @@ typedef struct _RGNDATA {
 } RGNDATA;
 
 static_assert(sizeof(RECT) == 16 && sizeof(DWORD) == 4 && sizeof(LONG) == 4, "Win32 ABI sizes");
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // The Win32 subset this program and its library call.
 #pragma once
+#pragma GCC visibility push(default)
 #include "mmsystem.h"
 #include "sysinfoapi.h"
 #include "unknwn.h"
@@ -10,3 +11,4 @@
 #include "winnls.h"
 #include "winreg.h"
 #include "winuser.h"
+#pragma GCC visibility pop

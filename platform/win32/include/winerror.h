@@ -1,5 +1,6 @@
 // Result codes and the HRESULT helpers.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
@@ -35,3 +36,4 @@
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 // a DC cannot be deleted, and a DC's own default font and bitmap can only be selected back into
 // that DC.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | ((DWORD)((BYTE)(g)) << 8) | ((DWORD)((BYTE)(b)) << 16)))
@@ -217,3 +218,4 @@ BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA metrics);
 BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics);
 // Drawing is synchronous; nothing to flush.
 BOOL GdiFlush();
+#pragma GCC visibility pop

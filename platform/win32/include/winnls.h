@@ -1,5 +1,6 @@
 // Code page conversions between the ANSI code page (936, GBK), UTF-8 and UTF-16.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 #define CP_ACP 0    // the ANSI code page: 936
@@ -33,3 +34,4 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceByt
                         int targetChars);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR target,
                         int targetBytes, LPCSTR defaultChar, LPBOOL usedDefault);
+#pragma GCC visibility pop

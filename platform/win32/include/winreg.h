@@ -1,6 +1,7 @@
 // Registry reads. The machine's registry is a text file in .reg export format whose path is
 // given by the environment variable SKYVALE_REGISTRY; with no file every key is absent.
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000)
@@ -20,3 +21,4 @@ LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize);
 LONG RegCloseKey(HKEY key);
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 // Windows, the message queue, the keyboard, message boxes and text layout (DrawText).
 #pragma once
+#pragma GCC visibility push(default)
 #include "windef.h"
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -158,3 +159,4 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HGDIOBJ GetStockObject(int object);
+#pragma GCC visibility pop

@@ -2,6 +2,7 @@
 // in text, binary and compressed form. Programs load it by name and call DirectXFileCreate
 // through GetProcAddress.
 #pragma once
+#pragma GCC visibility push(default)
 #include <windows.h>
 
 typedef DWORD DXFILEFORMAT;
@@ -149,3 +150,4 @@ struct IDirectXFileBinary : public IDirectXFileObject {
 };
 
 HRESULT WINAPI DirectXFileCreate(LPDIRECTXFILE* file);
+#pragma GCC visibility pop
