@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include <d3dx9math.h>
+
 #include "airplane_model.h"
 #include "airplane_textures.h"
 #include "jpeg_file.h"
@@ -42,6 +44,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_airplane OUTPUT_DIR\n");
     return 2;
   }
+  // The processor sets round differently from machine to machine (reciprocal square root
+  // estimates); the committed files must be the same bytes everywhere.
+  D3DXCpuOptimizations(FALSE);
   const std::string dir = std::string(argv[1]) + "/" + kAirplaneDirectory;
   if (!MakeDirectory(argv[1]) || !MakeDirectory(dir)) return 1;
   const std::string model = dir + kAirplaneFile;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <d3dx9math.h>
+
 #include "ground_textures.h"
 #include "heightmap.h"
 #include "jpeg_file.h"
@@ -76,6 +78,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_assets OUTPUT_DIR [--preview PREVIEW_DIR]\n");
     return 2;
   }
+  // Reference math: the processor sets round differently from machine to machine, and the
+  // committed files must be the same bytes everywhere.
+  D3DXCpuOptimizations(FALSE);
   if (!Generate(out)) return 1;
   if (!preview.empty() && !(MakeDirectory(preview) && WritePreviews(out, preview))) return 1;
   return 0;
