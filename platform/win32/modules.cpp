@@ -1,6 +1,8 @@
 // Run-time module loading over the modules linked into the program. Each registers under its
 // DLL name; LoadLibraryA, GetModuleHandleA and GetProcAddress look them up by that name
 // (case-insensitive, any directory part ignored).
+#include <dlfcn.h>
+
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -30,6 +32,30 @@ std::string ModuleKey(LPCSTR name) {
   return s;
 }
 
+// Components that a shared build keeps in libraries of their own. Nothing references them, so
+// the program does not load them at start-up; the first LoadLibraryA does, from the folder this
+// library was loaded from, and their start-up code registers them. A static build links them in.
+struct SharedComponent {
+  const char* dll;
+  const char* file;
+};
+constexpr SharedComponent kSharedComponents[] = {{"d3dxof.dll", "libskyvale_xfile.so"}};
+
+void LoadSharedComponent(const std::string& key) {
+  for (const SharedComponent& c : kSharedComponents) {
+    if (key != c.dll) continue;
+    std::string path = c.file;
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void*>(&LoadSharedComponent), &self) && self.dli_fname) {
+      const std::string here = self.dli_fname;
+      const size_t slash = here.find_last_of('/');
+      if (slash != std::string::npos) path = here.substr(0, slash + 1) + c.file;
+    }
+    // Loaded for the life of the process, as a DLL that is never freed.
+    if (!dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL)) dlopen(c.file, RTLD_NOW | RTLD_GLOBAL);
+  }
+}
+
 Module* FindModule(HMODULE handle) {
   for (auto& [name, m] : Modules())
     if ((HMODULE)&m == handle) return &m;
@@ -43,7 +69,12 @@ void SkyvaleRegisterModule(LPCSTR moduleName, SkyvaleModuleLookup lookup) {
 }
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
-  auto it = Modules().find(ModuleKey(fileName));
+  const std::string key = ModuleKey(fileName);
+  auto it = Modules().find(key);
+  if (it == Modules().end()) {
+    LoadSharedComponent(key);
+    it = Modules().find(key);
+  }
   if (it == Modules().end()) {
     gLastError = ERROR_MOD_NOT_FOUND;
     return nullptr;

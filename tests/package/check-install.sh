@@ -29,7 +29,8 @@ photo=$src/assets/Textures/grass.jpg
 mkdir -p "$work/levels"
 "$work/examples/convert_image" "$photo" "$work/grass.dds" --format DXT1 --png-dir "$work/levels"
 test "$(ls "$work/levels" | wc -l)" -eq 9   # 256x256: levels 256 ... 1
-"$work/convert_image_pc" "$work/grass.dds" "$work/grass565.dds" --format R5G6B5 --levels 3 \
+# A shared install has no run path in the pkg-config build: the loader is told where it is.
+LD_LIBRARY_PATH="$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" "$work/convert_image_pc" "$work/grass.dds" "$work/grass565.dds" --format R5G6B5 --levels 3 \
   | grep -q "256x256 -> R5G6B5 256x256, 3 levels"
 # A file that is no image is refused with a message and a failing status.
 if "$work/examples/convert_image" "$src/README.md" "$work/bad.dds" 2> "$work/err.txt"; then exit 1; fi
