@@ -50,7 +50,7 @@ $(ASAN_BUILD)/build.ninja: | deps
 
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest -j $(JOBS) --output-on-failure --timeout 1200
+	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 ctest -j $(JOBS) --output-on-failure --timeout 1200
 
 # Headers, libraries, the CMake package and the pkg-config file under PREFIX.
 install: build

@@ -192,8 +192,9 @@ HRESULT ReadMaterialList(IDirectXFileData* object, const Blob& b, MeshWork& w) {
   if (!b.Holds(8 + 4 * uint64_t(nFaceIndexes))) return E_FAIL;
   for (DWORD f = 0; f < nFaceIndexes; ++f)
     if (b.Dword(8 + 4 * uint64_t(f)) >= nMaterials) return E_FAIL;
-  std::vector<Material> materials(nMaterials);
-  DWORD filled = 0;
+  // Grown per Material child rather than sized from the claimed count, which a tiny file can
+  // make billions.
+  std::vector<Material> materials;
   for (;;) {
     ComRef<IDirectXFileData> child;
     bool done;
@@ -204,11 +205,11 @@ HRESULT ReadMaterialList(IDirectXFileData* object, const Blob& b, MeshWork& w) {
     hr = child->GetType(&type);
     if (FAILED(hr)) return hr;
     if (*type != ids::Material) continue;
-    if (filled == nMaterials) return D3DERR_INVALIDCALL;
-    hr = ReadMaterial(child.Get(), materials[filled++]);
+    if (materials.size() == nMaterials) return D3DERR_INVALIDCALL;
+    hr = ReadMaterial(child.Get(), materials.emplace_back());
     if (FAILED(hr)) return hr;
   }
-  if (filled < nMaterials) return E_FAIL;
+  if (materials.size() < nMaterials) return E_FAIL;
   // Faces past the list take the first material; entries past the faces have none to apply to.
   for (DWORD f = 0; f < w.faces; ++f) {
     const DWORD material = f < nFaceIndexes ? b.Dword(8 + 4 * uint64_t(f)) : 0;
