@@ -4,6 +4,11 @@
 // reloading them from the stack.
 // No include guard: included more than once on purpose.
 
+// The helpers and phases live in the span routine's loop: always inlined, so the routine keeps its
+// constants in registers across them.
+#undef SWR_SIMD_INLINE
+#define SWR_SIMD_INLINE SWR_SIMD inline __attribute__((always_inline))
+
 namespace {
 
 using namespace kernel;
@@ -14,7 +19,7 @@ struct SimdSetup {
 
 // The stage combination as a per-channel multiply-add on the texel: texture (256, 0), modulate
 // (c + 1, 0), diffuse (0, c << 8), white (0, 255 << 8).
-SWR_SIMD inline void channelOp(StageColor mode, uint32_t c, uint16_t& mul, uint16_t& add) {
+SWR_SIMD_INLINE void channelOp(StageColor mode, uint32_t c, uint16_t& mul, uint16_t& add) {
   switch (mode) {
     case StageColor::Texture:
       mul = 256, add = 0;
@@ -31,11 +36,11 @@ SWR_SIMD inline void channelOp(StageColor mode, uint32_t c, uint16_t& mul, uint1
   }
 }
 
-SWR_SIMD inline __m256i pair(uint16_t lo, uint16_t hi) {
+SWR_SIMD_INLINE __m256i pair(uint16_t lo, uint16_t hi) {
   return _mm256_set1_epi32(int32_t(uint32_t(lo) | uint32_t(hi) << 16));
 }
 
-SWR_SIMD inline SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, uint32_t d) {
+SWR_SIMD_INLINE SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, uint32_t d) {
   uint16_t mb, ab, mg, ag, mr, ar, ma, aa;
   channelOp(colorMode, d & 255, mb, ab);
   channelOp(colorMode, (d >> 8) & 255, mg, ag);
@@ -45,7 +50,7 @@ SWR_SIMD inline SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, 
 }
 
 // (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
-SWR_SIMD inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
+SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
   __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
   return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
 }
@@ -53,34 +58,34 @@ SWR_SIMD inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
 // The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
 // (a * (256 - f) + b * f + 128) >> 8 because 256 * a leaves the rounding alone; the rounding
 // multiply-high computes ((b - a) * (f << 7) + (1 << 14)) >> 15, the same quotient.
-SWR_SIMD inline __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
+SWR_SIMD_INLINE __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
   return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), f7));
 }
 
 template <Addressing ADDR>
-SWR_SIMD inline __m256i address(__m256i i, __m256i mask, __m256i last) {
+SWR_SIMD_INLINE __m256i address(__m256i i, __m256i mask, __m256i last) {
   if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, mask);
   return _mm256_max_epi32(_mm256_min_epi32(i, last), _mm256_setzero_si256());
 }
 
 // Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
-SWR_SIMD inline __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
+SWR_SIMD_INLINE __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
 
 // x * a / 255 rounded, in 16-bit lanes (x, a <= 255).
-SWR_SIMD inline __m256i mul8x16(__m256i x, __m256i a) {
+SWR_SIMD_INLINE __m256i mul8x16(__m256i x, __m256i a) {
   __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
   return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
 }
 
 // Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
-SWR_SIMD inline __m256i rowOffset(__m256i y, int32_t pitch) {
+SWR_SIMD_INLINE __m256i rowOffset(__m256i y, int32_t pitch) {
   if ((pitch & (pitch - 1)) == 0)
     return _mm256_sll_epi32(y, _mm_cvtsi32_si128(__builtin_ctz(unsigned(pitch))));
   return _mm256_mullo_epi32(y, _mm256_set1_epi32(pitch));
 }
 
 template <Addressing ADDR>
-SWR_SIMD inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
+SWR_SIMD_INLINE __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
   __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), _mm256_set1_epi32(t.wmask),
                              _mm256_set1_epi32(t.w - 1));
   __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), _mm256_set1_epi32(t.hmask),
@@ -92,20 +97,20 @@ SWR_SIMD inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
 
 // Lane i of the sixteen texels lo:hi at idx[i] (0..15): permutes use an index's low three bits,
 // so the high half takes the same index less eight.
-SWR_SIMD inline __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
+SWR_SIMD_INLINE __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
   return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(lo, idx), _mm256_permutevar8x32_epi32(hi, idx),
                             fromHi);
 }
 
-SWR_SIMD inline __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
-SWR_SIMD inline __m256i agOf(__m256i c) {
+SWR_SIMD_INLINE __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
+SWR_SIMD_INLINE __m256i agOf(__m256i c) {
   return _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0x00FF00FF));
 }
-SWR_SIMD inline __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
+SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 
 // Bilinear with 8-bit weights, as the scalar sampleBilinear.
 template <Addressing ADDR>
-SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
+SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
   const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
   const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
@@ -211,12 +216,12 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
 }
 
 template <Addressing ADDR>
-SWR_SIMD inline __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
+SWR_SIMD_INLINE __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
   return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
-SWR_SIMD inline __m256 log2v(__m256 x) {
+SWR_SIMD_INLINE __m256 log2v(__m256 x) {
   __m256i bits = _mm256_castps_si256(x);
   __m256 e = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)));
   __m256 m = _mm256_castsi256_ps(
@@ -235,7 +240,7 @@ SWR_SIMD inline __m256 log2v(__m256 x) {
 }
 
 // All live lanes hold the same value.
-SWR_SIMD inline bool uniform(__m256i v, __m256i live) {
+SWR_SIMD_INLINE bool uniform(__m256i v, __m256i live) {
   __m256i first = _mm256_permutevar8x32_epi32(v, _mm256_setzero_si256());
   __m256i same = _mm256_or_si256(_mm256_cmpeq_epi32(v, first), _mm256_xor_si256(live, _mm256_set1_epi32(-1)));
   return _mm256_movemask_epi8(same) == -1;
@@ -269,7 +274,7 @@ struct Group {
   __m256 dx;     // x - refX per lane
 };
 
-SWR_SIMD inline SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
+SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
   const PixelState& ps = *t.ps;
   const Sampler& sm = ps.samp[0];
   const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
@@ -289,7 +294,7 @@ SWR_SIMD inline SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
   return s;
 }
 
-SWR_SIMD inline RowSetup rowSetup(const Tri& t, const Target& tg, int y, bool depth) {
+SWR_SIMD_INLINE RowSetup rowSetup(const Tri& t, const Target& tg, int y, bool depth) {
   const PixelState& ps = *t.ps;
   const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
   const float dy = float(y) - t.refY;
@@ -307,7 +312,7 @@ SWR_SIMD inline RowSetup rowSetup(const Tri& t, const Target& tg, int y, bool de
 }
 
 // Depth per lane and the less-or-equal test: `pass` narrows to the lanes that pass.
-SWR_SIMD inline void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i& pass,
+SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i& pass,
                                __m256i& zi, __m256i& dold) {
   __m256 z = _mm256_add_ps(_mm256_add_ps(s.zc, _mm256_mul_ps(s.zdx, g.dx)), r.zdy);
   z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
@@ -320,7 +325,7 @@ SWR_SIMD inline void depthTest(const SpanSetup& s, const RowSetup& r, const Grou
 }
 
 // Perspective-correct texture coordinates and w per lane.
-SWR_SIMD inline void texCoords(const SpanSetup& s, const RowSetup& r, const Group& g, __m256& u, __m256& v,
+SWR_SIMD_INLINE void texCoords(const SpanSetup& s, const RowSetup& r, const Group& g, __m256& u, __m256& v,
                                __m256& w) {
   const __m256 rhw = s.flatRhw ? r.rRow : _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
   w = s.flatRhw ? r.wRow : _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
@@ -330,7 +335,7 @@ SWR_SIMD inline void texCoords(const SpanSetup& s, const RowSetup& r, const Grou
 }
 
 // Level of detail per lane as textureLod computes it.
-SWR_SIMD inline __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m256 w) {
+SWR_SIMD_INLINE __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m256 w) {
   __m256 dudx = _mm256_mul_ps(_mm256_sub_ps(s.udx, _mm256_mul_ps(u, s.rdx)), w);
   __m256 dvdx = _mm256_mul_ps(_mm256_sub_ps(s.vdx, _mm256_mul_ps(v, s.rdx)), w);
   __m256 dudy = _mm256_mul_ps(_mm256_sub_ps(s.udy, _mm256_mul_ps(u, s.rdy)), w);
@@ -346,7 +351,7 @@ SWR_SIMD inline __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m
 // The mip-mapped fetch; false when the group's live lanes disagree on the level or the filter
 // (the scalar routine takes the group then).
 template <Addressing ADDR>
-SWR_SIMD inline bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i live, __m256 u, __m256 v,
+SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i live, __m256 u, __m256 v,
                                __m256 w, __m256i& texel) {
   const __m256 lod = levelOfDetail(s, u, v, w);
   const __m256i minify = _mm256_castps_si256(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ));
@@ -388,7 +393,7 @@ SWR_SIMD inline bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
 }
 
 // Stage 0: per channel (texel * mul + add) >> 8.
-SWR_SIMD inline __m256i combineStage(const SimdSetup& cs, __m256i texel) {
+SWR_SIMD_INLINE __m256i combineStage(const SimdSetup& cs, __m256i texel) {
   const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
   __m256i rb = _mm256_and_si256(texel, m8), ag = _mm256_and_si256(_mm256_srli_epi32(texel, 8), m8);
   rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
@@ -398,7 +403,7 @@ SWR_SIMD inline __m256i combineStage(const SimdSetup& cs, __m256i texel) {
 
 // Source over destination: saturating add, or source alpha and its inverse.
 template <BlendPath BLEND>
-SWR_SIMD inline __m256i blendGroup(__m256i src, __m256i dst) {
+SWR_SIMD_INLINE __m256i blendGroup(__m256i src, __m256i dst) {
   if (BLEND == BlendPath::Add) return _mm256_adds_epu8(src, dst);
   const __m256i m8 = _mm256_set1_epi32(0x00FF00FF), lim = _mm256_set1_epi16(255);
   __m256i a = _mm256_srli_epi32(src, 24);
@@ -413,7 +418,7 @@ SWR_SIMD inline __m256i blendGroup(__m256i src, __m256i dst) {
 
 // The passing lanes' colour (and depth) written.
 template <DepthPath DEPTH>
-SWR_SIMD inline void storeGroup(const RowSetup& r, const Group& g, __m256i pass, __m256i old, __m256i out,
+SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, __m256i pass, __m256i old, __m256i out,
                                 __m256i zi, __m256i dold) {
   const __m256i dnew =
       _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, _mm256_set1_epi32(255)));
