@@ -6,7 +6,7 @@
 #include <random>
 #include <thread>
 
-#include "../../platform/d3d9/pipeline/internal.h"
+#include "../../platform/d3d9/pipeline/threads.h"
 #include "pipeline_fixture.h"
 
 using namespace pipetest;

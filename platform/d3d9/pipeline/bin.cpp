@@ -1,7 +1,7 @@
 // Binning: records go into every screen tile they may touch, in submission order.
 #include <algorithm>
 
-#include "internal.h"
+#include "bin.h"
 
 namespace swr {
 namespace {

@@ -2,29 +2,28 @@
 // only where a vertex leaves the guard band, so almost every triangle skips this stage.
 #include <cmath>
 
-#include "internal.h"
+#include "clip.h"
 
 namespace swr {
 namespace {
 
 constexpr float kMinW = 1e-6f;
-constexpr int kPlanes = 7;
 
 }  // namespace
 
-float clipDistance(int plane, const PVertex& v, const ScreenMap& m) {
+float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m) {
   switch (plane) {
-    case 0:
+    case ClipPlane::Near:
       return v.z;
-    case 1:
+    case ClipPlane::Far:
       return v.w - v.z;
-    case 2:
+    case ClipPlane::GuardLeft:
       return v.x - m.gx0 * v.w;
-    case 3:
+    case ClipPlane::GuardRight:
       return m.gx1 * v.w - v.x;
-    case 4:
+    case ClipPlane::GuardTop:
       return v.y - m.gy0 * v.w;
-    case 5:
+    case ClipPlane::GuardBottom:
       return m.gy1 * v.w - v.y;
     default:
       return v.w - kMinW;
@@ -33,24 +32,24 @@ float clipDistance(int plane, const PVertex& v, const ScreenMap& m) {
 
 uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
   // x - x is NaN for infinities and NaNs alike.
-  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return 1u << 31;
+  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return kClipInvalid;
   return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | uint32_t(v.x - m.gx0 * v.w < 0.0f) << 2 |
          uint32_t(m.gx1 * v.w - v.x < 0.0f) << 3 | uint32_t(v.y - m.gy0 * v.w < 0.0f) << 4 |
          uint32_t(m.gy1 * v.w - v.y < 0.0f) << 5 | uint32_t(v.w - kMinW < 0.0f) << 6;
 }
 
 // Sutherland-Hodgman over the planes named in `codes`; every attribute is interpolated linearly in
-// clip space. `out` and `scratch` hold at least 3 + kPlanes vertices.
+// clip space. `out` and `scratch` hold at least 3 + kClipPlanes vertices.
 int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, int nv, PVertex* out,
                 PVertex* scratch) {
-  if (codes & (1u << 31)) return 0;
+  if (codes & kClipInvalid) return 0;
   const PVertex* src = in;
   PVertex* bufs[2] = {scratch, out};
   // Pick buffers so the final pass lands in `out`.
   int passes = 0;
-  for (int p = 0; p < kPlanes; ++p) passes += (codes >> p) & 1;
+  for (int p = 0; p < kClipPlanes; ++p) passes += (codes >> p) & 1;
   int which = passes & 1 ? 1 : 0;
-  for (int p = 0; p < kPlanes && n > 0; ++p) {
+  for (int p = 0; p < kClipPlanes && n > 0; ++p) {
     if (!((codes >> p) & 1)) continue;
     PVertex* dst = bufs[which];
     which ^= 1;
@@ -58,7 +57,7 @@ int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, in
     for (int i = 0; i < n; ++i) {
       const PVertex& a = src[i];
       const PVertex& b = src[(i + 1) % n];
-      float da = clipDistance(p, a, m), db = clipDistance(p, b, m);
+      float da = clipDistance(ClipPlane(p), a, m), db = clipDistance(ClipPlane(p), b, m);
       if (da >= 0.0f) dst[k++] = a;
       if ((da >= 0.0f) != (db >= 0.0f)) {
         float t = da / (da - db);
@@ -68,8 +67,8 @@ int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, in
         r.z = a.z + (b.z - a.z) * t;
         r.w = a.w + (b.w - a.w) * t;
         for (int j = 0; j < nv; ++j) r.v[j] = a.v[j] + (b.v[j] - a.v[j]) * t;
-        if (p == 0) r.z = 0.0f;  // exactly on the plane, whatever the rounding
-        if (p == 1) r.z = r.w;
+        if (ClipPlane(p) == ClipPlane::Near) r.z = 0.0f;  // exactly on the plane, whatever the rounding
+        if (ClipPlane(p) == ClipPlane::Far) r.z = r.w;
       }
     }
     n = k;

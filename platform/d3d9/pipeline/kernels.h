@@ -3,25 +3,19 @@
 #pragma once
 #include <algorithm>
 
-#include "internal.h"
+#include "bin.h"
+#include "fast_path.h"
+#include "span.h"
+#include "state.h"
 
 namespace swr {
-namespace kernel {
 
-enum { kTexNone, kTexPoint, kTexLinear, kTexMip };  // kTexMip: per-pixel level of detail
-enum { kAddrWrap, kAddrClamp };
-enum { kBlendNone, kBlendAdd, kBlendAlpha };
-enum { kZNone, kZTestWrite, kZTest };
-enum { kColorModulate, kColorTexture, kColorDiffuse, kColorWhite };
-
-}  // namespace kernel
-
-struct FastChoice {
-  int tex, addr, blend, depth, color, alpha, level;
-};
-bool analyse(const PixelState& ps, FastChoice& f);
+// Picks the pixel state's span routine (and sets its scalar fallback, kernel name and fast path).
+SpanFn chooseKernel(PixelState& ps);
+// Which states the specialised routines cover, and how; false: the general path only.
+bool analyse(const PixelState& ps, FastPath& f);
 // The SIMD routine for this state on this processor, or null.
-SpanFn chooseSimdKernel(PixelState& ps, const FastChoice& f);
+SpanFn chooseSimdKernel(PixelState& ps, const FastPath& f);
 
 namespace kernel {
 
@@ -33,9 +27,10 @@ struct TexRef {
 };
 
 inline TexRef texRef(const Sampler& s, int level) {
-  return {s.texels[level],   s.w[level],        s.h[level],
-          s.pitch[level],    s.w[level] - 1,    s.h[level] - 1,
-          float(s.w[level]), float(s.h[level]), s.opaque ? 0xFF000000u : 0u};
+  const SampledLevel& l = s.level[level];
+  return {l.texels,       l.width,         l.height,
+          l.pitch,        l.width - 1,     l.height - 1,
+          float(l.width), float(l.height), s.opaque ? 0xFF000000u : 0u};
 }
 
 inline int32_t floori(float f) {
@@ -44,13 +39,13 @@ inline int32_t floori(float f) {
   return i - (f < float(i) ? 1 : 0);
 }
 
-template <int ADDR>
+template <Addressing ADDR>
 inline int32_t wrapIndex(int32_t i, int32_t mask, int32_t n) {
-  if (ADDR == kAddrWrap) return i & mask;
+  if (ADDR == Addressing::Wrap) return i & mask;
   return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
-template <int ADDR>
+template <Addressing ADDR>
 inline uint32_t samplePoint(const TexRef& t, float u, float v) {
   int32_t x = wrapIndex<ADDR>(floori(u * t.fw), t.wmask, t.w),
           y = wrapIndex<ADDR>(floori(v * t.fh), t.hmask, t.h);
@@ -65,7 +60,7 @@ inline uint32_t lerp8(uint32_t a, uint32_t b, uint32_t f) {
 }
 
 // Bilinear with 8-bit weights, the sample position rounded to 1/256 texel.
-template <int ADDR>
+template <Addressing ADDR>
 inline uint32_t sampleBilinear(const TexRef& t, float u, float v) {
   int32_t fu = floori(u * (t.fw * 256.0f) - 127.5f), fv = floori(v * (t.fh * 256.0f) - 127.5f);
   int32_t xi = fu >> 8, yi = fv >> 8;
@@ -93,20 +88,20 @@ inline uint32_t quantize(float premultiplied, float w) {
   return uint32_t(c * 255.0f + 0.5f);
 }
 
-inline uint32_t pickColor(int mode, uint32_t texel, uint32_t diffuse) {
+inline uint32_t pickColor(StageColor mode, uint32_t texel, uint32_t diffuse) {
   switch (mode) {
-    case kColorModulate:
+    case StageColor::Modulate:
       return modulate(texel, diffuse);
-    case kColorTexture:
+    case StageColor::Texture:
       return texel;
-    case kColorDiffuse:
+    case StageColor::Diffuse:
       return diffuse;
     default:
       return 0xFFFFFFFFu;
   }
 }
 
-inline uint32_t combine(int colorMode, int alphaMode, uint32_t texel, uint32_t diffuse) {
+inline uint32_t combine(StageColor colorMode, StageColor alphaMode, uint32_t texel, uint32_t diffuse) {
   return (pickColor(colorMode, texel, diffuse) & 0x00FFFFFFu) |
          (pickColor(alphaMode, texel, diffuse) & 0xFF000000u);
 }

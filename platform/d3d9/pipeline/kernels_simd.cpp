@@ -45,8 +45,8 @@ bool haveAvx512() {
 
 void limitSpanRoutinesToAvx2(bool on) { avx2Only = on; }
 
-SpanFn chooseSimdKernel(PixelState& ps, const FastChoice& f) {
-  if (!haveAvx2() || f.tex == kTexNone) return nullptr;
+SpanFn chooseSimdKernel(PixelState& ps, const FastPath& f) {
+  if (!haveAvx2() || f.tex == TexPath::None) return nullptr;
   if (haveAvx512() && !avx2Only) {
     ps.kernelName = "avx512";
     return avx512::choose(f);

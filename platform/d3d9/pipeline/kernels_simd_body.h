@@ -4,6 +4,11 @@
 // reloading them from the stack.
 // No include guard: included more than once on purpose.
 
+// The helpers and phases live in the span routine's loop: always inlined, so the routine keeps its
+// constants in registers across them.
+#undef SWR_SIMD_INLINE
+#define SWR_SIMD_INLINE SWR_SIMD inline __attribute__((always_inline))
+
 namespace {
 
 using namespace kernel;
@@ -14,15 +19,15 @@ struct SimdSetup {
 
 // The stage combination as a per-channel multiply-add on the texel: texture (256, 0), modulate
 // (c + 1, 0), diffuse (0, c << 8), white (0, 255 << 8).
-SWR_SIMD inline void channelOp(int mode, uint32_t c, uint16_t& mul, uint16_t& add) {
+SWR_SIMD_INLINE void channelOp(StageColor mode, uint32_t c, uint16_t& mul, uint16_t& add) {
   switch (mode) {
-    case kColorTexture:
+    case StageColor::Texture:
       mul = 256, add = 0;
       break;
-    case kColorModulate:
+    case StageColor::Modulate:
       mul = uint16_t(c + 1), add = 0;
       break;
-    case kColorDiffuse:
+    case StageColor::Diffuse:
       mul = 0, add = uint16_t(c << 8);
       break;
     default:
@@ -31,11 +36,11 @@ SWR_SIMD inline void channelOp(int mode, uint32_t c, uint16_t& mul, uint16_t& ad
   }
 }
 
-SWR_SIMD inline __m256i pair(uint16_t lo, uint16_t hi) {
+SWR_SIMD_INLINE __m256i pair(uint16_t lo, uint16_t hi) {
   return _mm256_set1_epi32(int32_t(uint32_t(lo) | uint32_t(hi) << 16));
 }
 
-SWR_SIMD inline SimdSetup simdSetup(int colorMode, int alphaMode, uint32_t d) {
+SWR_SIMD_INLINE SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, uint32_t d) {
   uint16_t mb, ab, mg, ag, mr, ar, ma, aa;
   channelOp(colorMode, d & 255, mb, ab);
   channelOp(colorMode, (d >> 8) & 255, mg, ag);
@@ -45,7 +50,7 @@ SWR_SIMD inline SimdSetup simdSetup(int colorMode, int alphaMode, uint32_t d) {
 }
 
 // (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
-SWR_SIMD inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
+SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
   __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
   return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
 }
@@ -53,34 +58,34 @@ SWR_SIMD inline __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
 // The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
 // (a * (256 - f) + b * f + 128) >> 8 because 256 * a leaves the rounding alone; the rounding
 // multiply-high computes ((b - a) * (f << 7) + (1 << 14)) >> 15, the same quotient.
-SWR_SIMD inline __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
+SWR_SIMD_INLINE __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
   return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), f7));
 }
 
-template <int ADDR>
-SWR_SIMD inline __m256i address(__m256i i, __m256i mask, __m256i last) {
-  if (ADDR == kAddrWrap) return _mm256_and_si256(i, mask);
+template <Addressing ADDR>
+SWR_SIMD_INLINE __m256i address(__m256i i, __m256i mask, __m256i last) {
+  if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, mask);
   return _mm256_max_epi32(_mm256_min_epi32(i, last), _mm256_setzero_si256());
 }
 
 // Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
-SWR_SIMD inline __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
+SWR_SIMD_INLINE __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
 
 // x * a / 255 rounded, in 16-bit lanes (x, a <= 255).
-SWR_SIMD inline __m256i mul8x16(__m256i x, __m256i a) {
+SWR_SIMD_INLINE __m256i mul8x16(__m256i x, __m256i a) {
   __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
   return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
 }
 
 // Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
-SWR_SIMD inline __m256i rowOffset(__m256i y, int32_t pitch) {
+SWR_SIMD_INLINE __m256i rowOffset(__m256i y, int32_t pitch) {
   if ((pitch & (pitch - 1)) == 0)
     return _mm256_sll_epi32(y, _mm_cvtsi32_si128(__builtin_ctz(unsigned(pitch))));
   return _mm256_mullo_epi32(y, _mm256_set1_epi32(pitch));
 }
 
-template <int ADDR>
-SWR_SIMD inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
+template <Addressing ADDR>
+SWR_SIMD_INLINE __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
   __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), _mm256_set1_epi32(t.wmask),
                              _mm256_set1_epi32(t.w - 1));
   __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), _mm256_set1_epi32(t.hmask),
@@ -92,20 +97,20 @@ SWR_SIMD inline __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
 
 // Lane i of the sixteen texels lo:hi at idx[i] (0..15): permutes use an index's low three bits,
 // so the high half takes the same index less eight.
-SWR_SIMD inline __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
+SWR_SIMD_INLINE __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
   return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(lo, idx), _mm256_permutevar8x32_epi32(hi, idx),
                             fromHi);
 }
 
-SWR_SIMD inline __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
-SWR_SIMD inline __m256i agOf(__m256i c) {
+SWR_SIMD_INLINE __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
+SWR_SIMD_INLINE __m256i agOf(__m256i c) {
   return _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0x00FF00FF));
 }
-SWR_SIMD inline __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
+SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 
 // Bilinear with 8-bit weights, as the scalar sampleBilinear.
-template <int ADDR>
-SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
+template <Addressing ADDR>
+SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
   const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
   const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
@@ -122,7 +127,7 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
   __m256i xc, above = _mm256_setzero_si256();
   bool pairs = t.w >= 2;
-  if (ADDR == kAddrWrap) {
+  if (ADDR == Addressing::Wrap) {
     xc = _mm256_and_si256(xi, wmask);
     pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
   } else {
@@ -135,9 +140,9 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   }
   // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
   // neighbours: the first texel alone is the exact result.
-  const __m256i fxUsed = ADDR == kAddrClamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
+  const __m256i fxUsed = ADDR == Addressing::Clamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
   if (_mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
-    const __m256i idx = _mm256_add_epi32(ya, ADDR == kAddrWrap ? xc : address<ADDR>(xi, wmask, wlast));
+    const __m256i idx = _mm256_add_epi32(ya, ADDR == Addressing::Wrap ? xc : address<ADDR>(xi, wmask, wlast));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
     const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
                                          _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -174,7 +179,7 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
       const __m256i high = _mm256_cmpgt_epi32(rel, seven), high1 = _mm256_cmpgt_epi32(rel1, seven);
       t00 = pick16(a0, a1, rel, high), t10 = pick16(a0, a1, rel1, high1);
       t01 = pick16(b0, b1, rel, high), t11 = pick16(b0, b1, rel1, high1);
-      if (ADDR == kAddrClamp)
+      if (ADDR == Addressing::Clamp)
         t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
     }
   }
@@ -192,7 +197,7 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
         _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
     t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
     t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
-    if (ADDR == kAddrClamp)
+    if (ADDR == Addressing::Clamp)
       t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
   } else if (!pairs) {
     __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
@@ -200,7 +205,7 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
     t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
     t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
-    if (ADDR == kAddrClamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
+    if (ADDR == Addressing::Clamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
   }
   __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
   __m256i fy7 = _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7);
@@ -210,13 +215,13 @@ SWR_SIMD inline __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
 
-template <int ADDR>
-SWR_SIMD inline __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
+template <Addressing ADDR>
+SWR_SIMD_INLINE __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
   return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
-SWR_SIMD inline __m256 log2v(__m256 x) {
+SWR_SIMD_INLINE __m256 log2v(__m256 x) {
   __m256i bits = _mm256_castps_si256(x);
   __m256 e = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)));
   __m256 m = _mm256_castsi256_ps(
@@ -235,214 +240,258 @@ SWR_SIMD inline __m256 log2v(__m256 x) {
 }
 
 // All live lanes hold the same value.
-SWR_SIMD inline bool uniform(__m256i v, __m256i live) {
+SWR_SIMD_INLINE bool uniform(__m256i v, __m256i live) {
   __m256i first = _mm256_permutevar8x32_epi32(v, _mm256_setzero_si256());
   __m256i same = _mm256_or_si256(_mm256_cmpeq_epi32(v, first), _mm256_xor_si256(live, _mm256_set1_epi32(-1)));
   return _mm256_movemask_epi8(same) == -1;
 }
 
-template <int TEX, int ADDR, int BLEND, int DEPTH>
+// What a span routine reads from the triangle and its state, set up once per call.
+struct SpanSetup {
+  TexRef tex;         // the single-level variants' level
+  TexRef levels[16];  // the mip-mapped variant's
+  SimdSetup stage;    // stage 0's combination with the constant diffuse colour
+  __m256i dstAlpha;   // ORed into destinations without alpha
+  __m256 zc, zdx, udx, vdx, rdx;
+  __m256 udy, vdy, rdy;  // level-of-detail inputs
+  __m256 w0, h0, bias;   // of level 0 and the sampler
+  __m256i lastLevel, maxLevel;
+  bool flatRhw;  // pre-transformed: one rhw along a row
+};
+
+// The per-row values of the interpolants.
+struct RowSetup {
+  __m256 zdy, rRow, wRow, uRow, vRow;
+  uint32_t* cp;
+  uint32_t* dp;
+};
+
+// One group of up to eight pixels in a row.
+struct Group {
+  int x;
+  bool full;     // all eight inside the span: plain loads and stores
+  __m256i live;  // lanes inside the span
+  __m256 dx;     // x - refX per lane
+};
+
+SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
+  const PixelState& ps = *t.ps;
+  const Sampler& sm = ps.samp[0];
+  const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
+  SpanSetup s;
+  s.tex = texRef(sm, ps.fast.level);
+  if (mip)
+    for (int l = 0; l < sm.levelCount; ++l) s.levels[l] = texRef(sm, l);
+  s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8);
+  s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
+  s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
+  s.udx = _mm256_set1_ps(pu.dx), s.vdx = _mm256_set1_ps(pv.dx), s.rdx = _mm256_set1_ps(t.rhw.dx);
+  s.udy = _mm256_set1_ps(pu.dy), s.vdy = _mm256_set1_ps(pv.dy), s.rdy = _mm256_set1_ps(t.rhw.dy);
+  s.w0 = _mm256_set1_ps(float(sm.level[0].width)), s.h0 = _mm256_set1_ps(float(sm.level[0].height));
+  s.bias = _mm256_set1_ps(sm.lodBias);
+  s.lastLevel = _mm256_set1_epi32(sm.levelCount - 1), s.maxLevel = _mm256_set1_epi32(sm.maxLevel);
+  s.flatRhw = t.rhw.dx == 0.0f;
+  return s;
+}
+
+SWR_SIMD_INLINE RowSetup rowSetup(const Tri& t, const Target& tg, int y, bool depth) {
+  const PixelState& ps = *t.ps;
+  const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
+  const float dy = float(y) - t.refY;
+  RowSetup r;
+  r.zdy = _mm256_set1_ps(t.z.dy * dy);
+  r.rRow = _mm256_set1_ps(t.rhw.c + t.rhw.dy * dy);
+  // Pre-transformed triangles keep one rhw along a row: its reciprocal is the same for every group.
+  r.wRow = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), r.rRow),
+                         _mm256_cmp_ps(r.rRow, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  r.uRow = _mm256_set1_ps(pu.c + pu.dy * dy);
+  r.vRow = _mm256_set1_ps(pv.c + pv.dy * dy);
+  r.cp = tg.color + size_t(y) * tg.colorPitch;
+  r.dp = depth ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
+  return r;
+}
+
+// Depth per lane and the less-or-equal test: `pass` narrows to the lanes that pass.
+SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i& pass,
+                               __m256i& zi, __m256i& dold) {
+  __m256 z = _mm256_add_ps(_mm256_add_ps(s.zc, _mm256_mul_ps(s.zdx, g.dx)), r.zdy);
+  z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
+  zi =
+      _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
+  zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
+  dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
+                : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.dp + g.x), g.live);
+  pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+}
+
+// Perspective-correct texture coordinates and w per lane.
+SWR_SIMD_INLINE void texCoords(const SpanSetup& s, const RowSetup& r, const Group& g, __m256& u, __m256& v,
+                               __m256& w) {
+  const __m256 rhw = s.flatRhw ? r.rRow : _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
+  w = s.flatRhw ? r.wRow : _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
+  if (!s.flatRhw) w = _mm256_and_ps(w, _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
+  v = _mm256_mul_ps(_mm256_add_ps(r.vRow, _mm256_mul_ps(s.vdx, g.dx)), w);
+}
+
+// Level of detail per lane as textureLod computes it.
+SWR_SIMD_INLINE __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m256 w) {
+  __m256 dudx = _mm256_mul_ps(_mm256_sub_ps(s.udx, _mm256_mul_ps(u, s.rdx)), w);
+  __m256 dvdx = _mm256_mul_ps(_mm256_sub_ps(s.vdx, _mm256_mul_ps(v, s.rdx)), w);
+  __m256 dudy = _mm256_mul_ps(_mm256_sub_ps(s.udy, _mm256_mul_ps(u, s.rdy)), w);
+  __m256 dvdy = _mm256_mul_ps(_mm256_sub_ps(s.vdy, _mm256_mul_ps(v, s.rdy)), w);
+  __m256 px = _mm256_add_ps(sq(_mm256_mul_ps(dudx, s.w0)), sq(_mm256_mul_ps(dvdx, s.h0)));
+  __m256 py = _mm256_add_ps(sq(_mm256_mul_ps(dudy, s.w0)), sq(_mm256_mul_ps(dvdy, s.h0)));
+  __m256 rho2 = _mm256_max_ps(py, px);
+  __m256 lod = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.5f), log2v(rho2)), s.bias);
+  __m256 positive = _mm256_cmp_ps(rho2, _mm256_setzero_ps(), _CMP_GT_OQ);
+  return _mm256_blendv_ps(_mm256_set1_ps(-100.0f), _mm256_min_ps(lod, _mm256_set1_ps(100.0f)), positive);
+}
+
+// The mip-mapped fetch; false when the group's live lanes disagree on the level or the filter
+// (the scalar routine takes the group then).
+template <Addressing ADDR>
+SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i live, __m256 u, __m256 v,
+                               __m256 w, __m256i& texel) {
+  const __m256 lod = levelOfDetail(s, u, v, w);
+  const __m256i minify = _mm256_castps_si256(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ));
+  const int mm = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(minify, live)));
+  const int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
+  if (mm == 0 || sm.mip == MipMode::None) {
+    if (mm != 0 && mm != lm) return false;
+    texel = fetch<ADDR>(s.levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
+    return true;
+  }
+  if (mm != lm) return false;
+  if (sm.mip == MipMode::Nearest) {
+    __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
+    lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, s.lastLevel), s.maxLevel);
+    if (!uniform(lvl, live)) return false;
+    texel = fetch<ADDR>(s.levels[_mm256_cvtsi256_si32(lvl)], sm.min, u, v);
+    return true;
+  }
+  const __m256 lc = _mm256_min_ps(lod, _mm256_set1_ps(64.0f));
+  const __m256i l0 = _mm256_cvttps_epi32(lc);
+  if (!uniform(l0, live)) return false;
+  const __m256i f = _mm256_cvttps_epi32(
+      _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(lc, _mm256_cvtepi32_ps(l0)), _mm256_set1_ps(256.0f)),
+                    _mm256_set1_ps(0.5f)));
+  const int a0 = _mm256_cvtsi256_si32(l0);
+  auto clampLevel = [&](int l) {
+    return l < sm.maxLevel ? sm.maxLevel : (l > sm.levelCount - 1 ? sm.levelCount - 1 : l);
+  };
+  const __m256i ta = fetch<ADDR>(s.levels[clampLevel(a0)], sm.min, u, v);
+  const __m256i tb = fetch<ADDR>(s.levels[clampLevel(a0 + 1)], sm.min, u, v);
+  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i f16 = _mm256_or_si256(f, _mm256_slli_epi32(f, 16));
+  const __m256i if16 = _mm256_sub_epi16(_mm256_set1_epi16(256), f16);
+  const __m256i rbm = lerp16(_mm256_and_si256(ta, m8), _mm256_and_si256(tb, m8), f16, if16);
+  const __m256i agm = lerp16(_mm256_and_si256(_mm256_srli_epi32(ta, 8), m8),
+                             _mm256_and_si256(_mm256_srli_epi32(tb, 8), m8), f16, if16);
+  texel = _mm256_or_si256(rbm, _mm256_slli_epi32(agm, 8));
+  return true;
+}
+
+// Stage 0: per channel (texel * mul + add) >> 8.
+SWR_SIMD_INLINE __m256i combineStage(const SimdSetup& cs, __m256i texel) {
+  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
+  __m256i rb = _mm256_and_si256(texel, m8), ag = _mm256_and_si256(_mm256_srli_epi32(texel, 8), m8);
+  rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
+  ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
+  return _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+}
+
+// Source over destination: saturating add, or source alpha and its inverse.
+template <BlendPath BLEND>
+SWR_SIMD_INLINE __m256i blendGroup(__m256i src, __m256i dst) {
+  if (BLEND == BlendPath::Add) return _mm256_adds_epu8(src, dst);
+  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF), lim = _mm256_set1_epi16(255);
+  __m256i a = _mm256_srli_epi32(src, 24);
+  a = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
+  const __m256i ia = _mm256_sub_epi16(lim, a);
+  const __m256i srb = _mm256_and_si256(src, m8), sag = _mm256_and_si256(_mm256_srli_epi32(src, 8), m8);
+  const __m256i drb = _mm256_and_si256(dst, m8), dag = _mm256_and_si256(_mm256_srli_epi32(dst, 8), m8);
+  const __m256i orb = _mm256_min_epu16(_mm256_add_epi16(mul8x16(srb, a), mul8x16(drb, ia)), lim);
+  const __m256i oag = _mm256_min_epu16(_mm256_add_epi16(mul8x16(sag, a), mul8x16(dag, ia)), lim);
+  return _mm256_or_si256(orb, _mm256_slli_epi32(oag, 8));
+}
+
+// The passing lanes' colour (and depth) written.
+template <DepthPath DEPTH>
+SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, __m256i pass, __m256i old, __m256i out,
+                                __m256i zi, __m256i dold) {
+  const __m256i dnew =
+      _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, _mm256_set1_epi32(255)));
+  if (g.full) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.cp + g.x), _mm256_blendv_epi8(old, out, pass));
+    if (DEPTH == DepthPath::TestWrite)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.dp + g.x), _mm256_blendv_epi8(dold, dnew, pass));
+  } else {
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(r.cp + g.x), pass, out);
+    if (DEPTH == DepthPath::TestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(r.dp + g.x), pass, dnew);
+  }
+}
+
+template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
 SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
-  if (!t.constDiffuse || (DEPTH != kZNone && !tg.depth) || !tg.color) return ps.scalarSpan(t, tg, sp);
-  const Stage& g = ps.stage[0];
-  const TexRef tex = texRef(ps.samp[0], ps.fastLevel);
+  if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
+    return ps.scalarSpan(t, tg, sp);
+  const SpanSetup s = spanSetup(t, tg, TEX == TexPath::Mip);
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const Plane &pu = t.v[g.texSlot], &pv = t.v[g.texSlot + 1];
-  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
-  const __m256i w256 = _mm256_set1_epi16(256), byte = _mm256_set1_epi32(255);
-  const __m256i dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
-  const SimdSetup cs = simdSetup(ps.fastColor, ps.fastAlpha, t.diffuse8);
-  const __m256 zc = _mm256_set1_ps(t.z.c), zdx = _mm256_set1_ps(t.z.dx);
-  const __m256 udx = _mm256_set1_ps(t.v[g.texSlot].dx), vdx = _mm256_set1_ps(t.v[g.texSlot + 1].dx);
-  const __m256 rdx = _mm256_set1_ps(t.rhw.dx);
-  // Level-of-detail inputs for the mip-mapped variant.
-  TexRef levels[16];
-  if (TEX == kTexMip)
-    for (int l = 0; l < ps.samp[0].levels; ++l) levels[l] = texRef(ps.samp[0], l);
-  const __m256 udy = _mm256_set1_ps(pu.dy), vdy = _mm256_set1_ps(pv.dy), rdy = _mm256_set1_ps(t.rhw.dy);
-  const __m256 w0 = _mm256_set1_ps(float(ps.samp[0].w[0])), h0 = _mm256_set1_ps(float(ps.samp[0].h[0]));
-  const __m256 bias = _mm256_set1_ps(ps.samp[0].lodBias);
-  const __m256i lastLevel = _mm256_set1_epi32(ps.samp[0].levels - 1),
-                maxLevel = _mm256_set1_epi32(ps.samp[0].maxLevel);
-  const bool flatRhw = t.rhw.dx == 0.0f;
-  for (int r = 0; r < sp.rows; ++r) {
-    const int y = sp.y0 + r, x0 = sp.x0[r], x1 = sp.x1[r];
+  for (int row = 0; row < sp.rows; ++row) {
+    const int y = sp.y0 + row, x0 = sp.x0[row], x1 = sp.x1[row];
     if (x0 >= x1) continue;
-    const float dy = float(y) - t.refY;
-    const __m256 zdy = _mm256_set1_ps(t.z.dy * dy);
-    const __m256 rRow = _mm256_set1_ps(t.rhw.c + t.rhw.dy * dy);
-    // Pre-transformed triangles keep one rhw along a row: its reciprocal is the same for every group.
-    const __m256 wRow = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), rRow),
-                                      _mm256_cmp_ps(rRow, _mm256_setzero_ps(), _CMP_NEQ_OQ));
-    const __m256 uRow = _mm256_set1_ps(pu.c + pu.dy * dy);
-    const __m256 vRow = _mm256_set1_ps(pv.c + pv.dy * dy);
-    uint32_t* cp = tg.color + size_t(y) * tg.colorPitch;
-    uint32_t* dp = DEPTH != kZNone ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
+    const RowSetup r = rowSetup(t, tg, y, DEPTH != DepthPath::None);
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
-      const bool full = x + 8 <= x1;
-      const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx);
-      const __m256 dx = _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes);
-      __m256i pass = live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
-      if (DEPTH != kZNone) {
-        __m256 z = _mm256_add_ps(_mm256_add_ps(zc, _mm256_mul_ps(zdx, dx)), zdy);
-        z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
-        zi = _mm256_cvttps_epi32(
-            _mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
-        zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
-        dold = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp + x))
-                    : _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + x), live);
-        pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), live);
+      const Group g{x, x + 8 <= x1, _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx),
+                    _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes)};
+      __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
+      if (DEPTH != DepthPath::None) {
+        depthTest(s, r, g, pass, zi, dold);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
-      const __m256 rhw = flatRhw ? rRow : _mm256_add_ps(rRow, _mm256_mul_ps(rdx, dx));
-      __m256 w = flatRhw ? wRow : _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
-      if (!flatRhw) w = _mm256_and_ps(w, _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
-      const __m256 u = _mm256_mul_ps(_mm256_add_ps(uRow, _mm256_mul_ps(udx, dx)), w);
-      const __m256 v = _mm256_mul_ps(_mm256_add_ps(vRow, _mm256_mul_ps(vdx, dx)), w);
+      __m256 u, v, w;
+      texCoords(s, r, g, u, v, w);
       __m256i texel;
-      if (TEX == kTexPoint) {
-        texel = fetchPoint<ADDR>(tex, u, v);
-      } else if (TEX == kTexLinear) {
-        texel = fetchBilinear<ADDR>(tex, u, v);
-      } else {
-        // Level of detail per lane as textureLod computes it; groups whose lanes disagree on the
-        // level or filter go to the scalar routine.
-        const Sampler& sm = ps.samp[0];
-        __m256 dudx = _mm256_mul_ps(_mm256_sub_ps(udx, _mm256_mul_ps(u, rdx)), w);
-        __m256 dvdx = _mm256_mul_ps(_mm256_sub_ps(vdx, _mm256_mul_ps(v, rdx)), w);
-        __m256 dudy = _mm256_mul_ps(_mm256_sub_ps(udy, _mm256_mul_ps(u, rdy)), w);
-        __m256 dvdy = _mm256_mul_ps(_mm256_sub_ps(vdy, _mm256_mul_ps(v, rdy)), w);
-        __m256 px = _mm256_add_ps(sq(_mm256_mul_ps(dudx, w0)), sq(_mm256_mul_ps(dvdx, h0)));
-        __m256 py = _mm256_add_ps(sq(_mm256_mul_ps(dudy, w0)), sq(_mm256_mul_ps(dvdy, h0)));
-        __m256 rho2 = _mm256_max_ps(py, px);
-        __m256 lod = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.5f), log2v(rho2)), bias);
-        __m256 positive = _mm256_cmp_ps(rho2, _mm256_setzero_ps(), _CMP_GT_OQ);
-        lod = _mm256_blendv_ps(_mm256_set1_ps(-100.0f), _mm256_min_ps(lod, _mm256_set1_ps(100.0f)), positive);
-        __m256i minify = _mm256_castps_si256(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ));
-        int mm = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(minify, live)));
-        int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
-        bool ok = true;
-        if (mm == 0 || sm.mip == MipMode::None) {
-          if (mm != 0 && mm != lm)
-            ok = false;
-          else
-            texel = fetch<ADDR>(levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
-        } else if (mm != lm) {
-          ok = false;
-        } else if (sm.mip == MipMode::Nearest) {
-          __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
-          lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, lastLevel), maxLevel);
-          if (!uniform(lvl, live))
-            ok = false;
-          else
-            texel = fetch<ADDR>(levels[_mm256_cvtsi256_si32(lvl)], sm.min, u, v);
-        } else {
-          __m256 lc = _mm256_min_ps(lod, _mm256_set1_ps(64.0f));
-          __m256i l0 = _mm256_cvttps_epi32(lc);
-          if (!uniform(l0, live)) {
-            ok = false;
-          } else {
-            __m256i f = _mm256_cvttps_epi32(_mm256_add_ps(
-                _mm256_mul_ps(_mm256_sub_ps(lc, _mm256_cvtepi32_ps(l0)), _mm256_set1_ps(256.0f)),
-                _mm256_set1_ps(0.5f)));
-            int a0 = _mm256_cvtsi256_si32(l0);
-            auto clampLevel = [&](int l) {
-              return l < sm.maxLevel ? sm.maxLevel : (l > sm.levels - 1 ? sm.levels - 1 : l);
-            };
-            __m256i ta = fetch<ADDR>(levels[clampLevel(a0)], sm.min, u, v);
-            __m256i tb = fetch<ADDR>(levels[clampLevel(a0 + 1)], sm.min, u, v);
-            __m256i f16 = _mm256_or_si256(f, _mm256_slli_epi32(f, 16)), if16 = _mm256_sub_epi16(w256, f16);
-            __m256i rbm = lerp16(_mm256_and_si256(ta, m8), _mm256_and_si256(tb, m8), f16, if16);
-            __m256i agm = lerp16(_mm256_and_si256(_mm256_srli_epi32(ta, 8), m8),
-                                 _mm256_and_si256(_mm256_srli_epi32(tb, 8), m8), f16, if16);
-            texel = _mm256_or_si256(rbm, _mm256_slli_epi32(agm, 8));
-          }
-        }
-        if (!ok) {
-          Spans one;
-          one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
-          ps.scalarSpan(t, tg, one);
-          continue;
-        }
+      if (TEX == TexPath::Point) {
+        texel = fetchPoint<ADDR>(s.tex, u, v);
+      } else if (TEX == TexPath::Linear) {
+        texel = fetchBilinear<ADDR>(s.tex, u, v);
+      } else if (!sampleMip<ADDR>(s, ps.samp[0], g.live, u, v, w, texel)) {
+        Spans one;
+        one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
+        ps.scalarSpan(t, tg, one);
+        continue;
       }
-      __m256i rb = _mm256_and_si256(texel, m8), ag = _mm256_and_si256(_mm256_srli_epi32(texel, 8), m8);
-      rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
-      ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
-      __m256i out = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+      __m256i out = combineStage(s.stage, texel);
       __m256i old = _mm256_setzero_si256();
-      if (BLEND != kBlendNone || full)
-        old = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cp + x))
-                   : _mm256_maskload_epi32(reinterpret_cast<const int*>(cp + x), pass);
-      if (BLEND == kBlendAlpha && DEPTH != kZTestWrite &&
-          _mm256_testz_si256(_mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, dstAlpha)),
-                             pass))
+      if (BLEND != BlendPath::None || g.full)
+        old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + x))
+                     : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + x), pass);
+      if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite &&
+          _mm256_testz_si256(
+              _mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, s.dstAlpha)), pass))
         continue;  // a zero alpha blends to the destination itself: nothing to write
-      if (BLEND != kBlendNone) {
-        __m256i dst = _mm256_or_si256(old, dstAlpha);
-        if (BLEND == kBlendAdd) {
-          out = _mm256_adds_epu8(out, dst);
-        } else {
-          __m256i a = _mm256_srli_epi32(out, 24);
-          a = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
-          __m256i ia = _mm256_sub_epi16(_mm256_set1_epi16(255), a);
-          __m256i srb = _mm256_and_si256(out, m8), sag = _mm256_and_si256(_mm256_srli_epi32(out, 8), m8);
-          __m256i drb = _mm256_and_si256(dst, m8), dag = _mm256_and_si256(_mm256_srli_epi32(dst, 8), m8);
-          __m256i lim = _mm256_set1_epi16(255);
-          __m256i orb = _mm256_min_epu16(_mm256_add_epi16(mul8x16(srb, a), mul8x16(drb, ia)), lim);
-          __m256i oag = _mm256_min_epu16(_mm256_add_epi16(mul8x16(sag, a), mul8x16(dag, ia)), lim);
-          out = _mm256_or_si256(orb, _mm256_slli_epi32(oag, 8));
-        }
-      }
-      __m256i dnew = _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, byte));
-      if (full) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cp + x), _mm256_blendv_epi8(old, out, pass));
-        if (DEPTH == kZTestWrite)
-          _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp + x), _mm256_blendv_epi8(dold, dnew, pass));
-      } else {
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(cp + x), pass, out);
-        if (DEPTH == kZTestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + x), pass, dnew);
-      }
+      if (BLEND != BlendPath::None) out = blendGroup<BLEND>(out, _mm256_or_si256(old, s.dstAlpha));
+      storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
     }
   }
 }
 
-template <int TEX, int ADDR, int BLEND>
-SpanFn simdDepth(int depth) {
-  switch (depth) {
-    case kZTestWrite:
-      return simdSpan<TEX, ADDR, BLEND, kZTestWrite>;
-    case kZTest:
-      return simdSpan<TEX, ADDR, BLEND, kZTest>;
-    default:
-      return simdSpan<TEX, ADDR, BLEND, kZNone>;
+template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
+struct SimdFamily {
+  static SpanFn get() {
+    if constexpr (TEX == TexPath::None)
+      return nullptr;  // the untextured states are the scalar routines' alone
+    else
+      return simdSpan<TEX, ADDR, BLEND, DEPTH>;
   }
-}
-
-template <int TEX, int ADDR>
-SpanFn simdBlend(int blend, int depth) {
-  switch (blend) {
-    case kBlendAdd:
-      return simdDepth<TEX, ADDR, kBlendAdd>(depth);
-    case kBlendAlpha:
-      return simdDepth<TEX, ADDR, kBlendAlpha>(depth);
-    default:
-      return simdDepth<TEX, ADDR, kBlendNone>(depth);
-  }
-}
+};
 
 }  // namespace
 
-SpanFn choose(const FastChoice& f) {
-  if (f.tex == kTexPoint)
-    return f.addr == kAddrWrap ? simdBlend<kTexPoint, kAddrWrap>(f.blend, f.depth)
-                               : simdBlend<kTexPoint, kAddrClamp>(f.blend, f.depth);
-  if (f.tex == kTexMip)
-    return f.addr == kAddrWrap ? simdBlend<kTexMip, kAddrWrap>(f.blend, f.depth)
-                               : simdBlend<kTexMip, kAddrClamp>(f.blend, f.depth);
-  return f.addr == kAddrWrap ? simdBlend<kTexLinear, kAddrWrap>(f.blend, f.depth)
-                             : simdBlend<kTexLinear, kAddrClamp>(f.blend, f.depth);
-}
+SpanFn choose(const FastPath& f) { return pickRoutine<SimdFamily>(f); }

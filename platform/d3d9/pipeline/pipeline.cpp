@@ -7,8 +7,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "internal.h"
+#include "bin.h"
+#include "clip.h"
 #include "layout.h"
+#include "pixel.h"
+#include "raster.h"
+#include "setup.h"
+#include "state.h"
+#include "threads.h"
+#include "vertex.h"
 
 namespace swr {
 namespace {
@@ -105,10 +112,10 @@ struct Pipeline::Impl {
   }
 
   // Vertex and pixel records are rebuilt only when their part of the state changed.
-  void resolve(const DrawState& s, const VertexLayout& layout) {
+  void resolve(const DrawState& s) {
     bool pixel = !ps || s.pixelVersion != pixelVersion || !texturesCurrent(*ps, s);
     if (s.vertexVersion != vertexVersion || !ps) {
-      resolveVertexState(s, targets, vs);
+      resolveVertexState(s, vs);
       vertexVersion = s.vertexVersion;
     }
     if (!pixel) return;
@@ -119,7 +126,7 @@ struct Pipeline::Impl {
       freeStates.pop_back();
     }
     ps = psOwner.get();
-    resolvePixelState(s, layout, *ps);
+    resolvePixelState(s, *ps);
     if (reference) ps->span = generalSpan;
     cur->states.push_back(psOwner);
     pixelVersion = s.pixelVersion;
@@ -207,9 +214,9 @@ struct Pipeline::Impl {
 };
 
 void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call) {
-  resolve(s, layout);
+  resolve(s);
   const bool rhw = layout.position == PositionKind::XYZRHW;
-  const ScreenMap& map = vs.map[rhw ? 1 : 0];
+  const ScreenMap& map = rhw ? vs.pretransformedMap : vs.transformedMap;
 
   // Scissor: viewport, target, depth surface and the scissor rectangle.
   int32_t sc[4] = {0, 0, cur->bin.width, cur->bin.height};
@@ -269,7 +276,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   int64_t diffuse8 = shared && !refs.empty() ? int64_t(packDiffuse(post[0].v)) : -1;
   for (size_t i = 0; i < refs.size(); ++i) {
     codes[i] = clipCodes(post[i], map);
-    if (codes[i] == 0) toScreen(post[i], map, ps->nv, screen[i], diffuse8);
+    if (codes[i] == 0) toScreen(post[i], map, ps->varyingCount, screen[i], diffuse8);
   }
   const uint64_t t1 = timed ? threadCpuNs() : 0;
   assemble(call, n, map);
@@ -324,7 +331,7 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
   ++triangles;
   uint32_t ca = codes[a], cb = codes[b], cc = codes[c];
   const uint32_t idx[3] = {a, b, c};
-  const int colorCount = ps->specSlot >= 0 ? 8 : 4;
+  const int colorCount = ps->specularSlot >= 0 ? 8 : 4;
   if ((ca | cb | cc) == 0) {
     if (!ps->flat) {
       setupTriangle(cur->bin, *ps, screen[a], screen[b], screen[c], true);
@@ -343,10 +350,10 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
   PVertex in[3] = {post[a], post[b], post[c]}, out[16], scratch[16];
   if (ps->flat)
     for (int k = 0; k < 3; ++k) std::memcpy(in[k].v, post[idx[provoking]].v, sizeof(float) * colorCount);
-  int m = clipPolygon(in, 3, ca | cb | cc, map, ps->nv, out, scratch);
+  int m = clipPolygon(in, 3, ca | cb | cc, map, ps->varyingCount, out, scratch);
   if (m < 3) return;
   SVertex s[16];
-  for (int k = 0; k < m; ++k) toScreen(out[k], map, ps->nv, s[k]);
+  for (int k = 0; k < m; ++k) toScreen(out[k], map, ps->varyingCount, s[k]);
   for (int k = 1; k + 1 < m; ++k) setupTriangle(cur->bin, *ps, s[0], s[k], s[k + 1], true);
 }
 
@@ -356,18 +363,18 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   if ((ca | cb) == 0) {
     SVertex e = screen[b];
     if (ps->flat) {
-      for (int j = 0; j < (ps->specSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
+      for (int j = 0; j < (ps->specularSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
       e.diffuse8 = screen[a].diffuse8;
     }
     setupLine(cur->bin, *ps, screen[a], e);
     return;
   }
-  if ((ca & cb) != 0 || ((ca | cb) & (1u << 31))) return;
+  if ((ca & cb) != 0 || ((ca | cb) & kClipInvalid)) return;
   const PVertex &A = post[a], &B = post[b];
   float t0 = 0.0f, t1 = 1.0f;
-  for (int p = 0; p < 7; ++p) {
+  for (int p = 0; p < kClipPlanes; ++p) {
     if (!(((ca | cb) >> p) & 1)) continue;
-    float da = clipDistance(p, A, map), db = clipDistance(p, B, map);
+    float da = clipDistance(ClipPlane(p), A, map), db = clipDistance(ClipPlane(p), B, map);
     if (da < 0.0f && db < 0.0f) return;
     if (da < 0.0f)
       t0 = std::max(t0, da / (da - db));
@@ -379,14 +386,14 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   auto lerp = [&](float t, PVertex& o) {
     o.x = A.x + (B.x - A.x) * t, o.y = A.y + (B.y - A.y) * t, o.z = A.z + (B.z - A.z) * t,
     o.w = A.w + (B.w - A.w) * t;
-    for (int j = 0; j < ps->nv; ++j) o.v[j] = A.v[j] + (B.v[j] - A.v[j]) * t;
+    for (int j = 0; j < ps->varyingCount; ++j) o.v[j] = A.v[j] + (B.v[j] - A.v[j]) * t;
   };
   lerp(t0, in[0]);
   lerp(t1, in[1]);
-  if (ps->flat) std::memcpy(in[1].v, post[a].v, sizeof(float) * (ps->specSlot >= 0 ? 8 : 4));
+  if (ps->flat) std::memcpy(in[1].v, post[a].v, sizeof(float) * (ps->specularSlot >= 0 ? 8 : 4));
   SVertex s0, s1;
-  toScreen(in[0], map, ps->nv, s0);
-  toScreen(in[1], map, ps->nv, s1);
+  toScreen(in[0], map, ps->varyingCount, s0);
+  toScreen(in[1], map, ps->varyingCount, s1);
   setupLine(cur->bin, *ps, s0, s1);
 }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "internal.h"
+#include "pixel.h"
+
+#include "combine.h"
 
 namespace swr {
 namespace {
@@ -11,21 +13,21 @@ namespace {
 float sat(float x) { return x > 1.0f ? 1.0f : (x > 0.0f ? x : 0.0f); }
 float q8(float x) { return std::floor(sat(x) * 255.0f + 0.5f) / 255.0f; }
 
-uint32_t stencilOp(int op, uint32_t s, uint32_t ref) {
+uint32_t stencilOp(StencilOp op, uint32_t s, uint32_t ref) {
   switch (op) {
-    case D3DSTENCILOP_ZERO:
+    case StencilOp::Zero:
       return 0;
-    case D3DSTENCILOP_REPLACE:
+    case StencilOp::Replace:
       return ref;
-    case D3DSTENCILOP_INCRSAT:
+    case StencilOp::IncrSat:
       return s < 255 ? s + 1 : 255;
-    case D3DSTENCILOP_DECRSAT:
+    case StencilOp::DecrSat:
       return s > 0 ? s - 1 : 0;
-    case D3DSTENCILOP_INVERT:
+    case StencilOp::Invert:
       return ~s & 255;
-    case D3DSTENCILOP_INCR:
+    case StencilOp::Incr:
       return (s + 1) & 255;
-    case D3DSTENCILOP_DECR:
+    case StencilOp::Decr:
       return (s - 1) & 255;
     default:
       return s;
@@ -33,50 +35,50 @@ uint32_t stencilOp(int op, uint32_t s, uint32_t ref) {
 }
 
 // Blend factor for one channel; `alpha` selects the alpha-channel meaning of SRCALPHASAT.
-float factor(int f, float s, float d, float sa, float da, float bf, bool alpha) {
+float factor(BlendFactor f, float s, float d, float sa, float da, float bf, bool alpha) {
   switch (f) {
-    case D3DBLEND_ZERO:
+    case BlendFactor::Zero:
       return 0;
-    case D3DBLEND_ONE:
+    case BlendFactor::One:
       return 1;
-    case D3DBLEND_SRCCOLOR:
+    case BlendFactor::SrcColor:
       return s;
-    case D3DBLEND_INVSRCCOLOR:
+    case BlendFactor::InvSrcColor:
       return 1 - s;
-    case D3DBLEND_SRCALPHA:
-    case D3DBLEND_BOTHSRCALPHA:
+    case BlendFactor::SrcAlpha:
+    case BlendFactor::BothSrcAlpha:
       return sa;
-    case D3DBLEND_INVSRCALPHA:
-    case D3DBLEND_BOTHINVSRCALPHA:
+    case BlendFactor::InvSrcAlpha:
+    case BlendFactor::BothInvSrcAlpha:
       return 1 - sa;
-    case D3DBLEND_DESTALPHA:
+    case BlendFactor::DestAlpha:
       return da;
-    case D3DBLEND_INVDESTALPHA:
+    case BlendFactor::InvDestAlpha:
       return 1 - da;
-    case D3DBLEND_DESTCOLOR:
+    case BlendFactor::DestColor:
       return d;
-    case D3DBLEND_INVDESTCOLOR:
+    case BlendFactor::InvDestColor:
       return 1 - d;
-    case D3DBLEND_SRCALPHASAT:
+    case BlendFactor::SrcAlphaSat:
       return alpha ? 1.0f : std::min(sa, 1 - da);
-    case D3DBLEND_BLENDFACTOR:
+    case BlendFactor::Factor:
       return bf;
-    case D3DBLEND_INVBLENDFACTOR:
+    case BlendFactor::InvFactor:
       return 1 - bf;
     default:
       return 1;
   }
 }
 
-float blendOp(int op, float s, float fs, float d, float fd) {
+float blendOp(BlendOp op, float s, float fs, float d, float fd) {
   switch (op) {
-    case D3DBLENDOP_SUBTRACT:
+    case BlendOp::Subtract:
       return s * fs - d * fd;
-    case D3DBLENDOP_REVSUBTRACT:
+    case BlendOp::RevSubtract:
       return d * fd - s * fs;
-    case D3DBLENDOP_MIN:
+    case BlendOp::Min:
       return std::min(s, d);
-    case D3DBLENDOP_MAX:
+    case BlendOp::Max:
       return std::max(s, d);
     default:
       return s * fs + d * fd;
@@ -85,23 +87,23 @@ float blendOp(int op, float s, float fs, float d, float fd) {
 
 }  // namespace
 
-// Blends a source colour onto a destination word with the state's factors and operations.
 uint32_t blendColor(const PixelState& ps, const Float4& src, uint32_t dstWord, bool dstHasAlpha) {
   Float4 d = unpackColor(dstWord, !dstHasAlpha);
   Float4 bf = unpackColor(ps.blendFactor);
-  int sf = ps.srcBlend, df = ps.dstBlend;
-  if (sf == D3DBLEND_BOTHSRCALPHA) df = D3DBLEND_INVSRCALPHA;
-  if (sf == D3DBLEND_BOTHINVSRCALPHA) df = D3DBLEND_SRCALPHA;
-  int sfa = ps.srcBlendA, dfa = ps.dstBlendA;
-  if (sfa == D3DBLEND_BOTHSRCALPHA) dfa = D3DBLEND_INVSRCALPHA;
-  if (sfa == D3DBLEND_BOTHINVSRCALPHA) dfa = D3DBLEND_SRCALPHA;
+  // The BOTH factors set the destination factor too.
+  auto both = [](BlendEquation e) {
+    if (e.src == BlendFactor::BothSrcAlpha) e.dst = BlendFactor::InvSrcAlpha;
+    if (e.src == BlendFactor::BothInvSrcAlpha) e.dst = BlendFactor::SrcAlpha;
+    return e;
+  };
+  const BlendEquation ce = both(ps.colorBlend), ae = both(ps.alphaBlend);
   auto ch = [&](float s, float dd, float b) {
-    return blendOp(ps.blendOp, s, factor(sf, s, dd, src.a, d.a, b, false), dd,
-                   factor(df, s, dd, src.a, d.a, b, false));
+    return blendOp(ce.op, s, factor(ce.src, s, dd, src.a, d.a, b, false), dd,
+                   factor(ce.dst, s, dd, src.a, d.a, b, false));
   };
   Float4 o{ch(src.r, d.r, bf.r), ch(src.g, d.g, bf.g), ch(src.b, d.b, bf.b),
-           blendOp(ps.blendOpA, src.a, factor(sfa, src.a, d.a, src.a, d.a, bf.a, true), d.a,
-                   factor(dfa, src.a, d.a, src.a, d.a, bf.a, true))};
+           blendOp(ae.op, src.a, factor(ae.src, src.a, d.a, src.a, d.a, bf.a, true), d.a,
+                   factor(ae.dst, src.a, d.a, src.a, d.a, bf.a, true))};
   return packColor(o);
 }
 
@@ -117,9 +119,8 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   Float4 diffuse =
       t.constDiffuse ? unpackColor(t.diffuse8) : Float4{sat(val[0]), sat(val[1]), sat(val[2]), sat(val[3])};
   Float4 specular{0, 0, 0, 0};
-  if (ps.specSlot >= 0)
-    specular = {sat(val[ps.specSlot]), sat(val[ps.specSlot + 1]), sat(val[ps.specSlot + 2]),
-                sat(val[ps.specSlot + 3])};
+  if (const int k = ps.specularSlot; k >= 0)
+    specular = {sat(val[k]), sat(val[k + 1]), sat(val[k + 2]), sat(val[k + 3])};
   Float4 tex[8];
   for (int s = 0; s < ps.stageCount; ++s) {
     const Stage& g = ps.stage[s];
@@ -139,24 +140,24 @@ void shadePixel(const Tri& t, const Target& tg, int px, int py) {
   if (dp) {
     uint32_t word = *dp, st = word & 255;
     bool stencil = ps.stencil && tg.hasStencil;
-    int side = t.back ? 1 : 0;
-    auto writeStencil = [&](int op) {
-      uint32_t n = stencilOp(op, st, ps.sRef);
-      st = (st & ~ps.sWriteMask) | (n & ps.sWriteMask);
+    const StencilFace& face = t.back ? ps.stencilBack : ps.stencilFront;
+    auto writeStencil = [&](StencilOp op) {
+      uint32_t n = stencilOp(op, st, ps.stencilRef);
+      st = (st & ~ps.stencilWriteMask) | (n & ps.stencilWriteMask);
     };
-    if (stencil && !compare(ps.sFunc[side], ps.sRef & ps.sMask, st & ps.sMask)) {
-      writeStencil(ps.sFail[side]);
+    if (stencil && !compare(face.func, ps.stencilRef & ps.stencilMask, st & ps.stencilMask)) {
+      writeStencil(face.fail);
       *dp = (word & ~255u) | st;
       return;
     }
     if (ps.depthTest && !compare(ps.zfunc, zi, word >> 8)) {
       if (stencil) {
-        writeStencil(ps.sZFail[side]);
+        writeStencil(face.zFail);
         *dp = (word & ~255u) | st;
       }
       return;
     }
-    if (stencil) writeStencil(ps.sPass[side]);
+    if (stencil) writeStencil(face.pass);
     uint32_t z = ps.depthWrite ? zi << 8 : word & ~255u;
     *dp = z | st;
   }

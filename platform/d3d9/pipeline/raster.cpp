@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "internal.h"
+#include "raster.h"
+
+#include "pixel.h"
+#include "state.h"
 
 namespace swr {
 namespace {

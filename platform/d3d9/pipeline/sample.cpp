@@ -2,27 +2,27 @@
 // analytic screen-space derivatives of the texture coordinates.
 #include <cmath>
 
-#include "internal.h"
+#include "sample.h"
 
 namespace swr {
 namespace {
 
 // Maps a texel index into [0, n); false means "outside, use the border colour".
-bool address(int mode, int64_t i, int n, int& out) {
+bool address(Address mode, int64_t i, int n, int& out) {
   switch (mode) {
-    case D3DTADDRESS_MIRROR: {
+    case Address::Mirror: {
       int64_t p = 2 * int64_t(n), m = ((i % p) + p) % p;
       out = int(m < n ? m : p - 1 - m);
       return true;
     }
-    case D3DTADDRESS_CLAMP:
+    case Address::Clamp:
       out = int(i < 0 ? 0 : (i >= n ? n - 1 : i));
       return true;
-    case D3DTADDRESS_BORDER:
+    case Address::Border:
       if (i < 0 || i >= n) return false;
       out = int(i);
       return true;
-    case D3DTADDRESS_MIRRORONCE:
+    case Address::MirrorOnce:
       if (i < 0) i = -i - 1;
       out = int(i >= n ? n - 1 : i);
       return true;
@@ -34,9 +34,10 @@ bool address(int mode, int64_t i, int n, int& out) {
 
 Float4 texel(const Sampler& s, int level, int64_t x, int64_t y) {
   int ix, iy;
-  if (!address(s.addrU, x, s.w[level], ix) || !address(s.addrV, y, s.h[level], iy))
+  const SampledLevel& l = s.level[level];
+  if (!address(s.addressU, x, l.width, ix) || !address(s.addressV, y, l.height, iy))
     return unpackColor(s.border);
-  return unpackColor(s.texels[level][size_t(iy) * s.pitch[level] + ix], s.opaque);
+  return unpackColor(l.texels[size_t(iy) * l.pitch + ix], s.opaque);
 }
 
 // Texture-space position, limited so that the integer conversion below is always defined.
@@ -47,7 +48,7 @@ double scaled(float c, int n) {
 }
 
 Float4 sampleLevel(const Sampler& s, int level, float u, float v, Filter filter) {
-  double x = scaled(u, s.w[level]), y = scaled(v, s.h[level]);
+  double x = scaled(u, s.level[level].width), y = scaled(v, s.level[level].height);
   if (filter == Filter::Point) return texel(s, level, int64_t(std::floor(x)), int64_t(std::floor(y)));
   x -= 0.5, y -= 0.5;
   double fx = std::floor(x), fy = std::floor(y);
@@ -79,7 +80,7 @@ uint32_t packColor(const Float4& c) {
 
 // Level of detail of a footprint: log2 of the longer texel-space derivative vector.
 float textureLod(const Sampler& s, float dudx, float dvdx, float dudy, float dvdy) {
-  float w = float(s.w[0]), h = float(s.h[0]);
+  float w = float(s.level[0].width), h = float(s.level[0].height);
   float px = (dudx * w) * (dudx * w) + (dvdx * h) * (dvdx * h);
   float py = (dudy * w) * (dudy * w) + (dvdy * h) * (dvdy * h);
   float rho2 = px > py ? px : py;
@@ -92,7 +93,7 @@ Float4 sampleTexture(const Sampler& s, float u, float v, float dudx, float dvdx,
   float lod = textureLod(s, dudx, dvdx, dudy, dvdy);
   if (lod <= 0.0f || s.mip == MipMode::None)
     return sampleLevel(s, s.maxLevel, u, v, lod <= 0.0f ? s.mag : s.min);
-  int last = s.levels - 1;
+  int last = s.levelCount - 1;
   auto clampLevel = [&](int l) { return l < s.maxLevel ? s.maxLevel : (l > last ? last : l); };
   if (s.mip == MipMode::Nearest) return sampleLevel(s, clampLevel(int(std::floor(lod + 0.5f))), u, v, s.min);
   int l0 = int(std::floor(lod > 64.0f ? 64.0f : lod));

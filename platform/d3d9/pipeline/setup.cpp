@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "internal.h"
+#include "setup.h"
 
 namespace swr {
 namespace {
@@ -32,7 +32,7 @@ void emitTriangle(Binner& b, const PixelState& ps, const SVertex* v[3], bool bac
   maxX = std::min(maxX, b.scissor[2] - 1), maxY = std::min(maxY, b.scissor[3] - 1);
   if (minX > maxX || minY > maxY) return;
 
-  const int nv = ps.nv;
+  const int nv = ps.varyingCount;
   Tri* t = static_cast<Tri*>(b.alloc(triBytes(nv)));
   t->kind = RecKind::Triangle;
   t->back = back;
@@ -101,16 +101,17 @@ void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t 
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,
                    bool cull) {
   int64_t area = int64_t(c1.fx - a.fx) * (c2.fy - a.fy) - int64_t(c1.fy - a.fy) * (c2.fx - a.fx);
-  if (area == 0 && ps.fill == D3DFILL_SOLID) return;
+  if (area == 0 && ps.fill == FillMode::Solid) return;
   bool back = area < 0;
-  if (cull && ((ps.cull == D3DCULL_CCW && area < 0) || (ps.cull == D3DCULL_CW && area > 0))) return;
-  if (ps.fill == D3DFILL_WIREFRAME) {
+  if (cull && ((ps.cull == Cull::CounterClockwise && area < 0) || (ps.cull == Cull::Clockwise && area > 0)))
+    return;
+  if (ps.fill == FillMode::Wireframe) {
     setupLine(b, ps, a, c1);
     setupLine(b, ps, c1, c2);
     setupLine(b, ps, c2, a);
     return;
   }
-  if (ps.fill == D3DFILL_POINT) {
+  if (ps.fill == FillMode::Point) {
     setupPoint(b, ps, a, ps.pointSize);
     setupPoint(b, ps, c1, ps.pointSize);
     setupPoint(b, ps, c2, ps.pointSize);

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "internal.h"
+#include "state.h"
+
+#include "kernels.h"
 
 namespace swr {
 namespace {
@@ -57,9 +59,142 @@ ScreenMap makeMap(float ox, float oy, float scx, float scy, float oz, float scz)
   return m;
 }
 
+// One stage argument word: its selector and modifiers.
+StageArg stageArg(DWORD word) {
+  const DWORD sel = word & D3DTA_SELECTMASK;
+  return {sel <= D3DTA_CONSTANT ? ArgSource(sel) : ArgSource::Unknown, (word & D3DTA_COMPLEMENT) != 0,
+          (word & D3DTA_ALPHAREPLICATE) != 0};
+}
+
+StageOperation stageOperation(const DWORD* ts, D3DTEXTURESTAGESTATETYPE op, D3DTEXTURESTAGESTATETYPE arg0,
+                              D3DTEXTURESTAGESTATETYPE arg1, D3DTEXTURESTAGESTATETYPE arg2) {
+  return {TextureOp(ts[op]), stageArg(ts[arg0]), stageArg(ts[arg1]), stageArg(ts[arg2])};
+}
+
+Filter filterOf(DWORD f) { return f == D3DTEXF_POINT || f == D3DTEXF_NONE ? Filter::Point : Filter::Linear; }
+
+// The usable levels of a bound texture, from the top, up to the first unusable one. Returns the count.
+int sampledLevels(const SampleSource* src, Sampler& sm) {
+  int levels = 0;
+  for (uint32_t l = 0; src && l < src->levelCount && l < 16; ++l) {
+    const TexLevel& tl = src->levels[l];
+    if (!tl.texels || tl.width == 0 || tl.height == 0 || tl.pitch < tl.width || tl.width > (1u << 24) ||
+        tl.height > (1u << 24))
+      break;
+    sm.level[l] = {tl.texels, int32_t(tl.width), int32_t(tl.height), int32_t(tl.pitch)};
+    levels = int(l) + 1;
+  }
+  return levels;
+}
+
+void resolveSampler(const DWORD* ss, const SampleSource& src, int levels, Sampler& sm) {
+  sm.levelCount = levels;
+  sm.opaque = src.opaque;
+  sm.addressU = Address(ss[D3DSAMP_ADDRESSU]);
+  sm.addressV = Address(ss[D3DSAMP_ADDRESSV]);
+  sm.border = ss[D3DSAMP_BORDERCOLOR];
+  sm.mag = filterOf(ss[D3DSAMP_MAGFILTER]);
+  sm.min = filterOf(ss[D3DSAMP_MINFILTER]);
+  const DWORD mip = ss[D3DSAMP_MIPFILTER];
+  sm.mip = mip == D3DTEXF_NONE ? MipMode::None : mip == D3DTEXF_POINT ? MipMode::Nearest : MipMode::Linear;
+  if (levels == 1) sm.mip = MipMode::None;
+  float bias = asFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
+  sm.lodBias = std::isfinite(bias) ? bias : 0.0f;
+  sm.maxLevel = int(ss[D3DSAMP_MAXMIPLEVEL] < DWORD(levels) ? ss[D3DSAMP_MAXMIPLEVEL] : DWORD(levels - 1));
+}
+
+// Stage 0 onwards up to the first disabled stage: operations, textures and samplers.
+void resolveStages(const DrawState& s, PixelState& ps) {
+  ps.stageCount = 0;
+  for (int st = 0; st < 8; ++st) {
+    const DWORD* ts = s.stageState[st];
+    const TextureOp colorOp = TextureOp(ts[D3DTSS_COLOROP]);
+    if (colorOp == TextureOp::Disable || !validOp(colorOp)) break;
+    Stage& g = ps.stage[st];
+    g.color = stageOperation(ts, D3DTSS_COLOROP, D3DTSS_COLORARG0, D3DTSS_COLORARG1, D3DTSS_COLORARG2);
+    g.alpha = stageOperation(ts, D3DTSS_ALPHAOP, D3DTSS_ALPHAARG0, D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2);
+    g.toTemp = ts[D3DTSS_RESULTARG] == D3DTA_TEMP;
+    g.constant = ts[D3DTSS_CONSTANT];
+    const SampleSource* src = s.texture[st];
+    const int levels = sampledLevels(src, ps.samp[st]);
+    g.hasTex = levels > 0;
+    g.bound = {src ? src->id : 0, src ? src->version : 0,
+               src && src->levelCount ? src->levels[0].texels : nullptr};
+    g.texSlot = -1;  // assigned with the varyings
+    if (g.hasTex) resolveSampler(s.samplerState[st], *src, levels, ps.samp[st]);
+    const int set = int(ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF);
+    g.texCoordSet = set < 8 ? set : 0;
+    const DWORD tf = ts[D3DTSS_TEXTURETRANSFORMFLAGS];
+    g.transform = {(tf & 0xFF) != D3DTTFF_DISABLE, (tf & D3DTTFF_PROJECTED) != 0, int(tf & 0xFF)};
+    ps.stageCount = st + 1;
+  }
+}
+
+// The varying layout: diffuse, the specular colour when it is added, two per textured stage.
+void assignVaryings(PixelState& ps) {
+  int nv = 4;
+  ps.specularSlot = -1;
+  if (ps.specularAdd) ps.specularSlot = nv, nv += 4;
+  for (int st = 0; st < ps.stageCount; ++st)
+    if (ps.stage[st].hasTex) ps.stage[st].texSlot = nv, nv += 2;
+  ps.varyingCount = nv;
+}
+
+StencilFace stencilFace(const DWORD* rs, D3DRENDERSTATETYPE func, D3DRENDERSTATETYPE fail,
+                        D3DRENDERSTATETYPE zFail, D3DRENDERSTATETYPE pass) {
+  return {Compare(rs[func]), StencilOp(rs[fail]), StencilOp(rs[zFail]), StencilOp(rs[pass])};
+}
+
+void resolveTests(const DWORD* rs, PixelState& ps) {
+  ps.alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0 && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS;
+  ps.alphaFunc = Compare(rs[D3DRS_ALPHAFUNC]);
+  ps.alphaRef = rs[D3DRS_ALPHAREF] & 255;
+  ps.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+  ps.depthWrite = ps.depthTest && rs[D3DRS_ZWRITEENABLE] != 0;
+  ps.zfunc = Compare(rs[D3DRS_ZFUNC]);
+  ps.stencil = rs[D3DRS_STENCILENABLE] != 0;
+  ps.twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+  ps.stencilFront =
+      stencilFace(rs, D3DRS_STENCILFUNC, D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL, D3DRS_STENCILPASS);
+  ps.stencilBack = ps.twoSided ? stencilFace(rs, D3DRS_CCW_STENCILFUNC, D3DRS_CCW_STENCILFAIL,
+                                             D3DRS_CCW_STENCILZFAIL, D3DRS_CCW_STENCILPASS)
+                               : ps.stencilFront;
+  ps.stencilRef = rs[D3DRS_STENCILREF] & 255;
+  ps.stencilMask = rs[D3DRS_STENCILMASK] & 255;
+  ps.stencilWriteMask = rs[D3DRS_STENCILWRITEMASK] & 255;
+}
+
+void resolveOutput(const DWORD* rs, PixelState& ps) {
+  ps.blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+  ps.colorBlend = {BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
+                   BlendOp(rs[D3DRS_BLENDOP])};
+  ps.alphaBlend = rs[D3DRS_SEPARATEALPHABLENDENABLE]
+                      ? BlendEquation{BlendFactor(rs[D3DRS_SRCBLENDALPHA]),
+                                      BlendFactor(rs[D3DRS_DESTBLENDALPHA]), BlendOp(rs[D3DRS_BLENDOPALPHA])}
+                      : ps.colorBlend;
+  ps.blendFactor = rs[D3DRS_BLENDFACTOR];
+  const DWORD cw = rs[D3DRS_COLORWRITEENABLE];
+  ps.writeMask = ((cw & 1) ? 0x00FF0000u : 0) | ((cw & 2) ? 0x0000FF00u : 0) | ((cw & 4) ? 0x000000FFu : 0) |
+                 ((cw & 8) ? 0xFF000000u : 0);
+}
+
+void resolveAssembly(const DWORD* rs, PixelState& ps) {
+  ps.cull = Cull(rs[D3DRS_CULLMODE]);
+  ps.fill = FillMode(rs[D3DRS_FILLMODE]);
+  ps.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  ps.lastPixel = rs[D3DRS_LASTPIXEL] != 0;
+  float size = asFloat(rs[D3DRS_POINTSIZE]);
+  const float lo = asFloat(rs[D3DRS_POINTSIZE_MIN]), hi = asFloat(rs[D3DRS_POINTSIZE_MAX]);
+  if (!std::isfinite(size)) size = 1.0f;
+  if (std::isfinite(hi) && size > hi) size = hi;
+  if (std::isfinite(lo) && size < lo) size = lo;
+  ps.pointSize = std::fmin(std::fmax(size, 0.0f), 256.0f);
+  ps.clipping = rs[D3DRS_CLIPPING] != 0;
+}
+
 }  // namespace
 
-void resolveVertexState(const DrawState& s, const RenderTargets&, VertexState& vs) {
+void resolveVertexState(const DrawState& s, VertexState& vs) {
   const DWORD* rs = s.renderState;
   float wv[16];
   mul(&s.world._11, &s.view._11, wv);
@@ -72,7 +207,9 @@ void resolveVertexState(const DrawState& s, const RenderTargets&, VertexState& v
   vs.specular = rs[D3DRS_SPECULARENABLE] != 0;
   vs.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
   vs.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
-  auto src = [&](D3DRENDERSTATETYPE st) { return vs.colorVertex && rs[st] <= 2 ? int(rs[st]) : 0; };
+  auto src = [&](D3DRENDERSTATETYPE st) {
+    return vs.colorVertex && rs[st] <= D3DMCS_COLOR2 ? MaterialSource(rs[st]) : MaterialSource::Material;
+  };
   vs.diffuseSrc = src(D3DRS_DIFFUSEMATERIALSOURCE);
   vs.specularSrc = src(D3DRS_SPECULARMATERIALSOURCE);
   vs.ambientSrc = src(D3DRS_AMBIENTMATERIALSOURCE);
@@ -93,7 +230,7 @@ void resolveVertexState(const DrawState& s, const RenderTargets&, VertexState& v
     const D3DLIGHT9& l = s.lights[i];
     if (l.Type < D3DLIGHT_POINT || l.Type > D3DLIGHT_DIRECTIONAL) continue;
     Light c{};
-    c.type = l.Type;
+    c.type = LightType(l.Type);
     color3(l.Diffuse, c.diffuse);
     color3(l.Specular, c.specular);
     color3(l.Ambient, c.ambient);
@@ -114,140 +251,31 @@ void resolveVertexState(const DrawState& s, const RenderTargets&, VertexState& v
 
   const D3DVIEWPORT9& vp = s.viewport;
   float hw = std::fmax(float(vp.Width) * 0.5f, 0.5f), hh = std::fmax(float(vp.Height) * 0.5f, 0.5f);
-  vs.map[0] = makeMap(float(vp.X) + hw, float(vp.Y) + hh, hw, -hh, vp.MinZ, vp.MaxZ - vp.MinZ);
-  vs.map[1] = makeMap(0, 0, 1, 1, 0, 1);
+  vs.transformedMap = makeMap(float(vp.X) + hw, float(vp.Y) + hh, hw, -hh, vp.MinZ, vp.MaxZ - vp.MinZ);
+  vs.pretransformedMap = makeMap(0, 0, 1, 1, 0, 1);
 
   for (int i = 0; i < 8; ++i) std::memcpy(vs.texMat[i], &s.textureTransform[i]._11, 64);
   vs.constLitValid = false;
 }
 
-void resolvePixelState(const DrawState& s, const VertexLayout& layout, PixelState& ps) {
+void resolvePixelState(const DrawState& s, PixelState& ps) {
   const DWORD* rs = s.renderState;
-  ps.stageCount = 0;
-  int nv = 4;
+  resolveStages(s, ps);
   ps.specularAdd = rs[D3DRS_SPECULARENABLE] != 0;
-  ps.specSlot = -1;
-  for (int st = 0; st < 8; ++st) {
-    const DWORD* ts = s.stageState[st];
-    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || ts[D3DTSS_COLOROP] < 1 || ts[D3DTSS_COLOROP] > D3DTOP_LERP)
-      break;
-    Stage& g = ps.stage[st];
-    g.colorOp = int(ts[D3DTSS_COLOROP]);
-    g.alphaOp = int(ts[D3DTSS_ALPHAOP]);
-    g.colorArg[0] = ts[D3DTSS_COLORARG0], g.colorArg[1] = ts[D3DTSS_COLORARG1],
-    g.colorArg[2] = ts[D3DTSS_COLORARG2];
-    g.alphaArg[0] = ts[D3DTSS_ALPHAARG0], g.alphaArg[1] = ts[D3DTSS_ALPHAARG1],
-    g.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
-    g.toTemp = ts[D3DTSS_RESULTARG] == D3DTA_TEMP;
-    g.constant = ts[D3DTSS_CONSTANT];
-    const SampleSource* src = s.texture[st];
-    int levels = 0;
-    Sampler& sm = ps.samp[st];
-    if (src) {
-      for (uint32_t l = 0; l < src->levelCount && l < 16; ++l) {
-        const TexLevel& tl = src->levels[l];
-        if (!tl.texels || tl.width == 0 || tl.height == 0 || tl.pitch < tl.width || tl.width > (1u << 24) ||
-            tl.height > (1u << 24))
-          break;
-        sm.texels[l] = tl.texels;
-        sm.w[l] = int32_t(tl.width), sm.h[l] = int32_t(tl.height), sm.pitch[l] = int32_t(tl.pitch);
-        levels = int(l) + 1;
-      }
-    }
-    g.hasTex = levels > 0;
-    ps.texId[st] = src ? src->id : 0;
-    ps.texVersion[st] = src ? src->version : 0;
-    ps.texBase[st] = src && src->levelCount ? src->levels[0].texels : nullptr;
-    g.texSlot = -1;
-    if (g.hasTex) {
-      const DWORD* ss = s.samplerState[st];
-      sm.levels = levels;
-      sm.opaque = src->opaque;
-      sm.addrU = int(ss[D3DSAMP_ADDRESSU]);
-      sm.addrV = int(ss[D3DSAMP_ADDRESSV]);
-      sm.border = ss[D3DSAMP_BORDERCOLOR];
-      auto filter = [](DWORD f) {
-        return f == D3DTEXF_POINT || f == D3DTEXF_NONE ? Filter::Point : Filter::Linear;
-      };
-      sm.mag = filter(ss[D3DSAMP_MAGFILTER]);
-      sm.min = filter(ss[D3DSAMP_MINFILTER]);
-      const DWORD mip = ss[D3DSAMP_MIPFILTER];
-      sm.mip = mip == D3DTEXF_NONE    ? MipMode::None
-               : mip == D3DTEXF_POINT ? MipMode::Nearest
-                                      : MipMode::Linear;
-      if (levels == 1) sm.mip = MipMode::None;
-      float bias = asFloat(ss[D3DSAMP_MIPMAPLODBIAS]);
-      sm.lodBias = std::isfinite(bias) ? bias : 0.0f;
-      sm.maxLevel =
-          int(ss[D3DSAMP_MAXMIPLEVEL] < DWORD(levels) ? ss[D3DSAMP_MAXMIPLEVEL] : DWORD(levels - 1));
-      g.texSlot = -2;  // assigned below, after the specular slot
-    }
-    int set = int(ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF);
-    ps.texSet[st] = set < 8 ? set : 0;
-    DWORD tf = ts[D3DTSS_TEXTURETRANSFORMFLAGS];
-    ps.texXformFlags[st] = tf;
-    ps.texXform[st] = (tf & 0xFF) != D3DTTFF_DISABLE;
-    ps.stageCount = st + 1;
-  }
-  if (ps.specularAdd) ps.specSlot = nv, nv += 4;
-  for (int st = 0; st < ps.stageCount; ++st)
-    if (ps.stage[st].texSlot == -2) ps.stage[st].texSlot = nv, nv += 2;
-  ps.nv = nv;
-  (void)layout;
-
+  assignVaryings(ps);
   ps.tfactor = rs[D3DRS_TEXTUREFACTOR];
-  ps.alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0 && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS;
-  ps.alphaFunc = Compare(rs[D3DRS_ALPHAFUNC]);
-  ps.alphaRef = rs[D3DRS_ALPHAREF] & 255;
-  ps.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
-  ps.depthWrite = ps.depthTest && rs[D3DRS_ZWRITEENABLE] != 0;
-  ps.zfunc = Compare(rs[D3DRS_ZFUNC]);
-  ps.stencil = rs[D3DRS_STENCILENABLE] != 0;
-  ps.twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
-  ps.sFunc[0] = Compare(rs[D3DRS_STENCILFUNC]), ps.sFail[0] = int(rs[D3DRS_STENCILFAIL]);
-  ps.sZFail[0] = int(rs[D3DRS_STENCILZFAIL]), ps.sPass[0] = int(rs[D3DRS_STENCILPASS]);
-  if (ps.twoSided) {
-    ps.sFunc[1] = Compare(rs[D3DRS_CCW_STENCILFUNC]), ps.sFail[1] = int(rs[D3DRS_CCW_STENCILFAIL]);
-    ps.sZFail[1] = int(rs[D3DRS_CCW_STENCILZFAIL]), ps.sPass[1] = int(rs[D3DRS_CCW_STENCILPASS]);
-  } else {
-    ps.sFunc[1] = ps.sFunc[0], ps.sFail[1] = ps.sFail[0], ps.sZFail[1] = ps.sZFail[0],
-    ps.sPass[1] = ps.sPass[0];
-  }
-  ps.sRef = rs[D3DRS_STENCILREF] & 255;
-  ps.sMask = rs[D3DRS_STENCILMASK] & 255;
-  ps.sWriteMask = rs[D3DRS_STENCILWRITEMASK] & 255;
-  ps.blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
-  ps.srcBlend = int(rs[D3DRS_SRCBLEND]), ps.dstBlend = int(rs[D3DRS_DESTBLEND]),
-  ps.blendOp = int(rs[D3DRS_BLENDOP]);
-  if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
-    ps.srcBlendA = int(rs[D3DRS_SRCBLENDALPHA]), ps.dstBlendA = int(rs[D3DRS_DESTBLENDALPHA]);
-    ps.blendOpA = int(rs[D3DRS_BLENDOPALPHA]);
-  } else {
-    ps.srcBlendA = ps.srcBlend, ps.dstBlendA = ps.dstBlend, ps.blendOpA = ps.blendOp;
-  }
-  ps.blendFactor = rs[D3DRS_BLENDFACTOR];
-  DWORD cw = rs[D3DRS_COLORWRITEENABLE];
-  ps.writeMask = ((cw & 1) ? 0x00FF0000u : 0) | ((cw & 2) ? 0x0000FF00u : 0) | ((cw & 4) ? 0x000000FFu : 0) |
-                 ((cw & 8) ? 0xFF000000u : 0);
-  ps.cull = int(rs[D3DRS_CULLMODE]);
-  ps.fill = int(rs[D3DRS_FILLMODE]);
-  ps.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-  ps.lastPixel = rs[D3DRS_LASTPIXEL] != 0;
-  float size = asFloat(rs[D3DRS_POINTSIZE]);
-  float lo = asFloat(rs[D3DRS_POINTSIZE_MIN]), hi = asFloat(rs[D3DRS_POINTSIZE_MAX]);
-  if (!std::isfinite(size)) size = 1.0f;
-  if (std::isfinite(hi) && size > hi) size = hi;
-  if (std::isfinite(lo) && size < lo) size = lo;
-  ps.pointSize = std::fmin(std::fmax(size, 0.0f), 256.0f);
-  ps.clipping = rs[D3DRS_CLIPPING] != 0;
+  resolveTests(rs, ps);
+  resolveOutput(rs, ps);
+  resolveAssembly(rs, ps);
   ps.span = chooseKernel(ps);
 }
 
 bool texturesCurrent(const PixelState& ps, const DrawState& s) {
   for (int st = 0; st < ps.stageCount; ++st) {
     const SampleSource* src = s.texture[st];
-    if ((src ? src->id : 0) != ps.texId[st] || (src ? src->version : 0) != ps.texVersion[st] ||
-        (src && src->levelCount ? src->levels[0].texels : nullptr) != ps.texBase[st])
+    const TextureKey& k = ps.stage[st].bound;
+    if ((src ? src->id : 0) != k.id || (src ? src->version : 0) != k.version ||
+        (src && src->levelCount ? src->levels[0].texels : nullptr) != k.base)
       return false;
   }
   return true;

@@ -7,7 +7,10 @@
 #include <mutex>
 #include <thread>
 
-#include "internal.h"
+#include "threads.h"
+
+#include <atomic>
+#include <vector>
 
 namespace swr {
 namespace {

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "internal.h"
+#include "vertex.h"
+
 #include "layout.h"
 
 namespace swr {
@@ -104,17 +105,13 @@ void decode(uint8_t type, const uint8_t* p, float* o) {
 
 float clamp01(float x) { return x > 1.0f ? 1.0f : (x > 0.0f ? x : 0.0f); }
 
-struct Lit {
-  float diffuse[4], specular[4];
-};
-
 // The lighting equation in camera space. `n` may be null (no normal: only ambient terms).
 void light(const VertexState& vs, const float* P, const float* n, const float* cd, const float* cs,
            const float* ca, const float* ce, Lit& out) {
   float amb[3] = {0, 0, 0}, dif[3] = {0, 0, 0}, spe[3] = {0, 0, 0};
   for (const Light& l : vs.lights) {
     float L[3], atten = 1.0f, spot = 1.0f;
-    if (l.type == D3DLIGHT_DIRECTIONAL) {
+    if (l.type == LightType::Directional) {
       L[0] = -l.dir[0], L[1] = -l.dir[1], L[2] = -l.dir[2];
     } else {
       float d[3] = {l.pos[0] - P[0], l.pos[1] - P[1], l.pos[2] - P[2]};
@@ -124,7 +121,7 @@ void light(const VertexState& vs, const float* P, const float* n, const float* c
       L[0] = d[0] * inv, L[1] = d[1] * inv, L[2] = d[2] * inv;
       float den = l.att0 + l.att1 * dist + l.att2 * dist * dist;
       atten = den > 0.0f ? 1.0f / den : 1.0f;
-      if (l.type == D3DLIGHT_SPOT) {
+      if (l.type == LightType::Spot) {
         float rho = -(l.dir[0] * L[0] + l.dir[1] * L[1] + l.dir[2] * L[2]);
         if (rho > l.cosHalfTheta)
           spot = 1.0f;
@@ -168,6 +165,138 @@ void light(const VertexState& vs, const float* P, const float* n, const float* c
   out.specular[3] = clamp01(cs[3]);
 }
 
+// What a draw's vertices all share: how they are positioned and lit.
+struct BatchPlan {
+  bool rhw;        // pre-transformed positions
+  bool lit;        // the lighting equation runs
+  bool constLit;   // ... and gives every vertex the same colours
+  Lit constant{};  // those colours
+};
+
+bool fromVertex(MaterialSource src, const VertexLayout& layout) {
+  return (src == MaterialSource::Color1 && layout.diffuse >= 0) ||
+         (src == MaterialSource::Color2 && layout.specular >= 0);
+}
+
+// Without normals, directional lights and material-only colours every vertex gets the same colour,
+// worked out once per vertex state.
+BatchPlan planBatch(const VertexState& vs, const VertexLayout& layout) {
+  BatchPlan plan;
+  plan.rhw = layout.position == PositionKind::XYZRHW;
+  plan.lit = vs.lighting && !plan.rhw;
+  bool constLit = plan.lit && layout.normal < 0;
+  for (const Light& l : vs.lights) constLit = constLit && l.type == LightType::Directional;
+  constLit = constLit && !fromVertex(vs.diffuseSrc, layout) && !fromVertex(vs.ambientSrc, layout) &&
+             !fromVertex(vs.emissiveSrc, layout) && !fromVertex(vs.specularSrc, layout);
+  plan.constLit = constLit;
+  if (!constLit) return plan;
+  if (!vs.constLitValid) {
+    const float zero[3] = {0, 0, 0};
+    light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, vs.constLit);
+    vs.constLitValid = true;
+  }
+  plan.constant = vs.constLit;
+  return plan;
+}
+
+// Clip-space position; pre-transformed vertices keep x, y, z and get w = 1 / rhw. `pos` receives
+// the position as read (w = 1 for three components) for lighting.
+void clipPosition(const VertexState& vs, const VertexLayout& layout, bool rhw, const uint8_t* p, float* pos,
+                  PVertex& o) {
+  pos[0] = pos[1] = pos[2] = 0.0f, pos[3] = 1.0f;
+  std::memcpy(pos, p + layout.positionOffset, layout.position == PositionKind::XYZ ? 12 : 16);
+  if (rhw) {
+    float w = pos[3] > 0.0f && std::isfinite(pos[3]) ? 1.0f / pos[3] : 1.0f;
+    o.x = pos[0] * w, o.y = pos[1] * w, o.z = pos[2] * w, o.w = w;
+    return;
+  }
+  if (layout.position == PositionKind::XYZ) pos[3] = 1.0f;
+  const float* m = vs.mvp;
+  o.x = pos[0] * m[0] + pos[1] * m[4] + pos[2] * m[8] + pos[3] * m[12];
+  o.y = pos[0] * m[1] + pos[1] * m[5] + pos[2] * m[9] + pos[3] * m[13];
+  o.z = pos[0] * m[2] + pos[1] * m[6] + pos[2] * m[10] + pos[3] * m[14];
+  o.w = pos[0] * m[3] + pos[1] * m[7] + pos[2] * m[11] + pos[3] * m[15];
+}
+
+// The lighting equation for one vertex at `pos` (object space).
+Lit lightVertex(const VertexState& vs, const VertexLayout& layout, const uint8_t* p, const float* pos,
+                const float* vd, const float* vsp) {
+  const float* w = vs.wv;
+  float P[3];
+  for (int c = 0; c < 3; ++c)
+    P[c] = pos[0] * w[c] + pos[1] * w[4 + c] + pos[2] * w[8 + c] + pos[3] * w[12 + c];
+  const bool hasN = layout.normal >= 0;
+  float N[3];
+  if (hasN) {
+    float n[3];
+    std::memcpy(n, p + layout.normal, 12);
+    const float* r = vs.nrm;
+    for (int c = 0; c < 3; ++c) N[c] = n[0] * r[c] + n[1] * r[3 + c] + n[2] * r[6 + c];
+    if (vs.normalize) {
+      float l = std::sqrt(N[0] * N[0] + N[1] * N[1] + N[2] * N[2]);
+      if (l > 0.0f) N[0] /= l, N[1] /= l, N[2] /= l;
+    }
+  }
+  auto pick = [&](MaterialSource src, const float* mat) -> const float* {
+    if (src == MaterialSource::Color1 && layout.diffuse >= 0) return vd;
+    if (src == MaterialSource::Color2 && layout.specular >= 0) return vsp;
+    return mat;
+  };
+  Lit r;
+  light(vs, P, hasN ? N : nullptr, pick(vs.diffuseSrc, vs.matDiffuse), pick(vs.specularSrc, vs.matSpecular),
+        pick(vs.ambientSrc, vs.matAmbient), pick(vs.emissiveSrc, vs.matEmissive), r);
+  return r;
+}
+
+// The diffuse colour into the first varyings and the specular one into its slot, if any.
+void vertexColors(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                  const BatchPlan& plan, const uint8_t* p, const float* pos, PVertex& o) {
+  float vd[4] = {1, 1, 1, 1}, vsp[4] = {0, 0, 0, 0};
+  if (layout.diffuse >= 0) decode(layout.diffuseType, p + layout.diffuse, vd);
+  if (layout.specular >= 0) decode(layout.specularType, p + layout.specular, vsp);
+  Lit c;
+  if (plan.constLit) {
+    c = plan.constant;
+  } else if (plan.lit) {
+    c = lightVertex(vs, layout, p, pos, vd, vsp);
+  } else {
+    std::memcpy(c.diffuse, vd, 16);
+    std::memcpy(c.specular, vsp, 16);
+  }
+  std::memcpy(o.v, c.diffuse, 16);
+  if (ps.specularSlot >= 0) std::memcpy(o.v + ps.specularSlot, c.specular, 16);
+}
+
+// One stage's coordinates: the set it reads (missing components as (0, 0, 0, 1)), transformed
+// and projected when the stage asks.
+void stageTexCoords(const VertexState& vs, const Stage& g, int st, const VertexLayout& layout,
+                    const uint8_t* p, float* out) {
+  const int set = g.texCoordSet;
+  float t[4] = {0, 0, 0, 1};
+  int dims = 2;
+  if (set < layout.texCount && layout.tex[set] >= 0) {
+    if (layout.texType[set] == D3DDECLTYPE_FLOAT2)
+      std::memcpy(t, p + layout.tex[set], 8);
+    else
+      decode(layout.texType[set], p + layout.tex[set], t);
+    uint8_t ty = layout.texType[set];
+    dims = ty <= D3DDECLTYPE_FLOAT4 ? ty + 1 : 4;
+  }
+  if (g.transform.enabled) {
+    float in[4] = {t[0], dims >= 2 ? t[1] : 1.0f, dims >= 3 ? t[2] : (dims == 2 ? 1.0f : 0.0f),
+                   dims >= 4 ? t[3] : (dims == 3 ? 1.0f : 0.0f)};
+    const float* x = vs.texMat[st];
+    float r[4];
+    for (int c = 0; c < 4; ++c) r[c] = in[0] * x[c] + in[1] * x[4 + c] + in[2] * x[8 + c] + in[3] * x[12 + c];
+    const int cnt = g.transform.count;
+    if (g.transform.projected && cnt >= 2 && cnt <= 4 && r[cnt - 1] != 0.0f)
+      r[0] /= r[cnt - 1], r[1] /= r[cnt - 1];
+    t[0] = r[0], t[1] = r[1];
+  }
+  out[0] = t[0];
+  out[1] = t[1];
+}
+
 }  // namespace
 
 uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
@@ -181,119 +310,18 @@ uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
 
 bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
                      const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out) {
-  const bool rhw = layout.position == PositionKind::XYZRHW;
-  const bool lit = vs.lighting && !rhw;
-  const bool hasN = layout.normal >= 0;
-  const float* m = vs.mvp;
-  // Without normals, directional lights and material-only colours every vertex gets the same colour.
-  bool constLit = lit && !hasN;
-  for (const Light& l : vs.lights) constLit = constLit && l.type == D3DLIGHT_DIRECTIONAL;
-  auto vsrc = [&](int src) {
-    return (src == 1 && layout.diffuse >= 0) || (src == 2 && layout.specular >= 0);
-  };
-  constLit = constLit && !vsrc(vs.diffuseSrc) && !vsrc(vs.ambientSrc) && !vsrc(vs.emissiveSrc) &&
-             !vsrc(vs.specularSrc);
-  Lit constant{};
-  if (constLit) {
-    if (!vs.constLitValid) {
-      const float zero[3] = {0, 0, 0};
-      Lit c;
-      light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, c);
-      std::memcpy(vs.constLit, c.diffuse, 16);
-      std::memcpy(vs.constLit + 4, c.specular, 16);
-      vs.constLitValid = true;
-    }
-    std::memcpy(constant.diffuse, vs.constLit, 16);
-    std::memcpy(constant.specular, vs.constLit + 4, 16);
-  }
-
+  const BatchPlan plan = planBatch(vs, layout);
   for (uint32_t k = 0; k < count; ++k) {
     const uint8_t* p = base + size_t(indices[k]) * layout.stride;
     PVertex& o = out[k];
-    float pos[4] = {0, 0, 0, 1};
-    std::memcpy(pos, p + layout.positionOffset, layout.position == PositionKind::XYZ ? 12 : 16);
-    if (rhw) {
-      float w = pos[3] > 0.0f && std::isfinite(pos[3]) ? 1.0f / pos[3] : 1.0f;
-      o.x = pos[0] * w, o.y = pos[1] * w, o.z = pos[2] * w, o.w = w;
-    } else {
-      if (layout.position == PositionKind::XYZ) pos[3] = 1.0f;
-      o.x = pos[0] * m[0] + pos[1] * m[4] + pos[2] * m[8] + pos[3] * m[12];
-      o.y = pos[0] * m[1] + pos[1] * m[5] + pos[2] * m[9] + pos[3] * m[13];
-      o.z = pos[0] * m[2] + pos[1] * m[6] + pos[2] * m[10] + pos[3] * m[14];
-      o.w = pos[0] * m[3] + pos[1] * m[7] + pos[2] * m[11] + pos[3] * m[15];
-    }
-    float vd[4] = {1, 1, 1, 1}, vsp[4] = {0, 0, 0, 0};
-    if (layout.diffuse >= 0) decode(layout.diffuseType, p + layout.diffuse, vd);
-    if (layout.specular >= 0) decode(layout.specularType, p + layout.specular, vsp);
-    float* dif = o.v;
-    float specular[4];
-    if (constLit) {
-      std::memcpy(dif, constant.diffuse, 16);
-      std::memcpy(specular, constant.specular, 16);
-    } else if (lit) {
-      const float* w = vs.wv;
-      float P[3];
-      for (int c = 0; c < 3; ++c)
-        P[c] = pos[0] * w[c] + pos[1] * w[4 + c] + pos[2] * w[8 + c] + pos[3] * w[12 + c];
-      float N[3];
-      if (hasN) {
-        float n[3];
-        std::memcpy(n, p + layout.normal, 12);
-        const float* r = vs.nrm;
-        for (int c = 0; c < 3; ++c) N[c] = n[0] * r[c] + n[1] * r[3 + c] + n[2] * r[6 + c];
-        if (vs.normalize) {
-          float l = std::sqrt(N[0] * N[0] + N[1] * N[1] + N[2] * N[2]);
-          if (l > 0.0f) N[0] /= l, N[1] /= l, N[2] /= l;
-        }
-      }
-      auto pick = [&](int src, const float* mat) -> const float* {
-        if (src == 1 && layout.diffuse >= 0) return vd;
-        if (src == 2 && layout.specular >= 0) return vsp;
-        return mat;
-      };
-      Lit r;
-      light(vs, P, hasN ? N : nullptr, pick(vs.diffuseSrc, vs.matDiffuse),
-            pick(vs.specularSrc, vs.matSpecular), pick(vs.ambientSrc, vs.matAmbient),
-            pick(vs.emissiveSrc, vs.matEmissive), r);
-      std::memcpy(dif, r.diffuse, 16);
-      std::memcpy(specular, r.specular, 16);
-    } else {
-      std::memcpy(dif, vd, 16);
-      std::memcpy(specular, vsp, 16);
-    }
-    if (ps.specSlot >= 0) std::memcpy(o.v + ps.specSlot, specular, 16);
-    for (int st = 0; st < ps.stageCount; ++st) {
-      int slot = ps.stage[st].texSlot;
-      if (slot < 0) continue;
-      int set = ps.texSet[st];
-      float t[4] = {0, 0, 0, 1};
-      int dims = 2;
-      if (set < layout.texCount && layout.tex[set] >= 0) {
-        if (layout.texType[set] == D3DDECLTYPE_FLOAT2)
-          std::memcpy(t, p + layout.tex[set], 8);
-        else
-          decode(layout.texType[set], p + layout.tex[set], t);
-        uint8_t ty = layout.texType[set];
-        dims = ty <= D3DDECLTYPE_FLOAT4 ? ty + 1 : 4;
-      }
-      if (ps.texXform[st]) {
-        float in[4] = {t[0], dims >= 2 ? t[1] : 1.0f, dims >= 3 ? t[2] : (dims == 2 ? 1.0f : 0.0f),
-                       dims >= 4 ? t[3] : (dims == 3 ? 1.0f : 0.0f)};
-        const float* x = vs.texMat[st];
-        float r[4];
-        for (int c = 0; c < 4; ++c)
-          r[c] = in[0] * x[c] + in[1] * x[4 + c] + in[2] * x[8 + c] + in[3] * x[12 + c];
-        DWORD flags = ps.texXformFlags[st];
-        int cnt = int(flags & 0xFF);
-        if ((flags & D3DTTFF_PROJECTED) && cnt >= 2 && cnt <= 4 && r[cnt - 1] != 0.0f)
-          r[0] /= r[cnt - 1], r[1] /= r[cnt - 1];
-        t[0] = r[0], t[1] = r[1];
-      }
-      o.v[slot] = t[0];
-      o.v[slot + 1] = t[1];
-    }
+    float pos[4];
+    clipPosition(vs, layout, plan.rhw, p, pos, o);
+    vertexColors(vs, ps, layout, plan, p, pos, o);
+    for (int st = 0; st < ps.stageCount; ++st)
+      if (ps.stage[st].texSlot >= 0)
+        stageTexCoords(vs, ps.stage[st], st, layout, p, o.v + ps.stage[st].texSlot);
   }
-  return constLit || (!lit && layout.diffuse < 0);
+  return plan.constLit || (!plan.lit && layout.diffuse < 0);
 }
 
 }  // namespace swr
