@@ -3,37 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "adjacency.h"
+#include "edge_normals.h"
+#include "shared_edge_picker.h"
 #include "triangle_mesh.h"
 
 namespace d3dx {
 
 namespace {
-
-struct Vec3 {
-  float x, y, z;
-};
-
-Vec3 Position(const BYTE* positions, DWORD stride, DWORD v) {
-  Vec3 p;
-  std::memcpy(&p, positions + static_cast<size_t>(v) * stride, sizeof(p));
-  return p;
-}
-
-// Normalised (a - b) x (a - c); zero for a degenerate triangle.
-Vec3 Normal(const BYTE* positions, DWORD stride, DWORD a, DWORD b, DWORD c) {
-  if (!positions) return {0, 0, 0};
-  Vec3 pa = Position(positions, stride, a), pb = Position(positions, stride, b),
-       pc = Position(positions, stride, c);
-  Vec3 u = {pa.x - pb.x, pa.y - pb.y, pa.z - pb.z}, v = {pa.x - pc.x, pa.y - pc.y, pa.z - pc.z};
-  Vec3 n = {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-  float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-  if (!(length > 0)) return {0, 0, 0};
-  return {n.x / length, n.y / length, n.z / length};
-}
-
-float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // One directed edge: its end representative and the face corner it starts at (3 f + e). The
 // start representative is the group the record is filed under.
@@ -44,6 +23,9 @@ struct EdgeRecord {
 
 // Segments longer than this are sorted by end and searched by halving; shorter ones are scanned.
 constexpr DWORD kScanLimit = 16;
+// Runs of one directed edge longer than this choose through a SharedEdgePicker: a scan would weigh
+// every candidate again for each face on the edge.
+constexpr ptrdiff_t kPickerRun = 32;
 
 // The edge records grouped by start representative, each group newest first (the order in which
 // candidates are weighed), so one lookup reads one short run of memory.
@@ -74,12 +56,14 @@ class EdgeIndex {
     const EdgeRecord* begin = records_.data() + first_[start];
     const EdgeRecord* stop = records_.data() + first_[start + 1];
     if (stop - begin <= static_cast<ptrdiff_t>(kScanLimit)) return {begin, stop};
-    auto less = [](const EdgeRecord& r, DWORD v) { return r.end < v; };
-    const EdgeRecord* low = std::lower_bound(begin, stop, end, less);
-    const EdgeRecord* high = low;
-    while (high != stop && high->end == end) ++high;
+    const auto [low, high] =
+        std::equal_range(begin, stop, EdgeRecord{end, 0},
+                         [](const EdgeRecord& a, const EdgeRecord& b) { return a.end < b.end; });
     return {low, high};
   }
+
+  // Where a run starts among all records: a name for it.
+  size_t Offset(const EdgeRecord* record) const { return static_cast<size_t>(record - records_.data()); }
 
  private:
   std::vector<DWORD> first_;
@@ -116,12 +100,11 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
 
   // Phase 3: pair each open edge with the best aligned record of the same edge walked the other
   // way. A record is spent exactly when its corner's adjacency entry is set. The normal seen from
-  // each corner is worked out once, when an edge first has a choice: an edge shared by many faces
-  // weighs the same candidates again for each of them.
+  // each corner is worked out once, when an edge first has a choice.
   std::fill(adjacency, adjacency + 3 * static_cast<size_t>(faceCount), kNoFace);
   std::vector<Vec3> cornerNormals;
   std::vector<bool> cornerNormalKnown;
-  auto cornerNormal = [&](DWORD corner) {
+  const std::function<Vec3(DWORD)> cornerNormal = [&](DWORD corner) {
     if (cornerNormals.empty()) {
       cornerNormals.resize(3 * static_cast<size_t>(faceCount));
       cornerNormalKnown.resize(3 * static_cast<size_t>(faceCount));
@@ -129,39 +112,53 @@ void PairEdges(const Index* indices, DWORD faceCount, DWORD vertexCount, const D
     if (!cornerNormalKnown[corner]) {
       const DWORD* g = &faceReps[corner - corner % 3];
       const int j = static_cast<int>(corner % 3);
-      cornerNormals[corner] = Normal(positions, stride, g[j], g[(j + 1) % 3], g[(j + 2) % 3]);
+      cornerNormals[corner] = FaceNormal(positions, stride, g[j], g[(j + 1) % 3], g[(j + 2) % 3]);
       cornerNormalKnown[corner] = true;
     }
     return cornerNormals[corner];
   };
+  SharedEdgePickers pickers(3 * static_cast<size_t>(faceCount));
+  std::vector<DWORD> runCorners;
   for (DWORD f : order) {
     const DWORD* r = &faceReps[3 * static_cast<size_t>(f)];
     for (int e = 0; e < 3; ++e) {
       if (adjacency[3 * static_cast<size_t>(f) + e] != kNoFace) continue;
       const auto [begin, end] = index.Find(r[(e + 1) % 3], r[e]);
-      const EdgeRecord* chosen = nullptr;
-      int candidates = 0;
-      float best = 0;
-      Vec3 own{};
-      for (const EdgeRecord* c = begin; c != end; ++c) {
-        if (c->end != r[e] || adjacency[c->corner] != kNoFace) continue;
-        if (candidates++ == 0) {
-          chosen = c;
-          continue;
+      DWORD chosen = kNoFace;
+      if (end - begin > kPickerRun) {  // a long group's runs hold only their own edge
+        SharedEdgePicker* picker = pickers.Find(index.Offset(begin));
+        if (!picker) {
+          runCorners.clear();
+          for (const EdgeRecord* c = begin; c != end; ++c) runCorners.push_back(c->corner);
+          picker = &pickers.Make(index.Offset(begin), runCorners, cornerNormal, adjacency);
         }
-        if (candidates == 2) {  // normals only matter once there is a choice
-          own = cornerNormal(3 * f + e);
-          best = Dot(cornerNormal(chosen->corner), own);
-        }
-        const float score = Dot(cornerNormal(c->corner), own);
-        if (score > best) {  // a later candidate needs a strictly better alignment
-          best = score;
-          chosen = c;
+        chosen = picker->Pick(cornerNormal(3 * f + e), adjacency);
+      } else {
+        int candidates = 0;
+        float best = 0;
+        Vec3 own{};
+        for (const EdgeRecord* c = begin; c != end; ++c) {
+          if (c->end != r[e] || adjacency[c->corner] != kNoFace) continue;
+          if (candidates++ == 0) {
+            chosen = c->corner;
+            continue;
+          }
+          if (candidates == 2) {  // normals only matter once there is a choice
+            own = cornerNormal(3 * f + e);
+            best = Dot(cornerNormal(chosen), own);
+          }
+          const float score = Dot(cornerNormal(c->corner), own);
+          if (score > best) {  // a later candidate needs a strictly better alignment
+            best = score;
+            chosen = c->corner;
+          }
         }
       }
-      if (!chosen) continue;
-      adjacency[3 * static_cast<size_t>(f) + e] = chosen->corner / 3;
-      adjacency[chosen->corner] = f;
+      if (chosen == kNoFace) continue;
+      adjacency[3 * static_cast<size_t>(f) + e] = chosen / 3;
+      adjacency[chosen] = f;
+      pickers.Spend(3 * f + e);
+      pickers.Spend(chosen);
     }
   }
 }
