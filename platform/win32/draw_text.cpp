@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "draw_text_blend.h"
 #include "gdi.h"
 
 namespace win32::gdi {
@@ -182,32 +183,13 @@ void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
     std::fill(bitmap.row((int)y) + box.left, bitmap.row((int)y) + box.right, pixel);
 }
 
-// Blends a coverage value of 0..255 of colour `pixel` over a 0x00RRGGBB word, channel by channel.
-uint32_t Blend(uint32_t under, uint32_t pixel, uint32_t coverage) {
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    uint32_t t = ((under >> shift) & 0xFF) * (255 - coverage) + ((pixel >> shift) & 0xFF) * coverage + 128;
-    out |= ((t + (t >> 8)) >> 8) << shift;
-  }
-  return out;
-}
-
 void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyph& g, const uint8_t* coverage,
                uint32_t pixel) {
   const Box box = Intersect({x, y, x + g.width, y + g.rows}, clip);
-  for (int64_t py = box.top; py < box.bottom; ++py) {
-    uint32_t* row = bitmap.row((int)py);
-    const uint8_t* cov = coverage + (size_t)(py - y) * g.width;
-    for (int64_t px = box.left; px < box.right; ++px) {
-      uint32_t a = cov[px - x];
-      if (a == 255)
-        row[px] = pixel;
-      else if (a && pixel == 0xFFFFFF && row[px] == 0)
-        row[px] = a * 0x010101u;  // white over black, the font renderer's case: the coverage itself
-      else if (a)
-        row[px] = Blend(row[px], pixel, a);
-    }
-  }
+  if (box.left >= box.right) return;
+  for (int64_t py = box.top; py < box.bottom; ++py)
+    BlendCoverageRow(bitmap.row((int)py) + box.left, coverage + (size_t)(py - y) * g.width + (box.left - x),
+                     (size_t)(box.right - box.left), pixel);
 }
 
 // Phase 4: the lines into the bitmap, the first line's top at y0.

@@ -1,0 +1,17 @@
+// Coverage blending for DrawText: a row of 8-bit glyph coverage laid in one colour over a row of
+// 0x00RRGGBB words.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace win32::gdi {
+
+// One word: each channel (under * (255 - coverage) + ink * coverage) / 255, rounded; the top byte
+// becomes 0.
+uint32_t BlendCoverage(uint32_t under, uint32_t ink, uint32_t coverage);
+
+// `count` words of `row` blended with the matching coverage bytes. Words under zero coverage are
+// left exactly as they were, top byte included.
+void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, uint32_t ink);
+
+}  // namespace win32::gdi
