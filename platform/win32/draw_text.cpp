@@ -187,9 +187,12 @@ void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyp
                uint32_t pixel) {
   const Box box = Intersect({x, y, x + g.width, y + g.rows}, clip);
   if (box.left >= box.right) return;
-  for (int64_t py = box.top; py < box.bottom; ++py)
-    BlendCoverageRow(bitmap.row((int)py) + box.left, coverage + (size_t)(py - y) * g.width + (box.left - x),
-                     (size_t)(box.right - box.left), pixel);
+  const uint32_t* end = bitmap.pixels + (size_t)bitmap.width * (size_t)bitmap.height;
+  for (int64_t py = box.top; py < box.bottom; ++py) {
+    uint32_t* at = bitmap.row((int)py) + box.left;
+    BlendCoverageRow(at, coverage + (size_t)(py - y) * g.width + (box.left - x),
+                     (size_t)(box.right - box.left), (size_t)(end - at), pixel);
+  }
 }
 
 // Phase 4: the lines into the bitmap, the first line's top at y0.

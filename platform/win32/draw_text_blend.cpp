@@ -43,7 +43,7 @@ inline __m128i BlendFour(__m128i under, uint32_t cover, __m128i ink) {
 
 }  // namespace
 
-void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, uint32_t ink) {
+void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink) {
   const __m128i inkWords = _mm_unpacklo_epi8(_mm_set1_epi32((int)ink), _mm_setzero_si128());
   size_t i = 0;
   for (; i + 4 <= count; i += 4) {
@@ -53,13 +53,25 @@ void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, uint
     __m128i* at = reinterpret_cast<__m128i*>(row + i);
     _mm_storeu_si128(at, BlendFour(_mm_loadu_si128(at), cover, inkWords));
   }
+  const size_t left = count - i;
+  if (left == 0) return;
+  uint32_t cover = coverage[i];
+  if (left > 1) cover |= (uint32_t)coverage[i + 1] << 8;
+  if (left > 2) cover |= (uint32_t)coverage[i + 2] << 16;
+  if (cover == 0) return;
+  if (i + 4 <= room) {
+    // Zero coverage past the row writes the words there back unchanged.
+    __m128i* at = reinterpret_cast<__m128i*>(row + i);
+    _mm_storeu_si128(at, BlendFour(_mm_loadu_si128(at), cover, inkWords));
+    return;
+  }
   for (; i < count; ++i)
     if (coverage[i]) row[i] = BlendCoverage(row[i], ink, coverage[i]);
 }
 
 #else
 
-void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, uint32_t ink) {
+void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t, uint32_t ink) {
   for (size_t i = 0; i < count; ++i)
     if (coverage[i]) row[i] = BlendCoverage(row[i], ink, coverage[i]);
 }

@@ -11,7 +11,8 @@ namespace win32::gdi {
 uint32_t BlendCoverage(uint32_t under, uint32_t ink, uint32_t coverage);
 
 // `count` words of `row` blended with the matching coverage bytes. Words under zero coverage are
-// left exactly as they were, top byte included.
-void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, uint32_t ink);
+// left exactly as they were, top byte included. The `room` words from `row` on (at least `count`)
+// are memory the blend may read and write back unchanged past the row's end.
+void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink);
 
 }  // namespace win32::gdi

@@ -39,10 +39,10 @@ TEST(DrawTextBlend, EveryChannelValueUnderEveryCoverageRoundsToNearest) {
           expected[a * 4 + k] = ReferenceBlend(word, ink, a);
         }
       }
-      BlendCoverageRow(row.data(), coverage.data(), row.size(), ink);
+      BlendCoverageRow(row.data(), coverage.data(), row.size(), row.size(), ink);
       for (size_t i = 0; i < row.size(); ++i)
-        ASSERT_EQ(row[i], expected[i]) << std::hex << "ink " << ink << " under " << under << " coverage "
-                                       << (int)coverage[i];
+        ASSERT_EQ(row[i], expected[i])
+            << std::hex << "ink " << ink << " under " << under << " coverage " << (int)coverage[i];
     }
   }
 }
@@ -50,20 +50,24 @@ TEST(DrawTextBlend, EveryChannelValueUnderEveryCoverageRoundsToNearest) {
 TEST(DrawTextBlend, RowsOfEveryLengthTouchOnlyTheirOwnWords) {
   std::mt19937 random(17);
   for (size_t count = 0; count <= 19; ++count) {
-    for (int trial = 0; trial < 50; ++trial) {
-      const uint32_t ink = random() & 0xFFFFFF;
-      std::vector<uint32_t> row(count + 2);
-      std::vector<uint8_t> coverage(count + 2);
-      for (size_t i = 0; i < row.size(); ++i) {
-        row[i] = (uint32_t)random();  // top bytes too: zero coverage keeps them
-        const uint32_t r = random() % 4;
-        coverage[i] = r == 0 ? 0 : r == 1 ? 255 : (uint8_t)random();
+    // Without room past the row, and with the rest of the buffer as room.
+    for (size_t slack : {0, 5}) {
+      for (int trial = 0; trial < 50; ++trial) {
+        const uint32_t ink = random() & 0xFFFFFF;
+        std::vector<uint32_t> row(count + 6);
+        std::vector<uint8_t> coverage(count + 6);
+        for (size_t i = 0; i < row.size(); ++i) {
+          row[i] = (uint32_t)random();  // top bytes too: zero coverage keeps them
+          const uint32_t r = random() % 4;
+          coverage[i] = r == 0 ? 0 : r == 1 ? 255 : (uint8_t)random();
+        }
+        std::vector<uint32_t> expected = row;
+        for (size_t i = 1; i <= count; ++i) expected[i] = ReferenceBlend(row[i], ink, coverage[i]);
+        BlendCoverageRow(row.data() + 1, coverage.data() + 1, count, count + slack, ink);
+        for (size_t i = 0; i < row.size(); ++i)
+          ASSERT_EQ(row[i], expected[i]) << "length " << count << " room " << count + slack << " word " << i
+                                         << " coverage " << (int)coverage[i];
       }
-      std::vector<uint32_t> expected = row;
-      for (size_t i = 1; i <= count; ++i) expected[i] = ReferenceBlend(row[i], ink, coverage[i]);
-      BlendCoverageRow(row.data() + 1, coverage.data() + 1, count, ink);
-      for (size_t i = 0; i < row.size(); ++i)
-        ASSERT_EQ(row[i], expected[i]) << "length " << count << " word " << i << " coverage " << (int)coverage[i];
     }
   }
 }
