@@ -15,4 +15,11 @@ uint32_t BlendCoverage(uint32_t under, uint32_t ink, uint32_t coverage);
 // are memory the blend may read and write back unchanged past the row's end.
 void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink);
 
+#if defined(__SSE2__)
+// The two vector forms behind BlendCoverageRow, for the tests; AVX2 only where BlendHasAvx2().
+void BlendCoverageRowSse2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink);
+void BlendCoverageRowAvx2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink);
+bool BlendHasAvx2();
+#endif
+
 }  // namespace win32::gdi
