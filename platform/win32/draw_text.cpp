@@ -250,8 +250,24 @@ int DrawUnits(Dc& dc, RECT* rect, UINT flags) {
   const Format f = ReadFormat(flags);
   TextScratch& s = dc.scratch;
   const FontMetrics& m = engine.metrics();
-  ReadCells(s.units, f, engine, s.cells);
-  BreakLines(s.cells, f.wordBreak, (int64_t)rect->right - rect->left, f.tabChars * m.aveCharWidth, s.lines);
+  const int64_t wrapWidth = (int64_t)rect->right - rect->left;
+  const LayoutKey key = {&engine,
+                         engine.generation(),
+                         f.prefix,
+                         f.showPrefix,
+                         f.singleLine,
+                         f.expandTabs,
+                         f.fullWidthBreak,
+                         f.wordBreak,
+                         f.wordBreak ? wrapWidth : 0,
+                         (int64_t)f.tabChars * m.aveCharWidth};
+  if (!s.laidOut || !(s.key == key) || s.laidOutUnits != s.units) {
+    ReadCells(s.units, f, engine, s.cells);
+    BreakLines(s.cells, f.wordBreak, wrapWidth, f.tabChars * m.aveCharWidth, s.lines);
+    s.laidOut = true;
+    s.key = key;
+    s.laidOutUnits = s.units;
+  }
 
   // Phase 3: measure and place.
   const int64_t lineHeight = m.height() + (f.externalLeading ? m.externalLeading : 0);
