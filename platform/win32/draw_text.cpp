@@ -186,13 +186,15 @@ void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
 void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyph& g, const uint8_t* coverage,
                uint32_t pixel) {
   const Box box = Intersect({x, y, x + g.width, y + g.rows}, clip);
-  if (box.left >= box.right) return;
-  const uint32_t* end = bitmap.pixels + (size_t)bitmap.width * (size_t)bitmap.height;
-  for (int64_t py = box.top; py < box.bottom; ++py) {
-    uint32_t* at = bitmap.row((int)py) + box.left;
-    BlendCoverageRow(at, coverage + (size_t)(py - y) * g.width + (box.left - x),
-                     (size_t)(box.right - box.left), (size_t)(end - at), pixel);
-  }
+  if (box.left >= box.right || box.top >= box.bottom) return;
+  const CoverageBox area = {bitmap.row((int)box.top) + box.left,
+                            bitmap.topDown ? (ptrdiff_t)bitmap.width : -(ptrdiff_t)bitmap.width,
+                            coverage + (size_t)(box.top - y) * g.width + (box.left - x),
+                            g.width,
+                            (size_t)(box.right - box.left),
+                            (size_t)(box.bottom - box.top),
+                            bitmap.pixels + (size_t)bitmap.width * (size_t)bitmap.height};
+  BlendCoverageBox(area, pixel);
 }
 
 // Phase 4: the lines into the bitmap, the first line's top at y0.

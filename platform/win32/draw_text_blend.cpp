@@ -29,11 +29,18 @@ void BlendWords(uint32_t* row, const uint8_t* coverage, size_t count, uint32_t i
     if (coverage[i]) row[i] = BlendCoverage(row[i], ink, coverage[i]);
 }
 
-// Up to eight coverage bytes, the first lowest, zero past `count`.
+// The 1 to 7 coverage bytes of a row's end, the first lowest, zero above; reads only those bytes
+// (overlapping loads instead of a byte loop).
 inline uint64_t CoverageBytes(const uint8_t* coverage, size_t count) {
-  uint64_t cover = 0;
-  for (size_t k = 0; k < count && k < 8; ++k) cover |= (uint64_t)coverage[k] << (8 * k);
-  return cover;
+  if (count >= 4) {
+    uint32_t low, high;
+    std::memcpy(&low, coverage, 4);
+    std::memcpy(&high, coverage + count - 4, 4);
+    return low | (uint64_t)high << (8 * (count - 4));
+  }
+  const size_t middle = count >> 1;
+  return coverage[0] | (uint64_t)coverage[middle] << (8 * middle) |
+         (uint64_t)coverage[count - 1] << (8 * (count - 1));
 }
 
 }  // namespace
@@ -65,10 +72,8 @@ inline void BlendFourAt(uint32_t* at, uint32_t cover, __m128i ink) {
   _mm_storeu_si128(p, BlendFour(_mm_loadu_si128(p), cover, ink));
 }
 
-}  // namespace
-
-void BlendCoverageRowSse2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink) {
-  const __m128i inkWords = _mm_unpacklo_epi8(_mm_set1_epi32((int)ink), _mm_setzero_si128());
+inline void RowSse2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink,
+                    __m128i inkWords) {
   size_t i = 0;
   for (; i + 4 <= count; i += 4) {
     uint32_t cover;
@@ -83,8 +88,6 @@ void BlendCoverageRowSse2(uint32_t* row, const uint8_t* coverage, size_t count, 
   else
     BlendWords(row + i, coverage + i, count - i, ink);
 }
-
-namespace {
 
 // (u * (255 - w) + ink * w) / 255 rounded, in 16-bit lanes.
 SKYVALE_AVX2 inline __m256i Mix(__m256i u, __m256i w, __m256i ink) {
@@ -110,11 +113,8 @@ SKYVALE_AVX2 inline void BlendEightAt(uint32_t* at, uint64_t cover, __m256i ink)
   _mm256_storeu_si256(p, _mm256_blendv_epi8(out, under, _mm256_cmpeq_epi32(a, zero)));
 }
 
-}  // namespace
-
-SKYVALE_AVX2 void BlendCoverageRowAvx2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room,
-                                       uint32_t ink) {
-  const __m256i inkWords = _mm256_unpacklo_epi8(_mm256_set1_epi32((int)ink), _mm256_setzero_si256());
+SKYVALE_AVX2 inline void RowAvx2(uint32_t* row, const uint8_t* coverage, size_t count, size_t room,
+                                 uint32_t ink, __m256i inkWords) {
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     uint64_t cover;
@@ -127,7 +127,25 @@ SKYVALE_AVX2 void BlendCoverageRowAvx2(uint32_t* row, const uint8_t* coverage, s
     if (cover) BlendEightAt(row + i, cover, inkWords);
     return;
   }
-  BlendCoverageRowSse2(row + i, coverage + i, count - i, room - i, ink);
+  RowSse2(row + i, coverage + i, count - i, room - i, ink, _mm256_castsi256_si128(inkWords));
+}
+
+}  // namespace
+
+void BlendCoverageBoxSse2(const CoverageBox& box, uint32_t ink) {
+  const __m128i inkWords = _mm_unpacklo_epi8(_mm_set1_epi32((int)ink), _mm_setzero_si128());
+  uint32_t* row = box.first;
+  const uint8_t* coverage = box.coverage;
+  for (size_t r = 0; r < box.rows; ++r, row += box.rowStep, coverage += box.coverageStep)
+    RowSse2(row, coverage, box.count, (size_t)(box.end - row), ink, inkWords);
+}
+
+SKYVALE_AVX2 void BlendCoverageBoxAvx2(const CoverageBox& box, uint32_t ink) {
+  const __m256i inkWords = _mm256_unpacklo_epi8(_mm256_set1_epi32((int)ink), _mm256_setzero_si256());
+  uint32_t* row = box.first;
+  const uint8_t* coverage = box.coverage;
+  for (size_t r = 0; r < box.rows; ++r, row += box.rowStep, coverage += box.coverageStep)
+    RowAvx2(row, coverage, box.count, (size_t)(box.end - row), ink, inkWords);
 }
 
 bool BlendHasAvx2() {
@@ -135,17 +153,20 @@ bool BlendHasAvx2() {
   return has;
 }
 
-void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t room, uint32_t ink) {
+void BlendCoverageBox(const CoverageBox& box, uint32_t ink) {
   if (BlendHasAvx2())
-    BlendCoverageRowAvx2(row, coverage, count, room, ink);
+    BlendCoverageBoxAvx2(box, ink);
   else
-    BlendCoverageRowSse2(row, coverage, count, room, ink);
+    BlendCoverageBoxSse2(box, ink);
 }
 
 #else
 
-void BlendCoverageRow(uint32_t* row, const uint8_t* coverage, size_t count, size_t, uint32_t ink) {
-  BlendWords(row, coverage, count, ink);
+void BlendCoverageBox(const CoverageBox& box, uint32_t ink) {
+  uint32_t* row = box.first;
+  const uint8_t* coverage = box.coverage;
+  for (size_t r = 0; r < box.rows; ++r, row += box.rowStep, coverage += box.coverageStep)
+    BlendWords(row, coverage, box.count, ink);
 }
 
 #endif

@@ -1,6 +1,6 @@
 // DrawText's coverage blending against a plain per-channel reference: every channel value under
-// every coverage, rows of every short length (the vector body and its tail), and the words that
-// must not change (zero coverage, the word past the row).
+// every coverage, boxes of every short width (the vector body and its tail) in both row orders,
+// and the words that must not change (zero coverage, the words past a row).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,14 +11,15 @@
 
 namespace {
 
-using RowBlend = void (*)(uint32_t*, const uint8_t*, size_t, size_t, uint32_t);
+using win32::gdi::CoverageBox;
+using BoxBlend = void (*)(const CoverageBox&, uint32_t);
 
-// The row blend as DrawText calls it, and each vector form this processor can run.
-std::vector<RowBlend> RowBlends() {
-  std::vector<RowBlend> blends = {win32::gdi::BlendCoverageRow};
+// The blend as DrawText calls it, and each vector form this processor can run.
+std::vector<BoxBlend> BoxBlends() {
+  std::vector<BoxBlend> blends = {win32::gdi::BlendCoverageBox};
 #if defined(__SSE2__)
-  blends.push_back(win32::gdi::BlendCoverageRowSse2);
-  if (win32::gdi::BlendHasAvx2()) blends.push_back(win32::gdi::BlendCoverageRowAvx2);
+  blends.push_back(win32::gdi::BlendCoverageBoxSse2);
+  if (win32::gdi::BlendHasAvx2()) blends.push_back(win32::gdi::BlendCoverageBoxAvx2);
 #endif
   return blends;
 }
@@ -35,56 +36,69 @@ uint32_t ReferenceBlend(uint32_t under, uint32_t ink, uint32_t a) {
 }
 
 TEST(DrawTextBlend, EveryChannelValueUnderEveryCoverageRoundsToNearest) {
-  // Four words per coverage so that the vector body, not the tail, blends them.
-  const std::vector<RowBlend> blends = RowBlends();
+  const std::vector<BoxBlend> blends = BoxBlends();
   for (size_t form = 0; form < blends.size(); ++form)
     for (uint32_t ink : {0x000000u, 0xFFFFFFu, 0x4D12C8u}) {
-      for (uint32_t under = 0; under < 256; ++under) {
-        std::vector<uint32_t> row(256 * 4), expected(row.size());
-        std::vector<uint8_t> coverage(row.size());
-        for (uint32_t a = 0; a < 256; ++a) {
+      // One row per channel value, sixteen words per coverage: the vector bodies blend them.
+      const size_t width = 256 * 16;
+      std::vector<uint32_t> pixels(width * 256), expected(pixels.size());
+      std::vector<uint8_t> coverage(width);
+      for (size_t i = 0; i < width; ++i) coverage[i] = (uint8_t)(i / 16);
+      for (uint32_t under = 0; under < 256; ++under)
+        for (size_t i = 0; i < width; ++i) {
           // The channels differ, so a channel mixed up with another shows.
           const uint32_t word = 0xA5000000u | under << 16 | (255 - under) << 8 | (under * 7 & 0xFF);
-          for (int k = 0; k < 4; ++k) {
-            row[a * 4 + k] = word;
-            coverage[a * 4 + k] = (uint8_t)a;
-            expected[a * 4 + k] = ReferenceBlend(word, ink, a);
-          }
+          pixels[under * width + i] = word;
+          expected[under * width + i] = ReferenceBlend(word, ink, coverage[i]);
         }
-        blends[form](row.data(), coverage.data(), row.size(), row.size(), ink);
-        for (size_t i = 0; i < row.size(); ++i)
-          ASSERT_EQ(row[i], expected[i]) << std::hex << "form " << form << " ink " << ink << " under "
-                                         << under << " coverage " << (int)coverage[i];
-      }
+      const CoverageBox box = {
+          pixels.data(), (ptrdiff_t)width, coverage.data(), 0, width, 256, pixels.data() + pixels.size()};
+      blends[form](box, ink);
+      for (size_t i = 0; i < pixels.size(); ++i)
+        ASSERT_EQ(pixels[i], expected[i]) << std::hex << "form " << form << " ink " << ink << " word " << i;
     }
 }
 
-TEST(DrawTextBlend, RowsOfEveryLengthTouchOnlyTheirOwnWords) {
+TEST(DrawTextBlend, BoxesOfEveryWidthTouchOnlyTheirOwnWords) {
   std::mt19937 random(17);
-  const std::vector<RowBlend> blends = RowBlends();
+  const std::vector<BoxBlend> blends = BoxBlends();
   for (size_t form = 0; form < blends.size(); ++form)
-    for (size_t count = 0; count <= 19; ++count) {
-      // Without room past the row, and with the rest of the buffer as room.
-      for (size_t slack : {0, 3, 9}) {
-        for (int trial = 0; trial < 50; ++trial) {
-          const uint32_t ink = random() & 0xFFFFFF;
-          std::vector<uint32_t> row(count + 10);
-          std::vector<uint8_t> coverage(count + 10);
-          for (size_t i = 0; i < row.size(); ++i) {
-            row[i] = (uint32_t)random();  // top bytes too: zero coverage keeps them
-            const uint32_t r = random() % 4;
-            coverage[i] = r == 0 ? 0 : r == 1 ? 255 : (uint8_t)random();
+    for (size_t width = 1; width <= 19; ++width)
+      // Without room past the box's last row, and with the rest of the buffer as room; top-down
+      // and bottom-up.
+      for (size_t slack : {0, 3, 9})
+        for (bool bottomUp : {false, true})
+          for (int trial = 0; trial < 20; ++trial) {
+            const uint32_t ink = random() & 0xFFFFFF;
+            const size_t pitch = width + 12, rows = 3, start = 1;
+            std::vector<uint32_t> pixels(pitch * rows);
+            std::vector<uint8_t> coverage(width * rows);
+            for (uint32_t& p : pixels) p = (uint32_t)random();  // top bytes too: zero coverage keeps them
+            for (uint8_t& c : coverage) {
+              const uint32_t r = random() % 4;
+              c = r == 0 ? 0 : r == 1 ? 255 : (uint8_t)random();
+            }
+            std::vector<uint32_t> expected = pixels;
+            for (size_t r = 0; r < rows; ++r) {
+              const size_t row = bottomUp ? rows - 1 - r : r;
+              for (size_t i = 0; i < width; ++i)
+                expected[row * pitch + start + i] =
+                    ReferenceBlend(pixels[row * pitch + start + i], ink, coverage[r * width + i]);
+            }
+            // The buffer ends `slack` words after the last row of the box in memory.
+            const size_t lastInMemory = (rows - 1) * pitch + start + width;
+            const CoverageBox box = {pixels.data() + (bottomUp ? (rows - 1) * pitch : 0) + start,
+                                     bottomUp ? -(ptrdiff_t)pitch : (ptrdiff_t)pitch,
+                                     coverage.data(),
+                                     width,
+                                     width,
+                                     rows,
+                                     pixels.data() + lastInMemory + slack};
+            blends[form](box, ink);
+            for (size_t i = 0; i < pixels.size(); ++i)
+              ASSERT_EQ(pixels[i], expected[i]) << "form " << form << " width " << width << " slack " << slack
+                                                << (bottomUp ? " bottom-up" : "") << " word " << i;
           }
-          std::vector<uint32_t> expected = row;
-          for (size_t i = 1; i <= count; ++i) expected[i] = ReferenceBlend(row[i], ink, coverage[i]);
-          blends[form](row.data() + 1, coverage.data() + 1, count, count + slack, ink);
-          for (size_t i = 0; i < row.size(); ++i)
-            ASSERT_EQ(row[i], expected[i])
-                << "form " << form << " length " << count << " room " << count + slack << " word " << i
-                << " coverage " << (int)coverage[i];
-        }
-      }
-    }
 }
 
 }  // namespace

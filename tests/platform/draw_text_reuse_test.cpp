@@ -74,7 +74,8 @@ TEST(DrawTextReuse, AnotherFontEvenAtTheSameAddressLaysTheTextOutAgain) {
   const LOGFONTA upright = Sized(-16);
   LOGFONTA slanted = upright;
   slanted.lfItalic = TRUE;
-  ASSERT_NE(FreshResult(upright, u"Same text 进退", 0).image, FreshResult(slanted, u"Same text 进退", 0).image);
+  ASSERT_NE(FreshResult(upright, u"Same text 进退", 0).image,
+            FreshResult(slanted, u"Same text 进退", 0).image);
   Canvas canvas(400, 200, &upright);
   const std::u16string text = u"Same text 进退";
   const std::vector<uint8_t> uprightImage = canvas.imageOf(text);
@@ -103,7 +104,8 @@ TEST(DrawTextReuse, AGlyphCacheEmptiedByAnotherDcLaysTheTextOutAgain) {
   LOGFONTA lf = Sized(0);
   HFONT shared = CreateFontIndirectA(&lf);
   Canvas first(400, 200), second(400, 200);
-  HGDIOBJ firstPrevious = SelectObject(first.dc(), shared), secondPrevious = SelectObject(second.dc(), shared);
+  HGDIOBJ firstPrevious = SelectObject(first.dc(), shared),
+          secondPrevious = SelectObject(second.dc(), shared);
   const std::u16string text = u"进退 keep";
   const std::vector<uint8_t> before = first.imageOf(text);
   std::u16string many;
