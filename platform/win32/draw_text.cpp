@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "draw_text_blend.h"
 #include "gdi.h"
 
 namespace win32::gdi {
@@ -182,32 +183,18 @@ void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
     std::fill(bitmap.row((int)y) + box.left, bitmap.row((int)y) + box.right, pixel);
 }
 
-// Blends a coverage value of 0..255 of colour `pixel` over a 0x00RRGGBB word, channel by channel.
-uint32_t Blend(uint32_t under, uint32_t pixel, uint32_t coverage) {
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    uint32_t t = ((under >> shift) & 0xFF) * (255 - coverage) + ((pixel >> shift) & 0xFF) * coverage + 128;
-    out |= ((t + (t >> 8)) >> 8) << shift;
-  }
-  return out;
-}
-
 void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyph& g, const uint8_t* coverage,
                uint32_t pixel) {
   const Box box = Intersect({x, y, x + g.width, y + g.rows}, clip);
-  for (int64_t py = box.top; py < box.bottom; ++py) {
-    uint32_t* row = bitmap.row((int)py);
-    const uint8_t* cov = coverage + (size_t)(py - y) * g.width;
-    for (int64_t px = box.left; px < box.right; ++px) {
-      uint32_t a = cov[px - x];
-      if (a == 255)
-        row[px] = pixel;
-      else if (a && pixel == 0xFFFFFF && row[px] == 0)
-        row[px] = a * 0x010101u;  // white over black, the font renderer's case: the coverage itself
-      else if (a)
-        row[px] = Blend(row[px], pixel, a);
-    }
-  }
+  if (box.left >= box.right || box.top >= box.bottom) return;
+  const CoverageBox area = {bitmap.row((int)box.top) + box.left,
+                            bitmap.topDown ? (ptrdiff_t)bitmap.width : -(ptrdiff_t)bitmap.width,
+                            coverage + (size_t)(box.top - y) * g.width + (box.left - x),
+                            g.width,
+                            (size_t)(box.right - box.left),
+                            (size_t)(box.bottom - box.top),
+                            bitmap.pixels + (size_t)bitmap.width * (size_t)bitmap.height};
+  BlendCoverageBox(area, pixel);
 }
 
 // Phase 4: the lines into the bitmap, the first line's top at y0.
@@ -265,8 +252,24 @@ int DrawUnits(Dc& dc, RECT* rect, UINT flags) {
   const Format f = ReadFormat(flags);
   TextScratch& s = dc.scratch;
   const FontMetrics& m = engine.metrics();
-  ReadCells(s.units, f, engine, s.cells);
-  BreakLines(s.cells, f.wordBreak, (int64_t)rect->right - rect->left, f.tabChars * m.aveCharWidth, s.lines);
+  const int64_t wrapWidth = (int64_t)rect->right - rect->left;
+  const LayoutKey key = {&engine,
+                         engine.generation(),
+                         f.prefix,
+                         f.showPrefix,
+                         f.singleLine,
+                         f.expandTabs,
+                         f.fullWidthBreak,
+                         f.wordBreak,
+                         f.wordBreak ? wrapWidth : 0,
+                         (int64_t)f.tabChars * m.aveCharWidth};
+  if (!s.laidOut || !(s.key == key) || s.laidOutUnits != s.units) {
+    ReadCells(s.units, f, engine, s.cells);
+    BreakLines(s.cells, f.wordBreak, wrapWidth, f.tabChars * m.aveCharWidth, s.lines);
+    s.laidOut = true;
+    s.key = key;
+    s.laidOutUnits = s.units;
+  }
 
   // Phase 3: measure and place.
   const int64_t lineHeight = m.height() + (f.externalLeading ? m.externalLeading : 0);

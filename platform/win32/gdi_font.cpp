@@ -306,6 +306,7 @@ void FontEngine::trim() {
   others_.clear();
   asciiReady_.reset();
   pool_.clear();
+  ++generation_;
 }
 
 }  // namespace win32::gdi

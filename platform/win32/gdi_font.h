@@ -68,6 +68,8 @@ class FontEngine {
   const uint8_t* coverage(const Glyph& g) const { return pool_.data() + g.offset; }
   // Empties the cache once it has grown past its budget; called before a text is laid out.
   void trim();
+  // Counts the times the cache was emptied: glyph references of one generation stay valid.
+  uint64_t generation() const { return generation_; }
 
  private:
   struct Face {
@@ -94,6 +96,7 @@ class FontEngine {
   std::bitset<128> asciiReady_;
   std::unordered_map<char32_t, Glyph> others_;
   std::vector<uint8_t> pool_;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace win32::gdi

@@ -191,6 +191,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
     Font* previous = dc->selectedFont();
     ++font->selections;
     Deselect(previous);
+    if (font != previous) dc->scratch.laidOut = false;  // its cells may point at the old font's glyphs
     dc->font = font;
     return ToHandle(previous);
   }

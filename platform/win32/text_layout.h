@@ -32,10 +32,27 @@ struct Line {
   int64_t width = 0;
 };
 
+// What cells and lines depend on besides the text: the font's glyphs, the flags that read the
+// cells, and the wrapping.
+struct LayoutKey {
+  const FontEngine* engine = nullptr;
+  uint64_t glyphGeneration = 0;  // the engine's cache generation: glyph pointers live within one
+  bool prefix = false, showPrefix = false, singleLine = false, expandTabs = false, fullWidthBreak = false;
+  bool wordBreak = false;
+  int64_t wrapWidth = 0;  // only with wordBreak
+  int64_t tabWidth = 0;
+  bool operator==(const LayoutKey&) const = default;
+};
+
 struct TextScratch {
   std::u16string units;
   std::vector<Cell> cells;
   std::vector<Line> lines;
+  // The cells and lines stay for the next call with the same units and key (a font measures a
+  // text, then draws it). Cleared whenever the DC selects another font, so `engine` is alive.
+  bool laidOut = false;
+  LayoutKey key;
+  std::u16string laidOutUnits;
 };
 
 }  // namespace win32::gdi
