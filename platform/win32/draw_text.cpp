@@ -184,7 +184,7 @@ void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
   for (int64_t y = box.top; y < box.bottom; ++y) {
     uint32_t* at = bitmap.row((int)y) + box.left;
     if (pixel == 0)
-      std::memset(at, 0, count * 4);  // black paper, the font renderer's: the library's widest stores
+      std::memset(at, 0, count * 4);  // black paper, the font renderer's: memset's wider stores
     else
       std::fill_n(at, count, pixel);
   }
