@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "draw_text_blend.h"
 #include "gdi.h"
@@ -179,8 +180,14 @@ uint32_t PixelOf(COLORREF c) {
 void Fill(Bitmap& bitmap, const Box& clip, Box box, uint32_t pixel) {
   box = Intersect(box, clip);
   if (box.left >= box.right) return;
-  for (int64_t y = box.top; y < box.bottom; ++y)
-    std::fill(bitmap.row((int)y) + box.left, bitmap.row((int)y) + box.right, pixel);
+  const size_t count = (size_t)(box.right - box.left);
+  for (int64_t y = box.top; y < box.bottom; ++y) {
+    uint32_t* at = bitmap.row((int)y) + box.left;
+    if (pixel == 0)
+      std::memset(at, 0, count * 4);  // black paper, the font renderer's: memset's wider stores
+    else
+      std::fill_n(at, count, pixel);
+  }
 }
 
 void DrawGlyph(Bitmap& bitmap, const Box& clip, int64_t x, int64_t y, const Glyph& g, const uint8_t* coverage,

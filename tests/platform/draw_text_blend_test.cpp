@@ -68,12 +68,15 @@ TEST(DrawTextBlend, BoxesOfEveryWidthTouchOnlyTheirOwnWords) {
       // and bottom-up.
       for (size_t slack : {0, 3, 9})
         for (bool bottomUp : {false, true})
-          for (int trial = 0; trial < 20; ++trial) {
-            const uint32_t ink = random() & 0xFFFFFF;
+          for (int trial = 0; trial < 40; ++trial) {
+            // White ink over black, the font renderer's case, in every other trial.
+            const bool whiteOnBlack = trial % 2 == 0;
+            const uint32_t ink = whiteOnBlack ? 0xFFFFFF : random() & 0xFFFFFF;
             const size_t pitch = width + 12, rows = 3, start = 1;
             std::vector<uint32_t> pixels(pitch * rows);
             std::vector<uint8_t> coverage(width * rows);
-            for (uint32_t& p : pixels) p = (uint32_t)random();  // top bytes too: zero coverage keeps them
+            for (uint32_t& p : pixels)  // top bytes too: zero coverage keeps them
+              p = whiteOnBlack && random() % 8 ? 0 : (uint32_t)random();
             for (uint8_t& c : coverage) {
               const uint32_t r = random() % 4;
               c = r == 0 ? 0 : r == 1 ? 255 : (uint8_t)random();

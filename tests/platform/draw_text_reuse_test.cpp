@@ -94,8 +94,9 @@ TEST(DrawTextReuse, AnotherFontEvenAtTheSameAddressLaysTheTextOutAgain) {
     SelectObject(canvas.dc(), original);
     DeleteObject(f);
   }
-  EXPECT_GT(reused, 0) << "no font was made at a deleted one's address: the case is not tested";
   EXPECT_EQ(canvas.imageOf(text), uprightImage);
+  // Allocators that hold freed memory back (a sanitizer's) never give an address out again.
+  if (reused == 0) GTEST_SKIP() << "no font was made at a deleted one's address";
 }
 
 TEST(DrawTextReuse, AGlyphCacheEmptiedByAnotherDcLaysTheTextOutAgain) {
