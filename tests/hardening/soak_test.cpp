@@ -50,7 +50,16 @@ TEST(Soak, ScriptCoversEveryKeyInEachRound) {
 
 TEST(Soak, ResidentMemoryStaysFlat) {
   const char* env = std::getenv("SKYVALE_SOAK_FRAMES");
-  const int frames = env && std::atoi(env) >= 2000 ? std::atoi(env) : 10000;
+#ifdef __SANITIZE_ADDRESS__
+  // A sanitized demo draws some fifty times slower and keeps freed memory in quarantine, so
+  // resident memory says nothing there: a shorter run, checked for leaks at exit instead.
+  constexpr int kFrames = 2000;
+  constexpr bool kMeasure = false;
+#else
+  constexpr int kFrames = 10000;
+  constexpr bool kMeasure = true;
+#endif
+  const int frames = env && std::atoi(env) >= 2000 ? std::atoi(env) : kFrames;
   ScratchAssets copy("soak");
   const ProcessResult r = RunDemo(copy.dir(),
                                   {"--frames", std::to_string(frames), "--step-ms", "16", "--memory-every",
@@ -62,7 +71,7 @@ TEST(Soak, ResidentMemoryStaysFlat) {
   ASSERT_TRUE(kib.count(1000) && kib.count(frames)) << r.out;
   std::printf("resident at frame 1000: %ld KiB, at frame %d: %ld KiB\n", kib.at(1000), frames,
               kib.at(frames));
-  EXPECT_LE(kib.at(frames) - kib.at(1000), 1024) << r.out;
+  if (kMeasure) EXPECT_LE(kib.at(frames) - kib.at(1000), 1024) << r.out;
 }
 
 }  // namespace
