@@ -114,8 +114,7 @@ DWORD SharedEdgePicker::Pick(const Vec3& own, const DWORD* adjacency) {
   if (first_ == corners_.size()) return kNoFace;
   // A NaN first score is never replaced; a zero own normal scores every candidate zero.
   const DWORD firstClass = memberClass_[first_];
-  if (firstClass == kNone || HasNaN(own) || (own.x == 0 && own.y == 0 && own.z == 0))
-    return corners_[first_];
+  if (firstClass == kNone || HasNaN(own) || (own.x == 0 && own.y == 0 && own.z == 0)) return corners_[first_];
 
   DWORD bestMember = first_;
   float best = Dot(classes_[firstClass].normal, own);
@@ -161,7 +160,8 @@ SharedEdgePicker* SharedEdgePickers::Find(size_t key) {
 }
 
 SharedEdgePicker& SharedEdgePickers::Make(size_t key, const std::vector<DWORD>& corners,
-                                          const std::function<Vec3(DWORD)>& normalOf, const DWORD* adjacency) {
+                                          const std::function<Vec3(DWORD)>& normalOf,
+                                          const DWORD* adjacency) {
   if (slots_.empty()) slots_.assign(cornerCount_, Slot{kNoFace, kNoFace});
   const DWORD id = static_cast<DWORD>(pickers_.size());
   std::vector<DWORD> open;

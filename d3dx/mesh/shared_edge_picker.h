@@ -55,8 +55,8 @@ class SharedEdgePicker {
   std::vector<NormalClass> classes_;
   std::vector<DWORD> treeClasses_;
   std::vector<Node> nodes_;
-  DWORD first_ = 0;     // first member that may still be open
-  float largest_ = 0;   // largest normal component magnitude in the tree
+  DWORD first_ = 0;    // first member that may still be open
+  float largest_ = 0;  // largest normal component magnitude in the tree
   std::vector<DWORD> stack_;
 };
 
@@ -70,8 +70,8 @@ class SharedEdgePickers {
   SharedEdgePicker* Find(size_t key);
   // Makes the run's picker from its records' corners in visiting order (spent ones and repeats
   // are left out).
-  SharedEdgePicker& Make(size_t key, const std::vector<DWORD>& corners, const std::function<Vec3(DWORD)>& normalOf,
-                         const DWORD* adjacency);
+  SharedEdgePicker& Make(size_t key, const std::vector<DWORD>& corners,
+                         const std::function<Vec3(DWORD)>& normalOf, const DWORD* adjacency);
   void Spend(DWORD corner) {
     if (!slots_.empty()) SpendHeld(corner);  // most meshes never make a picker
   }

@@ -176,9 +176,17 @@ HRESULT TriangleMesh<Index>::SetAttributeTable(const D3DXATTRIBUTERANGE* table, 
 template <typename Index>
 IDirect3DVertexDeclaration9* TriangleMesh<Index>::MakeDeclaration(const D3DVERTEXELEMENT9* declaration) {
   IDirect3DVertexDeclaration9* object = nullptr;
-  d3dx::DebugMute(true);
-  if (FAILED(d3dDevice->CreateVertexDeclaration(declaration, &object))) object = nullptr;
-  d3dx::DebugMute(false);
+  // Out of memory here is one more refusal: the mesh goes on without a declaration object.
+  try {
+    d3dx::DebugMute(true);
+    if (FAILED(d3dDevice->CreateVertexDeclaration(declaration, &object))) object = nullptr;
+  } catch (const std::bad_alloc&) {
+    SafeRelease(object);
+  }
+  try {
+    d3dx::DebugMute(false);
+  } catch (const std::bad_alloc&) {
+  }
   return object;
 }
 

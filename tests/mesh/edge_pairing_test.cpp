@@ -29,8 +29,8 @@ Normal3 ReferenceNormal(const Vertex& a, const Vertex& b, const Vertex& c) {
 // The pairing as described: one list of records, visited newest first, each face's own record
 // spent with the one it pairs.
 std::vector<DWORD> ReferencePairing(const std::vector<Vertex>& vertices, const std::vector<DWORD>& indices,
-                                    const std::vector<DWORD>& reps, const std::vector<D3DXATTRIBUTERANGE>& ranges,
-                                    DWORD emptyMarker) {
+                                    const std::vector<DWORD>& reps,
+                                    const std::vector<D3DXATTRIBUTERANGE>& ranges, DWORD emptyMarker) {
   const size_t faces = indices.size() / 3;
   struct Record {
     DWORD start, end, third, corner;
@@ -49,7 +49,9 @@ std::vector<DWORD> ReferencePairing(const std::vector<Vertex>& vertices, const s
     }
   }
   std::vector<DWORD> out(3 * faces, kNone);
-  auto normal = [&](DWORD a, DWORD b, DWORD c) { return ReferenceNormal(vertices[a], vertices[b], vertices[c]); };
+  auto normal = [&](DWORD a, DWORD b, DWORD c) {
+    return ReferenceNormal(vertices[a], vertices[b], vertices[c]);
+  };
   auto dot = [](Normal3 a, Normal3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
   for (const D3DXATTRIBUTERANGE& range : ranges) {
     for (DWORD f = range.FaceStart; f < range.FaceStart + range.FaceCount; ++f) {
@@ -81,7 +83,7 @@ std::vector<DWORD> ReferencePairing(const std::vector<Vertex>& vertices, const s
 struct Case {
   std::vector<Vertex> vertices;
   std::vector<DWORD> indices;
-  std::vector<DWORD> reps;                  // empty: every vertex stands for itself
+  std::vector<DWORD> reps;                 // empty: every vertex stands for itself
   std::vector<D3DXATTRIBUTERANGE> ranges;  // empty: one range of all faces
 };
 
@@ -119,7 +121,9 @@ Case RandomNonManifold(std::mt19937& random, DWORD vertexCount, DWORD faceCount)
   Case c;
   for (DWORD v = 0; v < vertexCount; ++v) {
     switch (random() % 8) {
-      case 0: c.vertices.push_back({float(random() % 3), float(random() % 3), float(random() % 3)}); break;
+      case 0:
+        c.vertices.push_back({float(random() % 3), float(random() % 3), float(random() % 3)});
+        break;
       case 1:
       case 2: {  // far out on an axis: some cross products overflow in one component (NaN normals)
         float p[3] = {0, 0, 0};
@@ -127,9 +131,12 @@ Case RandomNonManifold(std::mt19937& random, DWORD vertexCount, DWORD faceCount)
         c.vertices.push_back({p[0], p[1], p[2]});
         break;
       }
-      case 3: c.vertices.push_back({float(v), 0, 0}); break;  // on one line with the other such points
+      case 3:
+        c.vertices.push_back({float(v), 0, 0});
+        break;  // on one line with the other such points
       default:
-        c.vertices.push_back({float(random() % 1000) / 100, float(random() % 1000) / 100, float(random() % 1000) / 100});
+        c.vertices.push_back(
+            {float(random() % 1000) / 100, float(random() % 1000) / 100, float(random() % 1000) / 100});
     }
   }
   for (DWORD f = 0; f < faceCount; ++f) {
@@ -138,8 +145,10 @@ Case RandomNonManifold(std::mt19937& random, DWORD vertexCount, DWORD faceCount)
       continue;
     }
     DWORD a = random() % vertexCount, b, d;
-    do b = random() % vertexCount; while (b == a);
-    do d = random() % vertexCount; while (d == a || d == b);
+    do b = random() % vertexCount;
+    while (b == a);
+    do d = random() % vertexCount;
+    while (d == a || d == b);
     c.indices.insert(c.indices.end(), {a, b, d});
   }
   if (random() % 2) {  // representatives that fold some vertices onto others (some faces degenerate)
