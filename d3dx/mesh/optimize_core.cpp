@@ -306,12 +306,10 @@ HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn,
   faceCount = keptFaces;
   vertexCount = vbShared ? entryVertices : keptVertices;
   if (attributeSort) {
-    attributeTable.swap(table);
-    attributeTableValid = true;
+    KeepSortedAttributeTable(std::move(table));
   } else if (keptFaces != entryFaces) {
     // Faces moved under an existing table; it no longer describes them.
-    attributeTable.clear();
-    attributeTableValid = false;
+    DropAttributeTable();
   } else {
     // Same faces in the same order, but the vertices may have been renumbered.
     VertexRanges(newIndices, attributeTable);

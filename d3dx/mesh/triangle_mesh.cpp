@@ -146,9 +146,7 @@ HRESULT TriangleMesh<Index>::LockAttributeBuffer(DWORD flags, DWORD** data) {
   if (!data) return D3DERR_INVALIDCALL;
   if (!(flags & D3DLOCK_READONLY)) {
     // The caller may change the subsets: the table no longer describes them.
-    attributeTable.clear();
-    attributeTable.shrink_to_fit();
-    attributeTableValid = false;
+    DropAttributeTable();
   }
   *data = attributes.data();
   return D3D_OK;
@@ -200,6 +198,33 @@ HRESULT TriangleMesh<Index>::UpdateSemantics(D3DVERTEXELEMENT9 declaration[MAX_F
   SafeRelease(vertexDecl);
   vertexDecl = object;
   return D3D_OK;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::DropAttributeTable() {
+  attributeTable.clear();
+  attributeTable.shrink_to_fit();
+  attributeTableValid = false;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::KeepSortedAttributeTable(std::vector<D3DXATTRIBUTERANGE>&& table) {
+  attributeTable = std::move(table);
+  attributeTableValid = true;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::AdoptPointReps(const std::vector<Index>& reps) {
+  hasPointReps = true;
+  pointReps = reps;
+  if (pointReps.size() < vertexCapacity) pointReps.resize(vertexCapacity, 0);
+}
+
+template <typename Index>
+std::vector<DWORD> TriangleMesh<Index>::AdoptedPointReps() const {
+  if (!hasPointReps) return {};
+  const size_t count = pointReps.size() < vertexCount ? pointReps.size() : vertexCount;
+  return std::vector<DWORD>(pointReps.begin(), pointReps.begin() + count);
 }
 
 template <typename Index>

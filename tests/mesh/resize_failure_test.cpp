@@ -18,12 +18,13 @@ class RuntimeAllocationsPass final : public ForwardingDevice {
     FailingAllocations::Pause pause;
     return ForwardingDevice::CreateVertexBuffer(length, usage, fvf, pool, out, shared);
   }
-  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DIndexBuffer9** out,
-                            HANDLE* shared) override {
+  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DIndexBuffer9** out, HANDLE* shared) override {
     FailingAllocations::Pause pause;
     return ForwardingDevice::CreateIndexBuffer(length, usage, format, pool, out, shared);
   }
-  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** out) override {
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                  IDirect3DVertexDeclaration9** out) override {
     FailingAllocations::Pause pause;
     return ForwardingDevice::CreateVertexDeclaration(elements, out);
   }
@@ -41,8 +42,8 @@ class ResizeFailure : public MeshTest {
     MeshTest::SetUp();
     if (HasFatalFailure()) return;
     D3DPRESENT_PARAMETERS pp = WindowedParams(D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, 64, 64);
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                &pp, &runtime),
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &runtime),
               D3D_OK);
     forwarder = new RuntimeAllocationsPass(runtime);
   }
@@ -103,7 +104,8 @@ TEST_F(ResizeFailure, CloneRefusedAtEveryAllocationLeaksNothing) {
   ASSERT_NE(source, nullptr);
   RefuseEachAllocation([&] {
     ID3DXMesh* clone = nullptr;
-    HRESULT hr = source->CloneMeshFVF(D3DXMESH_32BIT | D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_TEX1, forwarder, &clone);
+    HRESULT hr =
+        source->CloneMeshFVF(D3DXMESH_32BIT | D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_TEX1, forwarder, &clone);
     if (SUCCEEDED(hr)) {
       EXPECT_EQ(clone->GetNumVertices(), source->GetNumVertices());
       EXPECT_EQ(clone->Release(), 0u);
