@@ -13,6 +13,8 @@ namespace d3dx {
 
 inline constexpr DWORD kNoFace = 0xFFFFFFFF;
 
+struct OptimizePlan;
+
 // Locks a vertex or index buffer for one scope; unlocks on every path.
 template <typename Buffer>
 class ScopedLock {
@@ -124,6 +126,10 @@ class TriangleMesh final : public ID3DXMesh {
   template <typename From>
   HRESULT CopyVerticesFrom(TriangleMesh<From>& source);
   bool ConsistentWith(const Index* indices) const;
+  // The optimiser's phases that change the mesh itself.
+  HRESULT MoveOptimizedVertices(const OptimizePlan& plan, bool haveOwnBuffer,
+                                IDirect3DVertexBuffer9* sourceVertices);
+  void CommitOptimizedFaces(OptimizePlan& plan, bool carryReps);
 
   ULONG refCount = 1;
   DWORD fvf = 0;
