@@ -10,9 +10,7 @@ template <typename Index>
 TriangleMesh<Index>::TriangleMesh(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* declaration,
                                   DWORD meshOptions)
     : options(meshOptions) {
-  UINT n = DeclLength(declaration);
-  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
-  declElements[n] = D3DDECL_END();
+  CopyLayout(declaration);
   stride = D3DXGetDeclVertexSize(declElements, 0);
   if (FAILED(D3DXFVFFromDeclarator(declElements, &fvf))) fvf = 0;
 
@@ -192,12 +190,17 @@ template <typename Index>
 HRESULT TriangleMesh<Index>::UpdateSemantics(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) {
   if (!DeclIsValid(declaration) || D3DXGetDeclVertexSize(declaration, 0) != stride) return D3DERR_INVALIDCALL;
   IDirect3DVertexDeclaration9* object = MakeDeclaration(declaration);
-  UINT n = DeclLength(declaration);
-  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
-  declElements[n] = D3DDECL_END();
+  CopyLayout(declaration);  // same size, so stride stands; fvf stays the one made at construction
   SafeRelease(vertexDecl);
   vertexDecl = object;
   return D3D_OK;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::CopyLayout(const D3DVERTEXELEMENT9* declaration) {
+  const UINT n = DeclLength(declaration);
+  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
+  declElements[n] = D3DDECL_END();
 }
 
 template <typename Index>

@@ -111,6 +111,8 @@ class TriangleMesh final : public ID3DXMesh {
 
   ~TriangleMesh();
 
+  // The layout up to and including its end marker.
+  void CopyLayout(const D3DVERTEXELEMENT9* declaration);
   // The attribute table and its validity change together.
   void DropAttributeTable();
   void KeepSortedAttributeTable(std::vector<D3DXATTRIBUTERANGE>&& table);
