@@ -3,11 +3,9 @@
 
 namespace d3dx {
 
-namespace {
-
 template <typename Index>
-bool Consistent(const TriangleMesh<Index>& mesh, const Index* index) {
-  const Index kEmpty = TriangleMesh<Index>::kEmpty;
+bool TriangleMesh<Index>::ConsistentWith(const Index* index) const {
+  const TriangleMesh& mesh = *this;
   const bool adjacency = mesh.hasStoredAdjacency && mesh.storedAdjacency.size() >= 3ull * mesh.faceCount;
   const bool reps = mesh.hasPointReps && mesh.pointReps.size() >= mesh.vertexCount;
   for (DWORD f = 0; f < mesh.faceCount; ++f) {
@@ -47,16 +45,14 @@ bool Consistent(const TriangleMesh<Index>& mesh, const Index* index) {
   return true;
 }
 
-}  // namespace
-
 template <typename Index>
 BOOL TriangleMesh<Index>::CheckConsistency(const Index* indices) {
-  if (indices) return Consistent(*this, indices);
-  if (lockedIndices) return Consistent(*this, static_cast<const Index*>(lockedIndices));
+  if (indices) return ConsistentWith(indices);
+  if (lockedIndices) return ConsistentWith(lockedIndices);
   if (faceCount == 0) return TRUE;
   ScopedLock<IDirect3DIndexBuffer9> lock(indexBuffer, D3DLOCK_READONLY);
   if (FAILED(lock.result())) return FALSE;
-  return Consistent(*this, lock.data<const Index>());
+  return ConsistentWith(lock.data<const Index>());
 }
 
 template BOOL TriangleMesh<WORD>::CheckConsistency(const WORD*);

@@ -5,21 +5,22 @@
 
 namespace d3dx {
 
-namespace {
-
 // Copies the face data of one mesh into another of possibly different index width.
-template <typename From, typename To>
-HRESULT CopyFaces(TriangleMesh<From>* source, TriangleMesh<To>* clone) {
+template <typename To>
+template <typename From>
+HRESULT TriangleMesh<To>::CopyFacesFrom(TriangleMesh<From>& original) {
+  TriangleMesh<From>* source = &original;
+  TriangleMesh<To>* clone = this;
   clone->hasStoredAdjacency = source->hasStoredAdjacency;
   clone->hasPointReps = source->hasPointReps;
   clone->hasAttributes = source->hasAttributes;
   clone->hasFaceTags = source->hasFaceTags;
-  clone->attributeTableValid = source->attributeTableValid;
   HRESULT hr = clone->Resize(source->faceCount, source->vertexCount);
   if (FAILED(hr)) return hr;
   try {
     std::memcpy(clone->attributes.data(), source->attributes.data(), source->faceCount * sizeof(DWORD));
     clone->attributeTable = source->attributeTable;
+    clone->attributeTableValid = source->attributeTableValid;
     if (source->hasFaceTags) {
       clone->faceTags.resize(clone->faceCapacity, 0);
       std::memcpy(clone->faceTags.data(), source->faceTags.data(), source->faceCount * sizeof(WORD));
@@ -49,8 +50,11 @@ HRESULT CopyFaces(TriangleMesh<From>* source, TriangleMesh<To>* clone) {
   return D3D_OK;
 }
 
-template <typename From, typename To>
-HRESULT CopyVertices(TriangleMesh<From>* source, TriangleMesh<To>* clone) {
+template <typename To>
+template <typename From>
+HRESULT TriangleMesh<To>::CopyVerticesFrom(TriangleMesh<From>& original) {
+  TriangleMesh<From>* source = &original;
+  TriangleMesh<To>* clone = this;
   if (!source->vertexBuffer || !clone->vertexBuffer || source->vertexCount == 0) return D3D_OK;
   ScopedLock<IDirect3DVertexBuffer9> from(source->vertexBuffer, D3DLOCK_READONLY);
   if (FAILED(from.result())) return from.result();
@@ -67,20 +71,18 @@ HRESULT CopyVertices(TriangleMesh<From>* source, TriangleMesh<To>* clone) {
   return D3D_OK;
 }
 
-template <typename From, typename To>
-HRESULT CloneInto(TriangleMesh<From>* source, DWORD options, const D3DVERTEXELEMENT9* declaration,
-                  IDirect3DDevice9* device, LPD3DXMESH* out) {
+template <typename From>
+template <typename To>
+HRESULT TriangleMesh<From>::CloneInto(DWORD options, const D3DVERTEXELEMENT9* declaration,
+                                      IDirect3DDevice9* device, LPD3DXMESH* out) {
+  TriangleMesh<From>* source = this;
   TriangleMesh<To>* clone;
   HRESULT hr = NewTriangleMesh<To>(device, declaration, options, &clone);
   if (FAILED(hr)) return hr;
-  if (options & D3DXMESH_VB_SHARE) {
-    // Sharing: the clone never owns a buffer of its own, it holds the source's.
-    clone->vertexBuffer = source->vertexBuffer;
-    if (clone->vertexBuffer) clone->vertexBuffer->AddRef();
-    clone->vertexCapacity = source->vertexCapacity;
-  }
-  hr = CopyFaces(source, clone);
-  if (SUCCEEDED(hr) && !(options & D3DXMESH_VB_SHARE)) hr = CopyVertices(source, clone);
+  // Sharing: the clone never owns a buffer of its own, it holds the source's.
+  if (options & D3DXMESH_VB_SHARE) clone->ShareVerticesOf(*source);
+  hr = clone->CopyFacesFrom(*source);
+  if (SUCCEEDED(hr) && !(options & D3DXMESH_VB_SHARE)) hr = clone->CopyVerticesFrom(*source);
   if (FAILED(hr)) {
     clone->Release();
     return hr;
@@ -89,8 +91,6 @@ HRESULT CloneInto(TriangleMesh<From>* source, DWORD options, const D3DVERTEXELEM
   *out = clone;
   return D3D_OK;
 }
-
-}  // namespace
 
 template <typename Index>
 HRESULT TriangleMesh<Index>::CloneMeshFVF(DWORD cloneOptions, DWORD cloneFvf, LPDIRECT3DDEVICE9 device,
@@ -110,10 +110,9 @@ HRESULT TriangleMesh<Index>::CloneMesh(DWORD cloneOptions, const D3DVERTEXELEMEN
   if ((cloneOptions & D3DXMESH_VB_SHARE) && (!DeclEqual(declaration, declElements) || device != d3dDevice))
     return D3DERR_INVALIDCALL;
   if (options & (D3DXMESH_IB_WRITEONLY | D3DXMESH_VB_WRITEONLY)) return D3DERR_INVALIDCALL;
-  if (cloneOptions & D3DXMESH_32BIT)
-    return CloneInto<Index, DWORD>(this, cloneOptions, declaration, device, cloneMesh);
+  if (cloneOptions & D3DXMESH_32BIT) return CloneInto<DWORD>(cloneOptions, declaration, device, cloneMesh);
   if (faceCount > 0xFFFF || vertexCount > 0xFFFF) return D3DERR_INVALIDCALL;
-  return CloneInto<Index, WORD>(this, cloneOptions, declaration, device, cloneMesh);
+  return CloneInto<WORD>(cloneOptions, declaration, device, cloneMesh);
 }
 
 template HRESULT TriangleMesh<WORD>::CloneMeshFVF(DWORD, DWORD, LPDIRECT3DDEVICE9, LPD3DXMESH*);

@@ -1,5 +1,6 @@
 // Growing a mesh's buffers, and the device's vertex-cache description that optimisation uses.
 #include <cstring>
+#include <mutex>
 
 #include "triangle_mesh.h"
 
@@ -7,21 +8,40 @@ namespace d3dx {
 
 namespace {
 
-// The last device asked and its answer; asking a device costs a query round trip.
-struct VertexCacheRecord {
-  IDirect3DDevice9* device = nullptr;
-  DWORD size = 0;
-  DWORD magic = 0;
+// The last device asked and its answer, remembered for the whole process (asking a device costs a
+// query round trip). Meshes on several threads may resize at once, so it is read and written
+// under its lock as one record.
+class VertexCacheMemo {
+ public:
+  static VertexCacheMemo& Instance() {
+    static VertexCacheMemo memo;
+    return memo;
+  }
+  bool Recall(IDirect3DDevice9* device, DWORD* size, DWORD* magic) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (device_ != device) return false;
+    *size = size_;
+    *magic = magic_;
+    return true;
+  }
+  void Remember(IDirect3DDevice9* device, DWORD size, DWORD magic) {
+    std::lock_guard<std::mutex> hold(lock_);
+    device_ = device;
+    size_ = size;
+    magic_ = magic;
+  }
+  void Forget() { Remember(nullptr, 0, 0); }
+
+ private:
+  std::mutex lock_;
+  IDirect3DDevice9* device_ = nullptr;  // compared only, never called: it holds no reference
+  DWORD size_ = 0;
+  DWORD magic_ = 0;
 };
-VertexCacheRecord gVertexCache;
 
 void QueryVertexCache(IDirect3DDevice9* device, IDirect3D9* d3d, const D3DCAPS9& caps, DWORD* size,
                       DWORD* magic, HRESULT* error) {
-  if (gVertexCache.device == device) {
-    *size = gVertexCache.size;
-    *magic = gVertexCache.magic;
-    return;
-  }
+  if (VertexCacheMemo::Instance().Recall(device, size, magic)) return;
   D3DADAPTER_IDENTIFIER9 id;
   std::memset(&id, 0, sizeof(id));
   HRESULT hr = d3d->GetAdapterIdentifier(caps.AdapterOrdinal, 0, &id);
@@ -58,12 +78,12 @@ void QueryVertexCache(IDirect3DDevice9* device, IDirect3D9* d3d, const D3DCAPS9&
       *magic = info.MagicNumber;
     }
   }
-  gVertexCache = {device, *size, *magic};
+  VertexCacheMemo::Instance().Remember(device, *size, *magic);
 }
 
 }  // namespace
 
-void ForgetVertexCacheRecord() { gVertexCache = VertexCacheRecord(); }
+void ForgetVertexCacheRecord() { VertexCacheMemo::Instance().Forget(); }
 
 template <typename Index>
 HRESULT TriangleMesh<Index>::Resize(DWORD faces, DWORD vertices) {

@@ -6,24 +6,21 @@
 
 namespace d3dx {
 
-namespace {
-
-// Holds the index buffer locked as the core's working data for one scope.
 template <typename Index>
-class LockedIndices {
+class TriangleMesh<Index>::WorkingIndices {
  public:
-  explicit LockedIndices(TriangleMesh<Index>* mesh) : mesh_(mesh), lock_(mesh->indexBuffer, 0) {
+  explicit WorkingIndices(TriangleMesh* mesh) : mesh_(mesh), lock_(mesh->indexBuffer, 0) {
     if (SUCCEEDED(lock_.result())) mesh_->lockedIndices = lock_.template data<Index>();
   }
-  ~LockedIndices() { mesh_->lockedIndices = nullptr; }
+  ~WorkingIndices() { mesh_->lockedIndices = nullptr; }
+  WorkingIndices(const WorkingIndices&) = delete;
+  WorkingIndices& operator=(const WorkingIndices&) = delete;
   HRESULT result() const { return lock_.result(); }
 
  private:
-  TriangleMesh<Index>* mesh_;
+  TriangleMesh* mesh_;
   ScopedLock<IDirect3DIndexBuffer9> lock_;
 };
-
-}  // namespace
 
 template <typename Index>
 HRESULT TriangleMesh<Index>::OptimizeInplace(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut,
@@ -32,7 +29,7 @@ HRESULT TriangleMesh<Index>::OptimizeInplace(DWORD flags, const DWORD* adjacency
     return D3DERR_INVALIDCALL;
   if (vbShared) flags |= D3DXMESHOPT_IGNOREVERTS;
   try {
-    LockedIndices<Index> lock(this);
+    WorkingIndices lock(this);
     if (FAILED(lock.result())) return lock.result();
     return OptimizeCore(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap, nullptr);
   } catch (const std::bad_alloc&) {
@@ -60,11 +57,7 @@ HRESULT TriangleMesh<Index>::Optimize(DWORD flags, const DWORD* adjacencyIn, DWO
   HRESULT hr = NewTriangleMesh<Index>(d3dDevice, declElements, newOptions, &mesh);
   if (FAILED(hr)) return hr;
   try {
-    if (share) {
-      mesh->vertexBuffer = vertexBuffer;
-      if (vertexBuffer) vertexBuffer->AddRef();
-      mesh->vertexCapacity = vertexCapacity;
-    }
+    if (share) mesh->ShareVerticesOf(*this);
     hr = mesh->Resize(faceCount, share ? vertexCount : 0);
     if (SUCCEEDED(hr)) {
       ScopedLock<IDirect3DIndexBuffer9> from(indexBuffer, D3DLOCK_READONLY);
@@ -80,16 +73,14 @@ HRESULT TriangleMesh<Index>::Optimize(DWORD flags, const DWORD* adjacencyIn, DWO
       if (hasFaceTags) mesh->faceTags.assign(faceTags.begin(), faceTags.begin() + faceCount);
       if (hasStoredAdjacency)
         mesh->storedAdjacency.assign(storedAdjacency.begin(), storedAdjacency.begin() + 3 * faceCount);
-      if (attributeTableValid) {
-        mesh->attributeTable = attributeTable;
-        mesh->attributeTableValid = true;
-      }
+      if (attributeTableValid)
+        mesh->KeepSortedAttributeTable(std::vector<D3DXATTRIBUTERANGE>(attributeTable));
       if (hasPointReps && pointReps.size() >= vertexCount) {
         mesh->hasPointReps = true;
         mesh->pointReps.assign(pointReps.begin(), pointReps.begin() + vertexCount);
       }
       mesh->vertexCount = vertexCount;
-      LockedIndices<Index> lock(mesh);
+      WorkingIndices lock(mesh);
       hr = lock.result();
       if (SUCCEEDED(hr))
         hr = mesh->OptimizeCore(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap,

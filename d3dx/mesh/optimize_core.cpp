@@ -1,6 +1,7 @@
-// The optimisation core shared by Optimize and OptimizeInplace: split, compact, attribute sort,
-// reorder for the cache or strips, then apply the maps to faces and vertices. Everything is computed
-// on widened copies and written back to the mesh only once nothing can fail any more.
+// The optimisation core shared by Optimize and OptimizeInplace, as phases over the named arrays of
+// an OptimizePlan: flags, widened faces, split, compaction, attribute sort and permutation, reorder
+// for the cache or strips, vertex remap, then the vertex data moved and the faces committed. The
+// mesh is written only once nothing can fail any more.
 #include <algorithm>
 #include <cstring>
 
@@ -100,240 +101,297 @@ std::vector<DWORD> CarryPointReps(const std::vector<DWORD>& reps, const std::vec
 
 }  // namespace
 
+// The named arrays the phases pass along. "Old" numbering is the mesh's on entry (vertices after
+// the split included), "new" the result's.
+struct OptimizePlan {
+  DWORD flags = 0;
+  bool reorder = false, ignoreVertices = false, attributeSort = false;
+  DWORD entryFaces = 0, entryVertices = 0;
+  DWORD splitVertices = 0;  // entry vertices plus duplicates
+  DWORD keptFaces = 0, keptVertices = 0;
+  std::vector<DWORD> indices;         // old faces, old vertices (widened)
+  std::vector<DWORD> faceAttributes;  // per old face
+  std::vector<DWORD> splitSource;     // per duplicate: the entry vertex it copies
+  std::vector<DWORD> oldToNewFace, oldToNewVertex, newToOldFace;
+  std::vector<DWORD> newIndices, newAttributes;  // new faces, new vertices
+  std::vector<D3DXATTRIBUTERANGE> table;         // from the attribute sort
+  std::vector<DWORD> newReps;                    // carried point representatives, when any
+  ID3DXBuffer* remap = nullptr;                  // per new vertex: the entry vertex it comes from
+  ~OptimizePlan() { SafeRelease(remap); }
+};
+
+namespace {
+
+// Phase 1: the flags the core works to (compaction always; a reordering implies the sort).
+HRESULT ReadFlags(DWORD flags, const DWORD* adjacencyIn, const DWORD* adjacencyOut, OptimizePlan& plan) {
+  if (flags == 0 || (flags & ~kAllowedFlags) || (adjacencyOut && !adjacencyIn)) return D3DERR_INVALIDCALL;
+  flags |= D3DXMESHOPT_COMPACT;
+  plan.reorder = flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER);
+  if (plan.reorder) flags |= D3DXMESHOPT_ATTRSORT;
+  plan.ignoreVertices = flags & D3DXMESHOPT_IGNOREVERTS;
+  plan.attributeSort = flags & D3DXMESHOPT_ATTRSORT;
+  plan.flags = flags;
+  return D3D_OK;
+}
+
+// Phase 2: widened copies; faces with a damaged index make the mesh unusable rather than unsafe.
+template <typename Index>
+HRESULT ReadFaces(const Index* lockedIndices, const std::vector<DWORD>& attributes, OptimizePlan& plan) {
+  plan.indices.resize(3 * static_cast<size_t>(plan.entryFaces));
+  for (size_t i = 0; i < plan.indices.size(); ++i) plan.indices[i] = Widen(lockedIndices[i]);
+  for (DWORD f = 0; f < plan.entryFaces; ++f) {
+    const DWORD* face = &plan.indices[3 * static_cast<size_t>(f)];
+    if (face[0] == kNone) continue;
+    if (face[0] >= plan.entryVertices || face[1] >= plan.entryVertices || face[2] >= plan.entryVertices)
+      return D3DXERR_INVALIDMESH;
+  }
+  plan.faceAttributes.assign(attributes.begin(), attributes.begin() + plan.entryFaces);
+  return D3D_OK;
+}
+
+// Phase 3: one vertex per attribute that uses it, unless splitting is turned off.
+HRESULT Split(OptimizePlan& plan) {
+  if (plan.attributeSort && !(plan.flags & D3DXMESHOPT_DONOTSPLIT)) {
+    SplitVertices(plan.indices, plan.faceAttributes, plan.entryFaces, plan.entryVertices, plan.splitSource);
+    if (!plan.splitSource.empty() && plan.ignoreVertices) return D3DXERR_CANNOTATTRSORT;
+  }
+  plan.splitVertices = plan.entryVertices + static_cast<DWORD>(plan.splitSource.size());
+  return D3D_OK;
+}
+
+// Phase 4: drop empty faces and vertices no face uses.
+HRESULT Compact(OptimizePlan& plan) {
+  plan.oldToNewFace.assign(plan.entryFaces, kNone);
+  plan.oldToNewVertex.assign(plan.splitVertices, kNone);
+  std::vector<BYTE> used(plan.splitVertices, 0);
+  for (DWORD f = 0; f < plan.entryFaces; ++f) {
+    const DWORD* face = &plan.indices[3 * static_cast<size_t>(f)];
+    if (face[0] == kNone) continue;
+    plan.oldToNewFace[f] = plan.keptFaces++;
+    used[face[0]] = used[face[1]] = used[face[2]] = 1;
+  }
+  for (DWORD v = 0; v < plan.splitVertices; ++v)
+    if (used[v]) plan.oldToNewVertex[v] = plan.keptVertices++;
+  if (plan.keptFaces == 0 || plan.keptVertices == 0) return D3DXERR_LOADEDMESHASNODATA;
+  return D3D_OK;
+}
+
+// Phase 5: faces by attribute, then every face and vertex in its new place.
+void SortAndPermute(OptimizePlan& plan) {
+  if (plan.attributeSort)
+    AttributeSort(plan.indices, plan.faceAttributes, plan.entryFaces, plan.splitVertices, plan.ignoreVertices,
+                  plan.oldToNewFace, plan.oldToNewVertex, plan.table);
+  if (plan.ignoreVertices) {
+    for (DWORD v = 0; v < plan.splitVertices; ++v) plan.oldToNewVertex[v] = v;
+    plan.keptVertices = plan.splitVertices;
+  }
+  plan.newToOldFace.assign(plan.keptFaces, kNone);
+  for (DWORD f = 0; f < plan.entryFaces; ++f)
+    if (plan.oldToNewFace[f] != kNone) plan.newToOldFace[plan.oldToNewFace[f]] = f;
+  plan.newIndices = PermuteFaces(plan.indices, 3, plan.oldToNewFace, plan.keptFaces);
+  for (DWORD& v : plan.newIndices) v = plan.oldToNewVertex[v];
+  plan.newAttributes = PermuteFaces(plan.faceAttributes, 1, plan.oldToNewFace, plan.keptFaces);
+}
+
+// Phase 6: each subset's faces ordered for the vertex cache or in strips, then the vertices
+// numbered in the order the new faces first use them.
+void Reorder(const DWORD* adjacencyIn, DWORD cacheSize, DWORD cacheMagic, OptimizePlan& plan) {
+  const bool independent = plan.flags & D3DXMESHOPT_DEVICEINDEPENDENT;
+  const int size = (independent || cacheSize == 0) ? 12 : static_cast<int>(cacheSize);
+  const int magic = independent ? 7 : static_cast<int>(cacheMagic);
+  const bool strips = (plan.flags & D3DXMESHOPT_STRIPREORDER) || (cacheSize == 0 && !independent);
+  std::vector<DWORD> local = LocalAdjacency(plan.newIndices, plan.table, plan.newToOldFace, plan.oldToNewFace,
+                                            adjacencyIn, plan.entryFaces);
+  std::vector<DWORD> position(plan.keptFaces);
+  for (DWORD k = 0; k < plan.keptFaces; ++k) position[k] = k;
+  FaceGraph graph(local.data(), plan.keptFaces);
+  for (const D3DXATTRIBUTERANGE& range : plan.table) {
+    if (strips)
+      StripReorder(graph, range.FaceStart, range.FaceCount, position.data());
+    else
+      VertexCacheReorder(graph, plan.newIndices.data(), range.FaceStart, range.FaceCount, size, magic,
+                         position.data());
+  }
+  plan.newIndices = PermuteFaces(plan.newIndices, 3, position, plan.keptFaces);
+  plan.newAttributes = PermuteFaces(plan.newAttributes, 1, position, plan.keptFaces);
+  for (DWORD f = 0; f < plan.entryFaces; ++f)
+    if (plan.oldToNewFace[f] != kNone) plan.oldToNewFace[f] = position[plan.oldToNewFace[f]];
+  for (DWORD f = 0; f < plan.entryFaces; ++f)
+    if (plan.oldToNewFace[f] != kNone) plan.newToOldFace[plan.oldToNewFace[f]] = f;
+
+  if (plan.ignoreVertices) return;
+  std::vector<DWORD> firstUse(plan.splitVertices, kNone);
+  DWORD next = 0;
+  for (DWORD& v : plan.newIndices) {
+    if (firstUse[v] == kNone) firstUse[v] = next++;
+    v = firstUse[v];
+  }
+  for (DWORD& v : plan.oldToNewVertex)
+    if (v != kNone) v = firstUse[v];
+  VertexRanges(plan.newIndices, plan.table);
+}
+
+// Phase 7: the vertex remap, the entry vertex at each new position (duplicates name what they copy).
+HRESULT BuildVertexRemap(OptimizePlan& plan) {
+  HRESULT hr = D3DXCreateBuffer(4 * plan.splitVertices, &plan.remap);
+  if (FAILED(hr)) return hr;
+  DWORD* entries = static_cast<DWORD*>(plan.remap->GetBufferPointer());
+  std::fill(entries, entries + plan.splitVertices, kNone);
+  for (DWORD v = 0; v < plan.splitVertices; ++v)
+    if (plan.oldToNewVertex[v] != kNone) entries[plan.oldToNewVertex[v]] = v;
+  for (DWORD i = 0; i < plan.splitVertices; ++i)
+    if (entries[i] != kNone && entries[i] >= plan.entryVertices)
+      entries[i] = plan.splitSource[entries[i] - plan.entryVertices];
+  return D3D_OK;
+}
+
+// Phase 8 (last, after the mesh took the results): the neighbours and face remap in new numbering.
+void WriteFaceOutputs(const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
+                      const OptimizePlan& plan) {
+  if (faceRemap) std::copy(plan.newToOldFace.begin(), plan.newToOldFace.end(), faceRemap);
+  if (!adjacencyOut) return;
+  std::vector<DWORD> links(3 * static_cast<size_t>(plan.keptFaces));
+  for (DWORD i = 0; i < plan.keptFaces; ++i) {
+    const DWORD o = plan.newToOldFace[i];
+    for (int k = 0; k < 3; ++k) {
+      DWORD n = adjacencyIn[3 * static_cast<size_t>(o) + k];
+      links[3 * static_cast<size_t>(i) + k] = n < plan.entryFaces ? plan.oldToNewFace[n] : kNone;
+    }
+  }
+  std::copy(links.begin(), links.end(), adjacencyOut);  // safe when out and in are one array
+}
+
+}  // namespace
+
 template <typename Index>
 HRESULT TriangleMesh<Index>::OptimizeCore(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut,
                                           DWORD* faceRemap, LPD3DXBUFFER* vertexRemap,
                                           IDirect3DVertexBuffer9* sourceVertices) {
-  if (flags == 0 || (flags & ~kAllowedFlags) || (adjacencyOut && !adjacencyIn)) return D3DERR_INVALIDCALL;
-  flags |= D3DXMESHOPT_COMPACT;
-  const bool reorder = flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER);
-  if (reorder) flags |= D3DXMESHOPT_ATTRSORT;
-  const bool ignoreVertices = flags & D3DXMESHOPT_IGNOREVERTS;
-  const bool attributeSort = flags & D3DXMESHOPT_ATTRSORT;
-  const DWORD entryFaces = faceCount, entryVertices = vertexCount;
-
-  // Widened copies; faces with a damaged index make the mesh unusable rather than unsafe.
-  std::vector<DWORD> indices(3 * static_cast<size_t>(entryFaces));
-  for (size_t i = 0; i < indices.size(); ++i) indices[i] = Widen(lockedIndices[i]);
-  for (DWORD f = 0; f < entryFaces; ++f) {
-    const DWORD* face = &indices[3 * static_cast<size_t>(f)];
-    if (face[0] == kNone) continue;
-    if (face[0] >= entryVertices || face[1] >= entryVertices || face[2] >= entryVertices)
-      return D3DXERR_INVALIDMESH;
-  }
-  std::vector<DWORD> faceAttributes(attributes.begin(), attributes.begin() + entryFaces);
-
-  std::vector<DWORD> splitSource;
-  if (attributeSort && !(flags & D3DXMESHOPT_DONOTSPLIT)) {
-    SplitVertices(indices, faceAttributes, entryFaces, entryVertices, splitSource);
-    if (!splitSource.empty() && ignoreVertices) return D3DXERR_CANNOTATTRSORT;
-  }
-  const DWORD splitVertices = entryVertices + static_cast<DWORD>(splitSource.size());
-
-  // Compact: drop empty faces and vertices no face uses.
-  std::vector<DWORD> oldToNewFace(entryFaces, kNone), oldToNewVertex(splitVertices, kNone);
-  DWORD keptFaces = 0, keptVertices = 0;
-  {
-    std::vector<BYTE> used(splitVertices, 0);
-    for (DWORD f = 0; f < entryFaces; ++f) {
-      const DWORD* face = &indices[3 * static_cast<size_t>(f)];
-      if (face[0] == kNone) continue;
-      oldToNewFace[f] = keptFaces++;
-      used[face[0]] = used[face[1]] = used[face[2]] = 1;
-    }
-    for (DWORD v = 0; v < splitVertices; ++v)
-      if (used[v]) oldToNewVertex[v] = keptVertices++;
-  }
-  if (keptFaces == 0 || keptVertices == 0) return D3DXERR_LOADEDMESHASNODATA;
+  OptimizePlan plan;
+  HRESULT hr = ReadFlags(flags, adjacencyIn, adjacencyOut, plan);
+  if (FAILED(hr)) return hr;
+  plan.entryFaces = faceCount;
+  plan.entryVertices = vertexCount;
+  if (FAILED(hr = ReadFaces(lockedIndices, attributes, plan))) return hr;
+  if (FAILED(hr = Split(plan))) return hr;
+  if (FAILED(hr = Compact(plan))) return hr;
   // The reordering's own requests are checked where it starts, after the split and the compaction.
-  if (reorder && (!adjacencyIn || (flags & D3DXMESHOPT_VERTEXCACHE && flags & D3DXMESHOPT_STRIPREORDER)))
+  if (plan.reorder &&
+      (!adjacencyIn || (plan.flags & D3DXMESHOPT_VERTEXCACHE && plan.flags & D3DXMESHOPT_STRIPREORDER)))
     return D3DERR_INVALIDCALL;
   // A narrow mesh cannot index the duplicates (the resize would refuse them).
-  if (splitSource.size() > kMaxCount - entryVertices) return D3DERR_INVALIDCALL;
+  if (plan.splitSource.size() > kMaxCount - plan.entryVertices) return D3DERR_INVALIDCALL;
+  SortAndPermute(plan);
+  if (plan.reorder) Reorder(adjacencyIn, cacheSize, cacheMagic, plan);
 
-  std::vector<D3DXATTRIBUTERANGE> table;
-  if (attributeSort)
-    AttributeSort(indices, faceAttributes, entryFaces, splitVertices, ignoreVertices, oldToNewFace,
-                  oldToNewVertex, table);
-  if (ignoreVertices) {
-    for (DWORD v = 0; v < splitVertices; ++v) oldToNewVertex[v] = v;
-    keptVertices = splitVertices;
-  }
-
-  std::vector<DWORD> newToOldFace(keptFaces, kNone);
-  for (DWORD f = 0; f < entryFaces; ++f)
-    if (oldToNewFace[f] != kNone) newToOldFace[oldToNewFace[f]] = f;
-  auto translate = [&](std::vector<DWORD>& faces) {
-    for (DWORD& v : faces) v = oldToNewVertex[v];
-  };
-  std::vector<DWORD> newIndices = PermuteFaces(indices, 3, oldToNewFace, keptFaces);
-  translate(newIndices);
-  std::vector<DWORD> newAttributes = PermuteFaces(faceAttributes, 1, oldToNewFace, keptFaces);
-
-  if (reorder) {
-    const bool independent = flags & D3DXMESHOPT_DEVICEINDEPENDENT;
-    const int size = (independent || cacheSize == 0) ? 12 : static_cast<int>(cacheSize);
-    const int magic = independent ? 7 : static_cast<int>(cacheMagic);
-    const bool strips = (flags & D3DXMESHOPT_STRIPREORDER) || (cacheSize == 0 && !independent);
-    std::vector<DWORD> local =
-        LocalAdjacency(newIndices, table, newToOldFace, oldToNewFace, adjacencyIn, entryFaces);
-    std::vector<DWORD> position(keptFaces);
-    for (DWORD k = 0; k < keptFaces; ++k) position[k] = k;
-    FaceGraph graph(local.data(), keptFaces);
-    for (const D3DXATTRIBUTERANGE& range : table) {
-      if (strips)
-        StripReorder(graph, range.FaceStart, range.FaceCount, position.data());
-      else
-        VertexCacheReorder(graph, newIndices.data(), range.FaceStart, range.FaceCount, size, magic,
-                           position.data());
-    }
-    newIndices = PermuteFaces(newIndices, 3, position, keptFaces);
-    newAttributes = PermuteFaces(newAttributes, 1, position, keptFaces);
-    for (DWORD f = 0; f < entryFaces; ++f)
-      if (oldToNewFace[f] != kNone) oldToNewFace[f] = position[oldToNewFace[f]];
-    for (DWORD f = 0; f < entryFaces; ++f)
-      if (oldToNewFace[f] != kNone) newToOldFace[oldToNewFace[f]] = f;
-
-    if (!ignoreVertices) {
-      // Number vertices in the order the new face order first uses them.
-      std::vector<DWORD> firstUse(splitVertices, kNone);
-      DWORD next = 0;
-      for (DWORD& v : newIndices) {
-        if (firstUse[v] == kNone) firstUse[v] = next++;
-        v = firstUse[v];
-      }
-      for (DWORD& v : oldToNewVertex)
-        if (v != kNone) v = firstUse[v];
-      VertexRanges(newIndices, table);
-    }
-  }
-
-  // Vertex remap: the old vertex at each new position, duplicates naming what they copy.
-  ID3DXBuffer* remap = nullptr;
   const bool haveOwnBuffer = vertexBuffer && !sourceVertices;
-  if (vertexRemap || !splitSource.empty() || !haveOwnBuffer) {
-    HRESULT hr = D3DXCreateBuffer(4 * splitVertices, &remap);
-    if (FAILED(hr)) return hr;
-    DWORD* entries = static_cast<DWORD*>(remap->GetBufferPointer());
-    std::fill(entries, entries + splitVertices, kNone);
-    for (DWORD v = 0; v < splitVertices; ++v)
-      if (oldToNewVertex[v] != kNone) entries[oldToNewVertex[v]] = v;
-    for (DWORD i = 0; i < splitVertices; ++i)
-      if (entries[i] != kNone && entries[i] >= entryVertices)
-        entries[i] = splitSource[entries[i] - entryVertices];
+  if (vertexRemap || !plan.splitSource.empty() || !haveOwnBuffer) {
+    if (FAILED(hr = BuildVertexRemap(plan))) return hr;
   }
-
-  // Read before the vertex data step: a fresh buffer comes with fresh representatives.
-  const bool carryReps = hasPointReps && !vbShared && !ignoreVertices && pointReps.size() >= entryVertices;
-  std::vector<DWORD> newReps;
+  // Read before the vertex data moves: a fresh buffer comes with fresh representatives.
+  const bool carryReps =
+      hasPointReps && !vbShared && !plan.ignoreVertices && pointReps.size() >= plan.entryVertices;
   if (carryReps) {
-    std::vector<DWORD> reps(entryVertices);
-    for (DWORD v = 0; v < entryVertices; ++v) reps[v] = Widen(pointReps[v]);
-    newReps = CarryPointReps(reps, oldToNewVertex, splitSource, entryVertices, keptVertices);
+    std::vector<DWORD> reps(plan.entryVertices);
+    for (DWORD v = 0; v < plan.entryVertices; ++v) reps[v] = Widen(pointReps[v]);
+    plan.newReps =
+        CarryPointReps(reps, plan.oldToNewVertex, plan.splitSource, plan.entryVertices, plan.keptVertices);
   }
+  if (!vbShared && FAILED(hr = MoveOptimizedVertices(plan, haveOwnBuffer, sourceVertices))) return hr;
+  CommitOptimizedFaces(plan, carryReps);
+  WriteFaceOutputs(adjacencyIn, adjacencyOut, faceRemap, plan);
+  if (vertexRemap) {
+    *vertexRemap = plan.remap;
+    plan.remap = nullptr;
+  }
+  return D3D_OK;
+}
 
-  // Vertex data: permuted in place, or copied into a fresh buffer.
-  HRESULT hr = D3D_OK;
-  if (!vbShared) {
-    if (splitSource.empty() && haveOwnBuffer) {
-      ScopedLock<IDirect3DVertexBuffer9> lock(ignoreVertices ? nullptr : vertexBuffer, 0);
-      hr = ignoreVertices ? D3D_OK : lock.result();
-      if (!ignoreVertices && SUCCEEDED(hr)) {
-        std::vector<BYTE> copy(lock.data(), lock.data() + static_cast<size_t>(entryVertices) * stride);
-        for (DWORD v = 0; v < entryVertices; ++v)
-          if (oldToNewVertex[v] != kNone)
-            std::memcpy(lock.data() + static_cast<size_t>(oldToNewVertex[v]) * stride,
-                        &copy[v * static_cast<size_t>(stride)], stride);
-      }
-    } else {
-      IDirect3DVertexBuffer9* source = sourceVertices ? sourceVertices : vertexBuffer;
-      const DWORD oldCapacity = vertexCapacity, oldFaces = faceCount;
-      IDirect3DVertexBuffer9* own = vertexBuffer;
-      if (source) source->AddRef();
-      vertexBuffer = nullptr;
-      vertexCapacity = 0;
-      hr = Resize(keptFaces, splitVertices);
-      if (SUCCEEDED(hr) && source) {
-        ScopedLock<IDirect3DVertexBuffer9> to(vertexBuffer, 0);
-        ScopedLock<IDirect3DVertexBuffer9> from(source, D3DLOCK_READONLY);
-        hr = FAILED(to.result()) ? to.result() : from.result();
-        if (SUCCEEDED(hr)) {
-          const DWORD* entries = static_cast<const DWORD*>(remap->GetBufferPointer());
-          for (DWORD i = 0; i < keptVertices; ++i)
-            std::memcpy(to.data() + static_cast<size_t>(i) * stride,
-                        from.data() + static_cast<size_t>(entries[i]) * stride, stride);
-        }
-      }
-      if (FAILED(hr)) {
-        // Put the old buffer back so the mesh stays as it was.
-        SafeRelease(vertexBuffer);
-        vertexBuffer = own;
-        vertexCapacity = oldCapacity;
-        faceCount = oldFaces;
-        vertexCount = entryVertices;
-      } else {
-        SafeRelease(own);
-      }
-      SafeRelease(source);
+// Vertex data: permuted in place, or copied into a fresh buffer. On failure the mesh keeps its
+// old buffer and counts.
+template <typename Index>
+HRESULT TriangleMesh<Index>::MoveOptimizedVertices(const OptimizePlan& plan, bool haveOwnBuffer,
+                                                   IDirect3DVertexBuffer9* sourceVertices) {
+  if (plan.splitSource.empty() && haveOwnBuffer) {
+    if (plan.ignoreVertices) return D3D_OK;
+    ScopedLock<IDirect3DVertexBuffer9> lock(vertexBuffer, 0);
+    if (FAILED(lock.result())) return lock.result();
+    std::vector<BYTE> copy(lock.data(), lock.data() + static_cast<size_t>(plan.entryVertices) * stride);
+    for (DWORD v = 0; v < plan.entryVertices; ++v)
+      if (plan.oldToNewVertex[v] != kNone)
+        std::memcpy(lock.data() + static_cast<size_t>(plan.oldToNewVertex[v]) * stride,
+                    &copy[v * static_cast<size_t>(stride)], stride);
+    return D3D_OK;
+  }
+  IDirect3DVertexBuffer9* source = sourceVertices ? sourceVertices : vertexBuffer;
+  const DWORD oldCapacity = vertexCapacity, oldFaces = faceCount;
+  IDirect3DVertexBuffer9* own = vertexBuffer;
+  if (source) source->AddRef();
+  vertexBuffer = nullptr;
+  vertexCapacity = 0;
+  HRESULT hr = Resize(plan.keptFaces, plan.splitVertices);
+  if (SUCCEEDED(hr) && source) {
+    ScopedLock<IDirect3DVertexBuffer9> to(vertexBuffer, 0);
+    ScopedLock<IDirect3DVertexBuffer9> from(source, D3DLOCK_READONLY);
+    hr = FAILED(to.result()) ? to.result() : from.result();
+    if (SUCCEEDED(hr)) {
+      const DWORD* entries = static_cast<const DWORD*>(plan.remap->GetBufferPointer());
+      for (DWORD i = 0; i < plan.keptVertices; ++i)
+        std::memcpy(to.data() + static_cast<size_t>(i) * stride,
+                    from.data() + static_cast<size_t>(entries[i]) * stride, stride);
     }
   }
   if (FAILED(hr)) {
-    SafeRelease(remap);
-    return hr;
+    SafeRelease(vertexBuffer);
+    vertexBuffer = own;
+    vertexCapacity = oldCapacity;
+    faceCount = oldFaces;
+    vertexCount = plan.entryVertices;
+  } else {
+    SafeRelease(own);
   }
+  SafeRelease(source);
+  return hr;
+}
 
-  // Commit the faces.
-  for (size_t i = 0; i < newIndices.size(); ++i) lockedIndices[i] = static_cast<Index>(newIndices[i]);
-  std::copy(newAttributes.begin(), newAttributes.end(), attributes.begin());
-  if (hasFaceTags && faceTags.size() >= entryFaces) {
-    std::vector<WORD> tags = PermuteFaces(std::vector<WORD>(faceTags.begin(), faceTags.begin() + entryFaces),
-                                          1, oldToNewFace, keptFaces);
+// The faces, their per-face arrays, the carried representatives, the counts and the table, once
+// nothing can fail any more.
+template <typename Index>
+void TriangleMesh<Index>::CommitOptimizedFaces(OptimizePlan& plan, bool carryReps) {
+  for (size_t i = 0; i < plan.newIndices.size(); ++i)
+    lockedIndices[i] = static_cast<Index>(plan.newIndices[i]);
+  std::copy(plan.newAttributes.begin(), plan.newAttributes.end(), attributes.begin());
+  if (hasFaceTags && faceTags.size() >= plan.entryFaces) {
+    std::vector<WORD> tags =
+        PermuteFaces(std::vector<WORD>(faceTags.begin(), faceTags.begin() + plan.entryFaces), 1,
+                     plan.oldToNewFace, plan.keptFaces);
     std::copy(tags.begin(), tags.end(), faceTags.begin());
   }
-  if (hasStoredAdjacency && storedAdjacency.size() >= 3ull * entryFaces) {
-    std::vector<Index> links =
-        PermuteFaces(std::vector<Index>(storedAdjacency.begin(), storedAdjacency.begin() + 3 * entryFaces), 3,
-                     oldToNewFace, keptFaces);
+  if (hasStoredAdjacency && storedAdjacency.size() >= 3ull * plan.entryFaces) {
+    std::vector<Index> links = PermuteFaces(
+        std::vector<Index>(storedAdjacency.begin(), storedAdjacency.begin() + 3 * plan.entryFaces), 3,
+        plan.oldToNewFace, plan.keptFaces);
     for (Index& n : links)
-      n = (n == kEmpty || n >= entryFaces || oldToNewFace[n] == kNone) ? kEmpty
-                                                                       : static_cast<Index>(oldToNewFace[n]);
+      n = (n == kEmpty || n >= plan.entryFaces || plan.oldToNewFace[n] == kNone)
+              ? kEmpty
+              : static_cast<Index>(plan.oldToNewFace[n]);
     std::copy(links.begin(), links.end(), storedAdjacency.begin());
   }
   if (carryReps) {
-    if (pointReps.size() < keptVertices) pointReps.resize(keptVertices);
-    for (DWORD i = 0; i < keptVertices; ++i) pointReps[i] = static_cast<Index>(newReps[i]);
+    if (pointReps.size() < plan.keptVertices) pointReps.resize(plan.keptVertices);
+    for (DWORD i = 0; i < plan.keptVertices; ++i) pointReps[i] = static_cast<Index>(plan.newReps[i]);
   }
-  faceCount = keptFaces;
-  vertexCount = vbShared ? entryVertices : keptVertices;
-  if (attributeSort) {
-    attributeTable.swap(table);
-    attributeTableValid = true;
-  } else if (keptFaces != entryFaces) {
+  faceCount = plan.keptFaces;
+  vertexCount = vbShared ? plan.entryVertices : plan.keptVertices;
+  if (plan.attributeSort) {
+    KeepSortedAttributeTable(std::move(plan.table));
+  } else if (plan.keptFaces != plan.entryFaces) {
     // Faces moved under an existing table; it no longer describes them.
-    attributeTable.clear();
-    attributeTableValid = false;
+    DropAttributeTable();
   } else {
     // Same faces in the same order, but the vertices may have been renumbered.
-    VertexRanges(newIndices, attributeTable);
+    VertexRanges(plan.newIndices, attributeTable);
   }
-
-  if (faceRemap) std::copy(newToOldFace.begin(), newToOldFace.end(), faceRemap);
-  if (adjacencyOut) {
-    std::vector<DWORD> links(3 * static_cast<size_t>(keptFaces));
-    for (DWORD i = 0; i < keptFaces; ++i) {
-      const DWORD o = newToOldFace[i];
-      for (int k = 0; k < 3; ++k) {
-        DWORD n = adjacencyIn[3 * static_cast<size_t>(o) + k];
-        links[3 * static_cast<size_t>(i) + k] = n < entryFaces ? oldToNewFace[n] : kNone;
-      }
-    }
-    std::copy(links.begin(), links.end(), adjacencyOut);  // safe when out and in are one array
-  }
-  if (vertexRemap)
-    *vertexRemap = remap;
-  else
-    SafeRelease(remap);
-  return D3D_OK;
 }
 
 template HRESULT TriangleMesh<WORD>::OptimizeCore(DWORD, const DWORD*, DWORD*, DWORD*, LPD3DXBUFFER*,

@@ -10,9 +10,7 @@ template <typename Index>
 TriangleMesh<Index>::TriangleMesh(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* declaration,
                                   DWORD meshOptions)
     : options(meshOptions) {
-  UINT n = DeclLength(declaration);
-  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
-  declElements[n] = D3DDECL_END();
+  CopyLayout(declaration);
   stride = D3DXGetDeclVertexSize(declElements, 0);
   if (FAILED(D3DXFVFFromDeclarator(declElements, &fvf))) fvf = 0;
 
@@ -146,9 +144,7 @@ HRESULT TriangleMesh<Index>::LockAttributeBuffer(DWORD flags, DWORD** data) {
   if (!data) return D3DERR_INVALIDCALL;
   if (!(flags & D3DLOCK_READONLY)) {
     // The caller may change the subsets: the table no longer describes them.
-    attributeTable.clear();
-    attributeTable.shrink_to_fit();
-    attributeTableValid = false;
+    DropAttributeTable();
   }
   *data = attributes.data();
   return D3D_OK;
@@ -176,9 +172,17 @@ HRESULT TriangleMesh<Index>::SetAttributeTable(const D3DXATTRIBUTERANGE* table, 
 template <typename Index>
 IDirect3DVertexDeclaration9* TriangleMesh<Index>::MakeDeclaration(const D3DVERTEXELEMENT9* declaration) {
   IDirect3DVertexDeclaration9* object = nullptr;
-  d3dx::DebugMute(true);
-  if (FAILED(d3dDevice->CreateVertexDeclaration(declaration, &object))) object = nullptr;
-  d3dx::DebugMute(false);
+  // Out of memory here is one more refusal: the mesh goes on without a declaration object.
+  try {
+    d3dx::DebugMute(true);
+    if (FAILED(d3dDevice->CreateVertexDeclaration(declaration, &object))) object = nullptr;
+  } catch (const std::bad_alloc&) {
+    SafeRelease(object);
+  }
+  try {
+    d3dx::DebugMute(false);
+  } catch (const std::bad_alloc&) {
+  }
   return object;
 }
 
@@ -186,12 +190,44 @@ template <typename Index>
 HRESULT TriangleMesh<Index>::UpdateSemantics(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) {
   if (!DeclIsValid(declaration) || D3DXGetDeclVertexSize(declaration, 0) != stride) return D3DERR_INVALIDCALL;
   IDirect3DVertexDeclaration9* object = MakeDeclaration(declaration);
-  UINT n = DeclLength(declaration);
-  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
-  declElements[n] = D3DDECL_END();
+  CopyLayout(declaration);  // same size, so stride stands; fvf stays the one made at construction
   SafeRelease(vertexDecl);
   vertexDecl = object;
   return D3D_OK;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::CopyLayout(const D3DVERTEXELEMENT9* declaration) {
+  const UINT n = DeclLength(declaration);
+  std::memcpy(declElements, declaration, n * sizeof(D3DVERTEXELEMENT9));
+  declElements[n] = D3DDECL_END();
+}
+
+template <typename Index>
+void TriangleMesh<Index>::DropAttributeTable() {
+  attributeTable.clear();
+  attributeTable.shrink_to_fit();
+  attributeTableValid = false;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::KeepSortedAttributeTable(std::vector<D3DXATTRIBUTERANGE>&& table) {
+  attributeTable = std::move(table);
+  attributeTableValid = true;
+}
+
+template <typename Index>
+void TriangleMesh<Index>::AdoptPointReps(const std::vector<Index>& reps) {
+  hasPointReps = true;
+  pointReps = reps;
+  if (pointReps.size() < vertexCapacity) pointReps.resize(vertexCapacity, 0);
+}
+
+template <typename Index>
+std::vector<DWORD> TriangleMesh<Index>::AdoptedPointReps() const {
+  if (!hasPointReps) return {};
+  const size_t count = pointReps.size() < vertexCount ? pointReps.size() : vertexCount;
+  return std::vector<DWORD>(pointReps.begin(), pointReps.begin() + count);
 }
 
 template <typename Index>

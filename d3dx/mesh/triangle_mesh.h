@@ -13,6 +13,8 @@ namespace d3dx {
 
 inline constexpr DWORD kNoFace = 0xFFFFFFFF;
 
+struct OptimizePlan;
+
 // Locks a vertex or index buffer for one scope; unlocks on every path.
 template <typename Buffer>
 class ScopedLock {
@@ -95,6 +97,42 @@ class TriangleMesh final : public ID3DXMesh {
   // Creates the declaration object with the runtime's debug output muted; null when refused.
   IDirect3DVertexDeclaration9* MakeDeclaration(const D3DVERTEXELEMENT9* declaration);
 
+  // The owning object's point representatives, one per live vertex, kept in step by every
+  // operation that moves or renumbers vertices.
+  void AdoptPointReps(const std::vector<Index>& reps);
+  std::vector<DWORD> AdoptedPointReps() const;
+
+ private:
+  // The other width reads this one's state when cloning across widths.
+  template <typename>
+  friend class TriangleMesh;
+  // Holds the index buffer locked as lockedIndices for one scope (the optimiser's working data).
+  class WorkingIndices;
+
+  ~TriangleMesh();
+
+  // The layout up to and including its end marker.
+  void CopyLayout(const D3DVERTEXELEMENT9* declaration);
+  // The attribute table and its validity change together.
+  void DropAttributeTable();
+  void KeepSortedAttributeTable(std::vector<D3DXATTRIBUTERANGE>&& table);
+  // Holds the source's vertex buffer (and its capacity) instead of a buffer of its own.
+  template <typename From>
+  void ShareVerticesOf(TriangleMesh<From>& source);
+  // Cloning: a mesh of the other (or the same) width made from this one.
+  template <typename To>
+  HRESULT CloneInto(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
+                    LPD3DXMESH* out);
+  template <typename From>
+  HRESULT CopyFacesFrom(TriangleMesh<From>& source);
+  template <typename From>
+  HRESULT CopyVerticesFrom(TriangleMesh<From>& source);
+  bool ConsistentWith(const Index* indices) const;
+  // The optimiser's phases that change the mesh itself.
+  HRESULT MoveOptimizedVertices(const OptimizePlan& plan, bool haveOwnBuffer,
+                                IDirect3DVertexBuffer9* sourceVertices);
+  void CommitOptimizedFaces(OptimizePlan& plan, bool carryReps);
+
   ULONG refCount = 1;
   DWORD fvf = 0;
   IDirect3DVertexDeclaration9* vertexDecl = nullptr;
@@ -129,10 +167,16 @@ class TriangleMesh final : public ID3DXMesh {
   IUnknown* outer = nullptr;
   DWORD cacheSize = 0;
   DWORD cacheMagic = 0;
-
- private:
-  ~TriangleMesh();
 };
+
+template <typename Index>
+template <typename From>
+void TriangleMesh<Index>::ShareVerticesOf(TriangleMesh<From>& source) {
+  SafeRelease(vertexBuffer);
+  vertexBuffer = source.vertexBuffer;
+  if (vertexBuffer) vertexBuffer->AddRef();
+  vertexCapacity = source.vertexCapacity;
+}
 
 // Builds an empty mesh (no buffers yet) of the given width; E_OUTOFMEMORY when allocation fails.
 template <typename Index>

@@ -156,7 +156,7 @@ Case RandomNonManifold(std::mt19937& random, DWORD vertexCount, DWORD faceCount)
   }
   if (random() % 3 == 0) {  // ranges out of face order, overlapping, with faces outside all of them
     const DWORD third = faceCount / 3;
-    c.ranges = {{0, 2 * third, third, 0, vertexCount}, {1, third / 2, third, 0, vertexCount}};
+    c.ranges = {{0, 2 * third, third, 0, vertexCount}, {1, third + third / 2, third, 0, vertexCount}};
   }
   return c;
 }

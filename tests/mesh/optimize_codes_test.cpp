@@ -49,13 +49,10 @@ TEST_F(OptimizeCodes, SplitRefusalComesBeforeReorderRequests) {
 }
 
 std::vector<DWORD> Reps(ID3DXMesh* mesh) {
-  auto* m = static_cast<d3dx::TriangleMesh<WORD>*>(mesh);
-  return std::vector<DWORD>(m->pointReps.begin(), m->pointReps.begin() + m->vertexCount);
+  return static_cast<d3dx::TriangleMesh<WORD>*>(mesh)->AdoptedPointReps();
 }
 void SetReps(ID3DXMesh* mesh, const std::vector<WORD>& reps) {
-  auto* m = static_cast<d3dx::TriangleMesh<WORD>*>(mesh);
-  m->hasPointReps = true;
-  m->pointReps = reps;
+  static_cast<d3dx::TriangleMesh<WORD>*>(mesh)->AdoptPointReps(reps);
 }
 
 TEST_F(OptimizeCodes, PointRepsFollowCompactionInPlace) {

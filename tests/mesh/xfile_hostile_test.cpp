@@ -1,36 +1,11 @@
 // Broken X files end a mesh load with an error: truncation anywhere, misspelt tokens, unbalanced
 // braces, counts far beyond the data, indices past the vertices, deep nesting, long paths.
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <new>
 #include <string>
 
+#include "failing_allocations.h"
 #include "xfile_fixture.h"
-
-// The largest single allocation while watching: a claimed count must be refused before anything
-// of its size is allocated (a sanitizer build aborts on it; a plain build may just succeed).
-namespace {
-std::atomic<bool> gWatching{false};
-std::atomic<size_t> gLargest{0};
-void* Allocate(size_t n) {
-  if (gWatching.load(std::memory_order_relaxed) && n > gLargest.load(std::memory_order_relaxed)) gLargest = n;
-  return std::malloc(n ? n : 1);
-}
-}  // namespace
-// The replacements pair malloc with free, which the compiler cannot see through.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t n) {
-  if (void* p = Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -105,12 +80,17 @@ TEST_F(XMeshHostile, HugeCountsInTinyFilesAreRefusedBeforeAllocating) {
            kHeader + triangle + "MeshVertexColors { 4000000000; 0;1;1;1;1;; } }",
        }) {
     SCOPED_TRACE(file);
-    gLargest = 0;
-    gWatching = true;
-    const HRESULT hr = FromMemory(file).hr;
-    gWatching = false;
+    // A claimed count is refused before anything of its size is allocated (a sanitizer build
+    // aborts on such a request; a plain one may just get it).
+    size_t largest;
+    HRESULT hr;
+    {
+      LargestAllocation watch;
+      hr = FromMemory(file).hr;
+      largest = watch.bytes();
+    }
     EXPECT_TRUE(FAILED(hr));
-    EXPECT_LT(gLargest.load(), size_t(1) << 20);
+    EXPECT_LT(largest, size_t(1) << 20);
   }
 }
 
