@@ -62,7 +62,9 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
   if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
   if (fvf && length < fvfStride(fvf)) return D3DERR_INVALIDCALL;
   try {
-    *out = new VertexBuffer(this, {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf});
+    std::vector<BYTE> bytes(length, 0);
+    *out = new VertexBuffer(this, {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+                            std::move(bytes));
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -76,7 +78,8 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
   if ((usage & ~kBufferUsages) || (UINT)pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
   if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
   try {
-    *out = new IndexBuffer(this, {format, D3DRTYPE_INDEXBUFFER, usage, pool, length});
+    std::vector<BYTE> bytes(length, 0);
+    *out = new IndexBuffer(this, {format, D3DRTYPE_INDEXBUFFER, usage, pool, length}, std::move(bytes));
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

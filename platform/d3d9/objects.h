@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "formats.h"
@@ -233,8 +234,10 @@ TextureCore* textureCore(IDirect3DBaseTexture9* texture);
 template <class Interface, class Desc>
 class Buffer : public ResourceObject<Interface> {
  public:
-  Buffer(Device* device, const Desc& desc)
-      : ResourceObject<Interface>(device, false), bytes_(desc.Size, 0), desc_(desc) {}
+  // The bytes come made: an allocation refused inside the constructor would leave the device
+  // reference the base has taken.
+  Buffer(Device* device, const Desc& desc, std::vector<BYTE> bytes)
+      : ResourceObject<Interface>(device, false), bytes_(std::move(bytes)), desc_(desc) {}
   HRESULT QueryInterface(REFIID riid, void** object) override;
   D3DRESOURCETYPE GetType() override { return desc_.Type; }
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
