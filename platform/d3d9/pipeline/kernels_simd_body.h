@@ -71,6 +71,10 @@ SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
   if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, last);
   if (ADDR == Addressing::WrapAny) {
     const __m256i vn = _mm256_set1_epi32(n);
+    // Most groups read inside the texture and need no division.
+    const __m256i outside =
+        _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), _mm256_cmpgt_epi32(i, last));
+    if (_mm256_testz_si256(outside, outside)) return i;
     const __m256 q = _mm256_floor_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(i), _mm256_set1_ps(1.0f / float(n))));
     i = _mm256_sub_epi32(i, _mm256_mullo_epi32(_mm256_cvttps_epi32(q), vn));
     i = _mm256_add_epi32(i, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), vn));
