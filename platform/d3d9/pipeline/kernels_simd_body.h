@@ -260,10 +260,10 @@ SWR_SIMD_INLINE bool uniform(__m256i v, __m256i live) {
 
 // What a span routine reads from the triangle and its state, set up once per call.
 struct SpanSetup {
-  TexRef tex;         // the single-level variants' level
-  TexRef levels[16];  // the mip-mapped variant's
-  SimdSetup stage;    // stage 0's combination with the constant diffuse colour
-  __m256i dstAlpha;   // ORed into destinations without alpha
+  TexRef tex;            // the single-level variants' level
+  const TexRef* levels;  // the mip-mapped variant's, all of them
+  SimdSetup stage;       // stage 0's combination with the constant diffuse colour
+  __m256i dstAlpha;      // ORed into destinations without alpha
   __m256 zc, zdx, udx, vdx, rdx;
   __m256 udy, vdy, rdy;  // level-of-detail inputs
   __m256 w0, h0, bias;   // of level 0 and the sampler
@@ -286,14 +286,13 @@ struct Group {
   __m256 dx;     // x - refX per lane
 };
 
-SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
+SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, const TexRef* levels) {
   const PixelState& ps = *t.ps;
   const Sampler& sm = ps.samp[0];
   const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
   SpanSetup s;
   s.tex = texRef(sm, ps.fast.level);
-  if (mip)
-    for (int l = 0; l < sm.levelCount; ++l) s.levels[l] = texRef(sm, l);
+  s.levels = levels;
   s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8);
   s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
   s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
@@ -449,7 +448,10 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
   if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
     return ps.scalarSpan(t, tg, sp);
-  const SpanSetup s = spanSetup(t, tg, TEX == TexPath::Mip);
+  TexRef levels[16];
+  if (TEX == TexPath::Mip)
+    for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);
+  const SpanSetup s = spanSetup(t, tg, levels);
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   for (int row = 0; row < sp.rows; ++row) {
