@@ -286,13 +286,13 @@ struct Group {
   __m256 dx;     // x - refX per lane
 };
 
-SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, const TexRef* levels) {
+SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   const PixelState& ps = *t.ps;
   const Sampler& sm = ps.samp[0];
   const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
   SpanSetup s;
   s.tex = texRef(sm, ps.fast.level);
-  s.levels = levels;
+  s.levels = nullptr;  // set by the mip-mapped variant
   s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8);
   s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
   s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
@@ -448,10 +448,12 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
   if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
     return ps.scalarSpan(t, tg, sp);
+  SpanSetup s = spanSetup(t, tg);
   TexRef levels[16];
-  if (TEX == TexPath::Mip)
+  if (TEX == TexPath::Mip) {
     for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);
-  const SpanSetup s = spanSetup(t, tg, levels);
+    s.levels = levels;
+  }
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   for (int row = 0; row < sp.rows; ++row) {
