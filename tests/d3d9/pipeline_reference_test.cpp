@@ -2,6 +2,7 @@
 // on its own, general per-pixel path) on random states and triangles.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "pipeline_fixture.h"
@@ -90,10 +91,10 @@ Scene randomScene(std::mt19937& rng, const Texture& tex, int n) {
   return sc;
 }
 
-void fastRoutinesMatchTheReference() {
+void fastRoutinesMatchTheReference(uint32_t texWidth = 32, uint32_t texHeight = 16) {
   const int n = 96;
   std::mt19937 rng(12345);
-  Texture tex = smoothTexture(32, 16, 7, 4);
+  Texture tex = smoothTexture(texWidth, texHeight, 7, 4);
   int fastScenes = 0;
   for (int round = 0; round < 300; ++round) {
     Scene sc = randomScene(rng, tex, n);
@@ -142,6 +143,16 @@ void fastRoutinesMatchTheReference() {
 }  // namespace
 
 TEST(PipelineReference, FastRoutinesMatchTheReference) { fastRoutinesMatchTheReference(); }
+
+// Wrapping textures of any size (a render target of the screen's size sampled back) divide instead
+// of masking; the smooth texels jump at the wrapped edges, so a wrong neighbour shows.
+TEST(PipelineReference, FastRoutinesMatchTheReferenceOnOddSizes) {
+  fastRoutinesMatchTheReference(24, 12);
+  fastRoutinesMatchTheReference(13, 7);
+  swr::limitSpanRoutinesToAvx2(true);
+  fastRoutinesMatchTheReference(24, 12);
+  swr::limitSpanRoutinesToAvx2(false);
+}
 
 // The AVX2 build of the SIMD routines, which processors with AVX-512 would otherwise never run.
 TEST(PipelineReference, Avx2RoutinesMatchTheReference) {
@@ -330,3 +341,26 @@ TEST(PipelineReference, MagnifiedEdgesMatchTheReference) {
 }
 
 }  // namespace
+
+// Coordinates of millions of texels and non-numbers wrap only approximately, but every fetch stays
+// inside the texture (the sanitizer builds check the reads) and the fast routine still draws.
+TEST(PipelineReference, OddSizeWrapOfHugeCoordinatesStaysInside) {
+  const int n = 32;
+  Texture tex = smoothTexture(13, 7, 3, 1);
+  swr::DrawState s = defaultState(n, n);
+  s.texture[0] = &tex.src;
+  s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (float big : {3.0e6f, -7.0e8f, 2.0e9f, nan, std::numeric_limits<float>::infinity()}) {
+    Canvas c(n, n, 0x01020304, 0x80000000u);
+    std::vector<TLVertex> v = {{0, 0, 0.5f, 1, 0xFFFFFFFF, big, 0},
+                               {float(n), 0, 0.5f, 1, 0xFFFFFFFF, big, big},
+                               {0, float(n), 0.5f, 1, 0xFFFFFFFF, 0.25f, big}};
+    swr::Pipeline p;
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1, v, c);
+    p.flush();
+    int drawn = 0;
+    for (uint32_t px : c.color) drawn += px != 0x01020304;
+    EXPECT_GT(drawn, n * n / 4) << big;
+  }
+}

@@ -8,7 +8,8 @@
 namespace swr {
 
 enum class TexPath : uint8_t { None, Point, Linear, Mip };  // Mip: the level of detail per pixel
-enum class Addressing : uint8_t { Wrap, Clamp };            // Wrap: power-of-two sizes only
+// Wrap: power-of-two sizes (a mask); WrapAny: any size (a division).
+enum class Addressing : uint8_t { Wrap, WrapAny, Clamp };
 enum class BlendPath : uint8_t { None, Add, Alpha };
 enum class DepthPath : uint8_t { None, TestWrite, Test };  // less-or-equal
 // How stage 0 forms the colour (or the alpha) from the texel and the diffuse colour.
@@ -51,8 +52,14 @@ SpanFn pickBlendPath(const FastPath& f) {
 
 template <template <TexPath, Addressing, BlendPath, DepthPath> class Family, TexPath T>
 SpanFn pickAddressing(const FastPath& f) {
-  return f.addr == Addressing::Wrap ? pickBlendPath<Family, T, Addressing::Wrap>(f)
-                                    : pickBlendPath<Family, T, Addressing::Clamp>(f);
+  switch (f.addr) {
+    case Addressing::Wrap:
+      return pickBlendPath<Family, T, Addressing::Wrap>(f);
+    case Addressing::WrapAny:
+      return pickBlendPath<Family, T, Addressing::WrapAny>(f);
+    default:
+      return pickBlendPath<Family, T, Addressing::Clamp>(f);
+  }
 }
 
 template <template <TexPath, Addressing, BlendPath, DepthPath> class Family>

@@ -168,8 +168,8 @@ bool analyseSampler(const Sampler& s, FastPath& f) {
     const SampledLevel& lv = s.level[l];
     pow2 = pow2 && (lv.width & (lv.width - 1)) == 0 && (lv.height & (lv.height - 1)) == 0;
   }
-  if (s.addressU == Address::Wrap && s.addressV == Address::Wrap && pow2)
-    f.addr = Addressing::Wrap;
+  if (s.addressU == Address::Wrap && s.addressV == Address::Wrap)
+    f.addr = pow2 ? Addressing::Wrap : Addressing::WrapAny;
   else if (s.addressU == Address::Clamp && s.addressV == Address::Clamp)
     f.addr = Addressing::Clamp;
   else

@@ -42,6 +42,7 @@ inline int32_t floori(float f) {
 template <Addressing ADDR>
 inline int32_t wrapIndex(int32_t i, int32_t mask, int32_t n) {
   if (ADDR == Addressing::Wrap) return i & mask;
+  if (ADDR == Addressing::WrapAny) return ((i % n) + n) % n;
   return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 

@@ -62,9 +62,24 @@ SWR_SIMD_INLINE __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
   return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), f7));
 }
 
+// Texel indices into [0, n). Any-size wrapping divides in single precision and corrects the
+// quotient by one either way, exact while |i| < 2^24; beyond that (coordinates of millions of
+// texels, or not numbers) the result is only kept inside the texture.
 template <Addressing ADDR>
-SWR_SIMD_INLINE __m256i address(__m256i i, __m256i mask, __m256i last) {
-  if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, mask);
+SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
+  const __m256i last = _mm256_set1_epi32(n - 1);
+  if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, last);
+  if (ADDR == Addressing::WrapAny) {
+    const __m256i vn = _mm256_set1_epi32(n);
+    // Most groups read inside the texture and need no division.
+    const __m256i outside =
+        _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), _mm256_cmpgt_epi32(i, last));
+    if (_mm256_testz_si256(outside, outside)) return i;
+    const __m256 q = _mm256_floor_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(i), _mm256_set1_ps(1.0f / float(n))));
+    i = _mm256_sub_epi32(i, _mm256_mullo_epi32(_mm256_cvttps_epi32(q), vn));
+    i = _mm256_add_epi32(i, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), vn));
+    i = _mm256_sub_epi32(i, _mm256_andnot_si256(_mm256_cmpgt_epi32(vn, i), vn));
+  }
   return _mm256_max_epi32(_mm256_min_epi32(i, last), _mm256_setzero_si256());
 }
 
@@ -86,10 +101,8 @@ SWR_SIMD_INLINE __m256i rowOffset(__m256i y, int32_t pitch) {
 
 template <Addressing ADDR>
 SWR_SIMD_INLINE __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
-  __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), _mm256_set1_epi32(t.wmask),
-                             _mm256_set1_epi32(t.w - 1));
-  __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), _mm256_set1_epi32(t.hmask),
-                             _mm256_set1_epi32(t.h - 1));
+  __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), t.w);
+  __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), t.h);
   __m256i idx = _mm256_add_epi32(rowOffset(yi, t.pitch), xi);
   return _mm256_or_si256(_mm256_i32gather_epi32(reinterpret_cast<const int32_t*>(t.p), idx, 4),
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
@@ -111,8 +124,7 @@ SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 // Bilinear with 8-bit weights, as the scalar sampleBilinear.
 template <Addressing ADDR>
 SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
-  const __m256i wmask = _mm256_set1_epi32(t.wmask), hmask = _mm256_set1_epi32(t.hmask);
-  const __m256i wlast = _mm256_set1_epi32(t.w - 1), hlast = _mm256_set1_epi32(t.h - 1);
+  const __m256i wlast = _mm256_set1_epi32(t.w - 1);
   const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
   const __m256 half = _mm256_set1_ps(127.5f);
   const int32_t* texels = reinterpret_cast<const int32_t*>(t.p);
@@ -120,15 +132,15 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(t.fh * 256.0f)), half));
   __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
   __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-  __m256i ya = rowOffset(address<ADDR>(yi, hmask, hlast), t.pitch);
-  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), hmask, hlast), t.pitch);
+  __m256i ya = rowOffset(address<ADDR>(yi, t.h), t.pitch);
+  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.h), t.pitch);
   __m256i t00, t10, t01, t11;
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
   __m256i xc, above = _mm256_setzero_si256();
   bool pairs = t.w >= 2;
-  if (ADDR == Addressing::Wrap) {
-    xc = _mm256_and_si256(xi, wmask);
+  if (ADDR != Addressing::Clamp) {
+    xc = address<ADDR>(xi, t.w);
     pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
   } else {
     // Past the left edge: all weight on the first texel. Past the right edge: the right texel
@@ -142,7 +154,7 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   // neighbours: the first texel alone is the exact result.
   const __m256i fxUsed = ADDR == Addressing::Clamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
   if (_mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
-    const __m256i idx = _mm256_add_epi32(ya, ADDR == Addressing::Wrap ? xc : address<ADDR>(xi, wmask, wlast));
+    const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.w));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
     const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
                                          _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -200,7 +212,7 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     if (ADDR == Addressing::Clamp)
       t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
   } else if (!pairs) {
-    __m256i xa = address<ADDR>(xi, wmask, wlast), xb = address<ADDR>(_mm256_add_epi32(xi, one), wmask, wlast);
+    __m256i xa = address<ADDR>(xi, t.w), xb = address<ADDR>(_mm256_add_epi32(xi, one), t.w);
     t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
     t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
     t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
@@ -248,10 +260,10 @@ SWR_SIMD_INLINE bool uniform(__m256i v, __m256i live) {
 
 // What a span routine reads from the triangle and its state, set up once per call.
 struct SpanSetup {
-  TexRef tex;         // the single-level variants' level
-  TexRef levels[16];  // the mip-mapped variant's
-  SimdSetup stage;    // stage 0's combination with the constant diffuse colour
-  __m256i dstAlpha;   // ORed into destinations without alpha
+  TexRef tex;            // the single-level variants' level
+  const TexRef* levels;  // the mip-mapped variant's, all of them
+  SimdSetup stage;       // stage 0's combination with the constant diffuse colour
+  __m256i dstAlpha;      // ORed into destinations without alpha
   __m256 zc, zdx, udx, vdx, rdx;
   __m256 udy, vdy, rdy;  // level-of-detail inputs
   __m256 w0, h0, bias;   // of level 0 and the sampler
@@ -274,14 +286,13 @@ struct Group {
   __m256 dx;     // x - refX per lane
 };
 
-SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg, bool mip) {
+SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   const PixelState& ps = *t.ps;
   const Sampler& sm = ps.samp[0];
   const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
   SpanSetup s;
   s.tex = texRef(sm, ps.fast.level);
-  if (mip)
-    for (int l = 0; l < sm.levelCount; ++l) s.levels[l] = texRef(sm, l);
+  s.levels = nullptr;  // set by the mip-mapped variant
   s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8);
   s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
   s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
@@ -437,7 +448,12 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
   if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
     return ps.scalarSpan(t, tg, sp);
-  const SpanSetup s = spanSetup(t, tg, TEX == TexPath::Mip);
+  SpanSetup s = spanSetup(t, tg);
+  TexRef levels[16];
+  if (TEX == TexPath::Mip) {
+    for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);
+    s.levels = levels;
+  }
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   for (int row = 0; row < sp.rows; ++row) {

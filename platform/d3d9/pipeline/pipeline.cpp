@@ -97,6 +97,9 @@ struct Pipeline::Impl {
   std::vector<PVertex> post;
   std::vector<SVertex> screen;
   std::vector<uint32_t> codes;
+  // The layout of the last draw and how far it reads into a vertex (runs of draws share one).
+  VertexLayout extentLayout{};
+  uint32_t extent = layoutExtent(VertexLayout{});
 
   ~Impl() { flush(); }
 
@@ -237,7 +240,8 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
 
   uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
-  uint32_t readable = readableVertices(layout, call.vertexCount);
+  if (!(layout == extentLayout)) extentLayout = layout, extent = layoutExtent(layout);
+  uint32_t readable = readableVertices(layout, extent, call.vertexCount);
   if (readable == 0) return;
   if (call.indices == nullptr && n > readable) n = readable;  // later primitives index past the data
 

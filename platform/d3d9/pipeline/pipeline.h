@@ -64,6 +64,7 @@ struct VertexLayout {
   uint8_t texCount = 0;
   int16_t tex[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
   uint8_t texType[8] = {};
+  bool operator==(const VertexLayout&) const = default;
 };
 
 // Fixed-function state. The device bumps `vertexVersion` whenever a transform, light, material,

@@ -299,8 +299,7 @@ void stageTexCoords(const VertexState& vs, const Stage& g, int st, const VertexL
 
 }  // namespace
 
-uint32_t readableVertices(const VertexLayout& l, uint32_t vertexCount) {
-  const uint32_t end = layoutExtent(l);
+uint32_t readableVertices(const VertexLayout& l, uint32_t end, uint32_t vertexCount) {
   if (l.positionOffset < 0 || vertexCount == 0 || l.stride == 0) return 0;
   uint64_t bytes = uint64_t(vertexCount) * l.stride;
   if (uint64_t(end) > bytes) return 0;

@@ -12,8 +12,8 @@ struct PVertex {
   float v[kMaxVaryings];
 };
 
-// How many vertices of `vertexCount` the layout can read whole.
-uint32_t readableVertices(const VertexLayout& layout, uint32_t vertexCount);
+// How many vertices of `vertexCount` the layout can read whole; `extent` is layoutExtent(layout).
+uint32_t readableVertices(const VertexLayout& layout, uint32_t extent, uint32_t vertexCount);
 // Returns true when every vertex got the same diffuse colour (no vertex colours, or constant
 // lighting), so callers may pack it once.
 bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
