@@ -22,7 +22,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
-constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
+constexpr size_t kPieceEntries = 12000;           // tile entries handed to the pool at a time
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -190,9 +190,13 @@ struct Pipeline::Impl {
         std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
           return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
         });
-        // Each tile goes to the thread that drew it last, whose cache still holds its memory.
+        // Each tile has a fixed thread (a checkerboard of the threads), so its colour and depth
+        // stay in one core's cache from batch to batch; a stolen tile goes home next time.
         b->owner.resize(size_t(tiles));
-        for (int k = 0; k < tiles; ++k) b->owner[size_t(k)] = lastThread[size_t(b->order[size_t(k)])];
+        for (int k = 0; k < tiles; ++k) {
+          int i = b->order[size_t(k)];
+          b->owner[size_t(k)] = uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
+        }
         pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
         inflight = b;
         cur = b == &batches[0] ? &batches[1] : &batches[0];

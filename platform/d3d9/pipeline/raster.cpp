@@ -12,27 +12,107 @@
 namespace swr {
 namespace {
 
-void clearTile(const ClearRec& c, const Target& tg, int x0, int y0, int x1, int y1) {
-  x0 = std::max(x0, c.x0), y0 = std::max(y0, c.y0), x1 = std::min(x1, c.x1), y1 = std::min(y1, c.y1);
-  if (x0 >= x1 || y0 >= y1) return;
-  bool color = (c.flags & D3DCLEAR_TARGET) && tg.color;
+// A clear's effect on the tile's pixels: colour replaced, depth-stencil words masked and set.
+struct ClearOp {
+  bool color = false, depth = false;
+  uint32_t colorValue = 0;
+  uint32_t keep = ~0u, set = 0;  // word = (word & keep) | set
+};
+
+ClearOp clearOp(const ClearRec& c, const Target& tg) {
+  ClearOp op;
+  op.color = (c.flags & D3DCLEAR_TARGET) && tg.color;
   bool z = (c.flags & D3DCLEAR_ZBUFFER) && tg.depth;
   bool s = (c.flags & D3DCLEAR_STENCIL) && tg.depth && tg.hasStencil;
-  uint32_t keep = (z ? 0u : 0xFFFFFF00u) | (s ? 0u : 0xFFu);
-  uint32_t set = (z ? c.zbits << 8 : 0u) | (s ? c.stencil & 0xFF : 0u);
+  op.depth = z || s;
+  op.colorValue = c.color;
+  op.keep = (z ? 0u : 0xFFFFFF00u) | (s ? 0u : 0xFFu);
+  op.set = (z ? c.zbits << 8 : 0u) | (s ? c.stencil & 0xFF : 0u);
+  return op;
+}
+
+void applyClear(const ClearOp& op, const Target& tg, int x0, int y0, int x1, int y1) {
+  if (x0 >= x1 || y0 >= y1) return;
   for (int y = y0; y < y1; ++y) {
-    if (color)
+    if (op.color)
       std::fill(tg.color + size_t(y) * tg.colorPitch + x0, tg.color + size_t(y) * tg.colorPitch + x1,
-                c.color);
-    if (z || s) {
+                op.colorValue);
+    if (op.depth) {
       uint32_t* row = tg.depth + size_t(y) * tg.depthPitch;
-      if (keep == 0)
-        std::fill(row + x0, row + x1, set);
+      if (op.keep == 0)
+        std::fill(row + x0, row + x1, op.set);
       else
-        for (int x = x0; x < x1; ++x) row[x] = (row[x] & keep) | set;
+        for (int x = x0; x < x1; ++x) row[x] = (row[x] & op.keep) | op.set;
     }
   }
 }
+
+// Whole-tile clears wait until a triangle needs the memory (or the tile ends): runs of them
+// merge into one pass, and a colour clear that the first triangle overwrites everywhere is never
+// written at all.
+class PendingClear {
+ public:
+  PendingClear(const Target& tg, int x0, int y0, int x1, int y1)
+      : tg_(tg), x0_(x0), y0_(y0), x1_(x1), y1_(y1) {}
+
+  void clear(const ClearRec& c) {
+    ClearOp op = clearOp(c, tg_);
+    if (c.x0 > x0_ || c.y0 > y0_ || c.x1 < x1_ || c.y1 < y1_) {
+      flush();
+      applyClear(op, tg_, std::max(x0_, c.x0), std::max(y0_, c.y0), std::min(x1_, c.x1), std::min(y1_, c.y1));
+      return;
+    }
+    if (op.color) op_.color = true, op_.colorValue = op.colorValue;
+    if (op.depth) {
+      op_.set = (op_.set & op.keep) | op.set;
+      op_.keep &= op.keep;
+      op_.depth = true;
+    }
+  }
+
+  // Before triangle `t` is drawn.
+  void before(const Tri& t) {
+    if (op_.color && overwritesColor(t)) op_.color = false;
+    flush();
+  }
+
+  void flush() {
+    if (op_.color || op_.depth) applyClear(op_, tg_, x0_, y0_, x1_, y1_);
+    op_ = ClearOp{};
+  }
+
+ private:
+  // Every pixel of the tile is inside `t` and gets all 32 bits of its colour from it, whatever the
+  // colour was: nothing can reject or blend the pixel.
+  bool overwritesColor(const Tri& t) const {
+    const PixelState& ps = *t.ps;
+    if (ps.blend || ps.alphaTest || ps.writeMask != 0xFFFFFFFFu) return false;
+    if (tg_.depth) {
+      if (ps.stencil && tg_.hasStencil) return false;
+      if (ps.depthTest && !depthAlwaysPasses(ps.zfunc)) return false;
+    }
+    if (t.minX > x0_ || t.minY > y0_ || t.maxX < x1_ - 1 || t.maxY < y1_ - 1) return false;
+    // The edge functions are linear, so the tile's corners bound them.
+    const int xs[2] = {x0_, x1_ - 1}, ys[2] = {y0_, y1_ - 1};
+    for (int e = 0; e < 3; ++e)
+      for (int x : xs)
+        for (int y : ys)
+          if (t.ea[e] * x + t.eb[e] * y + t.ec[e] < 0) return false;
+    return true;
+  }
+
+  // Depth values lie in [0, 0xFFFFFF]; against a known cleared depth some functions cannot fail.
+  bool depthAlwaysPasses(Compare f) const {
+    if (f == Compare::Always) return true;
+    if (!op_.depth || (op_.keep & 0xFFFFFF00u) != 0) return false;  // depth not known
+    uint32_t d = op_.set >> 8;
+    return (f == Compare::LessEqual && d == 0xFFFFFFu) || (f == Compare::GreaterEqual && d == 0);
+  }
+
+  const Target& tg_;
+  int x0_, y0_, x1_, y1_;
+  ClearOp op_;
+};
 
 // floor(n / d) for d > 0.
 inline int64_t floorDiv(int64_t n, int64_t d) {
@@ -76,12 +156,14 @@ struct EdgeWalk {
 
 void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int tx0, int ty0, int tx1,
                 int ty1, bool reference) {
+  PendingClear pending(tg, tx0, ty0, tx1, ty1);
   for (const BinRecord* rec : bin) {
     if (rec->kind == RecKind::Clear) {
-      clearTile(static_cast<const ClearRec&>(*rec), tg, tx0, ty0, tx1, ty1);
+      pending.clear(static_cast<const ClearRec&>(*rec));
       continue;
     }
     const Tri& t = static_cast<const Tri&>(*rec);
+    pending.before(t);
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {
@@ -111,6 +193,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     }
     if (any) t.ps->span(t, tg, sp);
   }
+  pending.flush();
 }
 
 }  // namespace swr
