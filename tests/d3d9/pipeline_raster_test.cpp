@@ -349,3 +349,88 @@ TEST(PipelineRaster, FarPlaneDepthClearAndTest) {
     EXPECT_EQ(drawn, 64 * 16) << textured;
   }
 }
+
+// Clears are deferred per tile and a colour clear may be dropped when the next triangle replaces
+// every pixel; whenever a triangle can keep, blend or reject any pixel, the picture must be the one
+// drawn over a target already holding the cleared values.
+TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
+  const uint32_t W = 100, H = 70;  // partial edge tiles
+  const uint32_t kColor = 0x80402010, kWord = 0xFFFFFF05;
+  struct Case {
+    const char* name;
+    void (*setup)(swr::DrawState&);
+    float x0, y0, x1, y1, z;
+  };
+  const Case cases[] = {
+      {"opaque, covering", [](swr::DrawState&) {}, 0, 0, W, H, 0.5f},
+      {"one pixel short", [](swr::DrawState&) {}, 0, 0, W - 1, H, 0.5f},
+      {"inset", [](swr::DrawState&) {}, 3, 2, 90, 60, 0.5f},
+      {"blend one/one",
+       [](swr::DrawState& s) {
+         s.renderState[D3DRS_ALPHABLENDENABLE] = TRUE;
+         s.renderState[D3DRS_SRCBLEND] = s.renderState[D3DRS_DESTBLEND] = D3DBLEND_ONE;
+       },
+       0, 0, W, H, 0.5f},
+      {"alpha test rejects",
+       [](swr::DrawState& s) {
+         s.renderState[D3DRS_ALPHATESTENABLE] = TRUE;
+         s.renderState[D3DRS_ALPHAFUNC] = D3DCMP_NEVER;
+       },
+       0, 0, W, H, 0.5f},
+      {"red and alpha masked", [](swr::DrawState& s) { s.renderState[D3DRS_COLORWRITEENABLE] = 0x6; }, 0, 0,
+       W, H, 0.5f},
+      {"less against the far plane", [](swr::DrawState& s) { s.renderState[D3DRS_ZFUNC] = D3DCMP_LESS; }, 0,
+       0, W, H, 1.0f},
+      {"lessequal at the far plane", [](swr::DrawState&) {}, 0, 0, W, H, 1.0f},
+      {"greater", [](swr::DrawState& s) { s.renderState[D3DRS_ZFUNC] = D3DCMP_GREATER; }, 0, 0, W, H, 0.5f},
+      {"stencil fails",
+       [](swr::DrawState& s) {
+         s.renderState[D3DRS_STENCILENABLE] = TRUE;
+         s.renderState[D3DRS_STENCILFUNC] = D3DCMP_NEVER;
+         s.renderState[D3DRS_STENCILFAIL] = D3DSTENCILOP_INCR;
+       },
+       0, 0, W, H, 0.5f},
+  };
+  D3DVIEWPORT9 vp{0, 0, W, H, 0, 1};
+  for (const Case& k : cases) {
+    swr::DrawState s = plainState(W, H);
+    s.renderState[D3DRS_ZENABLE] = TRUE;
+    k.setup(s);
+    Canvas cleared(W, H, 0x11111111, 0x22222222), prefilled(W, H, kColor, kWord);
+    swr::Pipeline p;
+    // Colour, then depth, then stencil on its own: the deferred operations compose.
+    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, kColor, 0.25f, 0);
+    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 5);
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), cleared);
+    p.flush();
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), prefilled);
+    p.flush();
+    EXPECT_EQ(cleared.color, prefilled.color) << k.name;
+    EXPECT_EQ(cleared.depth, prefilled.depth) << k.name;
+  }
+}
+
+// A partial clear between whole-tile ones lands in order: later whole-tile clears win everywhere,
+// and a partial one after them shows only inside its rectangle.
+TEST(PipelineRaster, PartialAndWholeClearsKeepTheirOrder) {
+  const uint32_t W = 80, H = 70;
+  Canvas c(W, H, 0, 0);
+  swr::Pipeline p;
+  D3DVIEWPORT9 vp{0, 0, W, H, 0, 1};
+  D3DRECT part{10, 5, 70, 66};
+  p.clear(c.targets(), vp, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 0.5f, 0);
+  p.clear(c.targets(), vp, 1, &part, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0xFF00FF00, 0.0f, 9);
+  p.clear(c.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 0.0f, 0);
+  D3DRECT late{60, 0, 80, 3};
+  p.clear(c.targets(), vp, 1, &late, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  p.flush();
+  const uint32_t half = uint32_t(0.5f * 16777215 + 0.5f);
+  for (uint32_t y = 0; y < H; ++y)
+    for (uint32_t x = 0; x < W; ++x) {
+      bool inPart = x >= 10 && x < 70 && y >= 5 && y < 66, inLate = x >= 60 && y < 3;
+      ASSERT_EQ(c.at(x, y), 0xFFFF0000u) << x << "," << y;
+      ASSERT_EQ(c.stencil(x, y), inPart ? 9u : 0u) << x << "," << y;
+      ASSERT_EQ(c.z(x, y), inLate ? 0xFFFFFFu : half) << x << "," << y;
+    }
+}
