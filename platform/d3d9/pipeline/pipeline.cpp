@@ -60,8 +60,7 @@ struct Batch {
   Target tile{};
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
   std::vector<int> order;                           // tiles, busiest first
-  std::vector<uint8_t> owner;                       // per entry of `order`: the thread that drew it last
-  uint8_t* lastThread = nullptr;                    // per tile: the thread that drew it last
+  std::vector<uint8_t> owner;                       // per entry of `order`: the tile's thread
   bool reference = false;
   std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
 };
@@ -80,7 +79,6 @@ struct Pipeline::Impl {
   bool reference = false;
   unsigned threads = 2;
   TilePool pool;
-  std::vector<uint8_t> lastThread;  // per tile of the target, see Batch::lastThread
   uint64_t draws = 0, triangles = 0;
   bool profiling = false;
   bool timed = false;  // this draw is one of the sampled ones
@@ -150,12 +148,11 @@ struct Pipeline::Impl {
     inflight = nullptr;
   }
 
-  static void tileJob(void* ctx, int k, unsigned thread) {
+  static void tileJob(void* ctx, int k, unsigned /*thread*/) {
     Batch& b = *static_cast<Batch*>(ctx);
     int i = b.order.empty() ? k : b.order[size_t(k)];
     const auto& bin = b.bin.bins[size_t(i)];
     if (bin.empty()) return;
-    b.lastThread[i] = uint8_t(thread);
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
     uint64_t t0 = b.rasterNs ? threadCpuNs() : 0;
@@ -175,8 +172,6 @@ struct Pipeline::Impl {
       for (int i = 0; i < 2; ++i)
         batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
       int tiles = b->bin.tilesX * b->bin.tilesY;
-      if (lastThread.size() < size_t(tiles)) lastThread.resize(size_t(tiles), 0);
-      b->lastThread = lastThread.data();
       if (threads <= 1 || b->bin.entries() < 64) {
         b->order.clear();
         for (int i = 0; i < tiles; ++i) tileJob(b, i, 0);  // not worth waking anyone

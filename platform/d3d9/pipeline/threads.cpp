@@ -1,8 +1,8 @@
-// The tile thread pool: workers sleep between jobs. Each thread has a lane of items, the ones it
-// handled last time (its tiles' colour and depth are still in its cache); it takes its own lane
-// from the front and, when that is empty, steals from the back of the others. A job can be started
-// and left running (the next pass is submitted meanwhile); finish() joins it on the calling thread
-// until every item is done.
+// The tile thread pool: workers sleep between jobs. Each thread has a lane of items, the ones the
+// caller gives it (the same tiles every time, so their colour and depth stay in its cache); it takes its own
+// lane from the front and, when that is empty, steals from the back of the others. A job can be started and
+// left running (the next pass is submitted meanwhile); finish() joins it on the calling thread until every
+// item is done.
 #include <condition_variable>
 #include <mutex>
 #include <thread>
