@@ -390,25 +390,30 @@ TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
          s.renderState[D3DRS_STENCILFAIL] = D3DSTENCILOP_INCR;
        },
        0, 0, W, H, 0.5f},
+      {"depth write off", [](swr::DrawState& s) { s.renderState[D3DRS_ZWRITEENABLE] = FALSE; }, 0, 0, W, H,
+       0.5f},
   };
   D3DVIEWPORT9 vp{0, 0, W, H, 0, 1};
-  for (const Case& k : cases) {
-    swr::DrawState s = plainState(W, H);
-    s.renderState[D3DRS_ZENABLE] = TRUE;
-    k.setup(s);
-    Canvas cleared(W, H, 0x11111111, 0x22222222), prefilled(W, H, kColor, kWord);
-    swr::Pipeline p;
-    // Colour, then depth, then stencil on its own: the deferred operations compose.
-    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, kColor, 0.25f, 0);
-    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 5);
-    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), cleared);
-    p.flush();
-    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), prefilled);
-    p.flush();
-    EXPECT_EQ(cleared.color, prefilled.color) << k.name;
-    EXPECT_EQ(cleared.depth, prefilled.depth) << k.name;
-  }
+  // With the stencil cleared too, and with the stencil kept (the depth clear is then a masked write).
+  for (bool clearStencil : {true, false})
+    for (const Case& k : cases) {
+      swr::DrawState s = plainState(W, H);
+      s.renderState[D3DRS_ZENABLE] = TRUE;
+      k.setup(s);
+      const uint32_t word = clearStencil ? kWord : 0xFFFFFF22u;
+      Canvas cleared(W, H, 0x11111111, 0x22222222), prefilled(W, H, kColor, word);
+      swr::Pipeline p;
+      // Colour, then depth, then stencil on its own: the deferred operations compose.
+      p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, kColor, 0.25f, 0);
+      p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+      if (clearStencil) p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 5);
+      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), cleared);
+      p.flush();
+      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), prefilled);
+      p.flush();
+      EXPECT_EQ(cleared.color, prefilled.color) << k.name << " " << clearStencil;
+      EXPECT_EQ(cleared.depth, prefilled.depth) << k.name << " " << clearStencil;
+    }
 }
 
 // A partial clear between whole-tile ones lands in order: later whole-tile clears win everywhere,
