@@ -22,7 +22,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
-constexpr size_t kPieceEntries = 12000;           // tile entries handed to the pool at a time
+constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
