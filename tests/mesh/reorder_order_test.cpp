@@ -245,6 +245,21 @@ void FlipSomeFaces(Case& c, ID3DXMesh* mesh) {
     std::swap(c.grid.indices[3 * f + 1], c.grid.indices[3 * f + 2]);
 }
 
+// Links the local adjacency must drop: a neighbour listed across two edges, and a neighbour
+// that no longer lists the face back.
+void DamageLinks(Case& c, ID3DXMesh* mesh) {
+  c.adjacency.resize(c.grid.indices.size());
+  mesh->GenerateAdjacency(0, c.adjacency.data());
+  std::vector<DWORD>& a = c.adjacency;
+  for (size_t f = 0; f < c.grid.attributes.size(); f += 4) {
+    if (a[3 * f] != kNone) a[3 * f + 1] = a[3 * f];
+    const size_t g = f + 2;
+    if (g >= c.grid.attributes.size() || a[3 * g] == kNone) continue;
+    for (int j = 0; j < 3; ++j)
+      if (a[3 * a[3 * g] + j] == g) a[3 * a[3 * g] + j] = kNone;
+  }
+}
+
 std::vector<DWORD> Optimised(RecordingDevice* device, const Case& c, DWORD flags,
                              std::vector<DWORD>* adjacency) {
   ID3DXMesh* mesh = MakeMesh(device, c.grid);
@@ -270,6 +285,12 @@ std::vector<Case> AllCases(RecordingDevice* device) {
   FlipSomeFaces(flipped, mesh);
   mesh->Release();
   cases.push_back(flipped);
+  Case damaged{MakeGrid(6, false, false), {}};
+  ShuffleFaces(damaged.grid, 8);
+  mesh = MakeMesh(device, damaged.grid);
+  DamageLinks(damaged, mesh);
+  mesh->Release();
+  cases.push_back(damaged);
   return cases;
 }
 
