@@ -119,9 +119,16 @@ void BuildPalette(const StoredPalette& stored, double fileGamma, bool gammaAppli
   }
 }
 
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+
 // Everything after the read structures exist; libpng errors leave through OnError.
 HRESULT Decode(png_structp png, png_infop info, PngSession& session, LoadedImage& image) {
   png_set_read_fn(png, &session, ReadData);
+  // Chunks claim their own lengths, and compressed text and profiles inflate to whatever they say:
+  // the ones never used are skipped unread, and no chunk gets more than a bounded buffer.
+  static const png_byte kUnused[] = "iCCP\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf\0";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, 6);
+  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_read_info(png, info);
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0;

@@ -3,6 +3,7 @@
 // place with the loader's adjacency, the way the model does it. The input's length picks 16- or
 // 32-bit indices.
 #include <d3dx9.h>
+#include <bit>
 
 #include <cstring>
 #include <memory>
@@ -31,7 +32,7 @@ void ReadMaterials(ID3DXBuffer* buffer, DWORD count) {
     Broken("the material buffer is shorter than its count");
   const auto* materials = static_cast<const D3DXMATERIAL*>(buffer->GetBufferPointer());
   for (DWORD i = 0; i < count; ++i) {
-    gSink = gSink + unsigned(materials[i].MatD3D.Power);
+    gSink = gSink + std::bit_cast<unsigned>(materials[i].MatD3D.Power);  // any value, NaN and negatives too
     Text(materials[i].pTextureFilename);
   }
 }
