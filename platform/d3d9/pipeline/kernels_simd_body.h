@@ -86,10 +86,11 @@ SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
 // Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
 SWR_SIMD_INLINE __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
 
-// x * a / 255 rounded, in 16-bit lanes (x, a <= 255).
+// x * a / 255 rounded, in 16-bit lanes (x, a <= 255): the scalar mul8's (p + (p >> 8)) >> 8 with
+// p = x * a + 128 equals (p * 257) >> 16, as p + p / 256 never passes the next multiple of 256.
 SWR_SIMD_INLINE __m256i mul8x16(__m256i x, __m256i a) {
-  __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
-  return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
+  const __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
+  return _mm256_mulhi_epu16(p, _mm256_set1_epi16(257));
 }
 
 // Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
