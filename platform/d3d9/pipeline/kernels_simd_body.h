@@ -486,7 +486,8 @@ SWR_SIMD_INLINE DirectRow directRow(const SpanSetup& s, const RowSetup& r, const
   return {s.tex.p + y};
 }
 
-// The group's eight texels when they are consecutive centres inside the texture; false otherwise.
+// The group's texels when its live lanes land on consecutive centres inside the texture; false
+// otherwise.
 template <TexPath TEX>
 SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const DirectRow& d, const Group& g,
                                  __m256i& texel) {
@@ -496,16 +497,22 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
   if (TEX == TexPath::Linear) {
     const __m256i fu = floorToInt(
         _mm256_sub_ps(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw * 256.0f)), _mm256_set1_ps(127.5f)));
-    if (!_mm256_testz_si256(fu, _mm256_set1_epi32(255))) return false;
+    if (!_mm256_testz_si256(fu, _mm256_and_si256(g.live, _mm256_set1_epi32(255)))) return false;
     xi = _mm256_srai_epi32(fu, 8);
   } else {
     xi = floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw)));
   }
+  // Only the live lanes count: the lanes past a span's end never reach the target.
   const int32_t x = _mm256_cvtsi256_si32(xi);
+  const int live = _mm256_movemask_epi8(g.live);
   const __m256i run = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  if (x < 0 || x > s.tex.w - 8 || _mm256_movemask_epi8(_mm256_cmpeq_epi32(xi, run)) != -1) return false;
-  texel = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d.texels + x)),
-                          _mm256_set1_epi32(int32_t(s.tex.alphaOr)));
+  if (x < 0 || x > s.tex.w - __builtin_popcount(unsigned(live)) / 4 ||
+      (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xi, run)) | ~live) != -1)
+    return false;
+  const int32_t* p = reinterpret_cast<const int32_t*>(d.texels + x);
+  texel = _mm256_or_si256(
+      g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)) : _mm256_maskload_epi32(p, g.live),
+      _mm256_set1_epi32(int32_t(s.tex.alphaOr)));
   return true;
 }
 
