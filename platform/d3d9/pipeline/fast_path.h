@@ -21,7 +21,8 @@ struct FastPath {
   BlendPath blend = BlendPath::None;
   DepthPath depth = DepthPath::None;
   StageColor color = StageColor::Diffuse, alpha = StageColor::Diffuse;
-  int level = 0;  // the one mip level sampled by the single-level variants
+  int level = 0;           // the one mip level sampled by the single-level variants
+  bool directRows = true;  // the SIMD routines' direct texel reads for one-texel-per-pixel quads
 };
 
 // The member of a family of span routines for f's kinds: Family<TEX, ADDR, BLEND, DEPTH>::get().

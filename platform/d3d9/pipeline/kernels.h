@@ -16,6 +16,9 @@ SpanFn chooseKernel(PixelState& ps);
 bool analyse(const PixelState& ps, FastPath& f);
 // The SIMD routine for this state on this processor, or null.
 SpanFn chooseSimdKernel(PixelState& ps, const FastPath& f);
+// For tests: SIMD routines chosen from now on read every texel through the general fetch, so the
+// direct reads of one-texel-per-pixel quads can be checked against it.
+void disableDirectTexelReads(bool on);
 
 namespace kernel {
 

@@ -29,6 +29,7 @@ namespace avx512 {
 namespace {
 
 std::atomic<bool> avx2Only{false};
+std::atomic<bool> directReadsOff{false};
 
 bool haveAvx2() {
   static const bool yes = __builtin_cpu_supports("avx2");
@@ -44,9 +45,11 @@ bool haveAvx512() {
 }  // namespace
 
 void limitSpanRoutinesToAvx2(bool on) { avx2Only = on; }
+void disableDirectTexelReads(bool on) { directReadsOff = on; }
 
 SpanFn chooseSimdKernel(PixelState& ps, const FastPath& f) {
   if (!haveAvx2() || f.tex == TexPath::None) return nullptr;
+  ps.fast.directRows = !directReadsOff;
   if (haveAvx512() && !avx2Only) {
     ps.kernelName = "avx512";
     return avx512::choose(f);

@@ -86,10 +86,11 @@ SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
 // Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
 SWR_SIMD_INLINE __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
 
-// x * a / 255 rounded, in 16-bit lanes (x, a <= 255).
+// x * a / 255 rounded, in 16-bit lanes (x, a <= 255): the scalar mul8's (p + (p >> 8)) >> 8 with
+// p = x * a + 128 equals (p * 257) >> 16, as p + p / 256 never passes the next multiple of 256.
 SWR_SIMD_INLINE __m256i mul8x16(__m256i x, __m256i a) {
-  __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
-  return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srli_epi16(p, 8)), 8);
+  const __m256i p = _mm256_add_epi16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(128));
+  return _mm256_mulhi_epu16(p, _mm256_set1_epi16(257));
 }
 
 // Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
@@ -443,6 +444,78 @@ SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, __m256i pass,
   }
 }
 
+// Stage 0, the blend and the store of a group's texels.
+template <BlendPath BLEND, DepthPath DEPTH>
+SWR_SIMD_INLINE void finishGroup(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i pass,
+                                 __m256i texel, __m256i zi, __m256i dold) {
+  __m256i out = combineStage(s.stage, texel);
+  __m256i old = _mm256_setzero_si256();
+  if (BLEND != BlendPath::None || g.full)
+    old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + g.x))
+                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + g.x), pass);
+  if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite &&
+      _mm256_testz_si256(_mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, s.dstAlpha)),
+                         pass))
+    return;  // a zero alpha blends to the destination itself: nothing to write
+  if (BLEND != BlendPath::None) out = blendGroup<BLEND>(out, _mm256_or_si256(old, s.dstAlpha));
+  storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
+}
+
+// Quads drawn one texel per pixel (text tiles, sprites): pre-transformed, v constant along a row.
+// A row then reads one texel row, found once; groups whose texture coordinates land on eight
+// consecutive texel centres inside that row read them with one load. Everything is decided from
+// the same arithmetic the general fetch does, so either way the texels are the same.
+struct DirectRow {
+  const uint32_t* texels;  // the row's texels, or null: the general fetch for the whole row
+};
+
+template <TexPath TEX, Addressing ADDR>
+SWR_SIMD_INLINE DirectRow directRow(const SpanSetup& s, const RowSetup& r, const Group& g) {
+  __m256 u, v, w;
+  texCoords(s, r, g, u, v, w);
+  __m256i yi;
+  if (TEX == TexPath::Linear) {
+    const __m256i fv = floorToInt(
+        _mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh * 256.0f)), _mm256_set1_ps(127.5f)));
+    if ((_mm256_cvtsi256_si32(fv) & 255) != 0) return {nullptr};  // between two rows: both weighted
+    yi = _mm256_srai_epi32(fv, 8);
+  } else {
+    yi = floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh)));
+  }
+  const int32_t y = _mm256_cvtsi256_si32(rowOffset(address<ADDR>(yi, s.tex.h), s.tex.pitch));
+  return {s.tex.p + y};
+}
+
+// The group's texels when its live lanes land on consecutive centres inside the texture; false
+// otherwise.
+template <TexPath TEX>
+SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const DirectRow& d, const Group& g,
+                                 __m256i& texel) {
+  const __m256 w = r.wRow;
+  const __m256 u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
+  __m256i xi;
+  if (TEX == TexPath::Linear) {
+    const __m256i fu = floorToInt(
+        _mm256_sub_ps(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw * 256.0f)), _mm256_set1_ps(127.5f)));
+    if (!_mm256_testz_si256(fu, _mm256_and_si256(g.live, _mm256_set1_epi32(255)))) return false;
+    xi = _mm256_srai_epi32(fu, 8);
+  } else {
+    xi = floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw)));
+  }
+  // Only the live lanes count: the lanes past a span's end never reach the target.
+  const int32_t x = _mm256_cvtsi256_si32(xi);
+  const int live = _mm256_movemask_epi8(g.live);
+  const __m256i run = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  if (x < 0 || x > s.tex.w - __builtin_popcount(unsigned(live)) / 4 ||
+      (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xi, run)) | ~live) != -1)
+    return false;
+  const int32_t* p = reinterpret_cast<const int32_t*>(d.texels + x);
+  texel = _mm256_or_si256(
+      g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)) : _mm256_maskload_epi32(p, g.live),
+      _mm256_set1_epi32(int32_t(s.tex.alphaOr)));
+  return true;
+}
+
 template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
 SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
@@ -456,23 +529,40 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   }
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const bool directRows =
+      TEX != TexPath::Mip && ps.fast.directRows && s.flatRhw && t.v[ps.stage[0].texSlot + 1].dx == 0.0f;
+  // Texel alpha zero gives a zero source alpha when the stage scales the texel's alpha.
+  const bool alphaFromTexel = ps.fast.alpha == StageColor::Modulate || ps.fast.alpha == StageColor::Texture;
   for (int row = 0; row < sp.rows; ++row) {
     const int y = sp.y0 + row, x0 = sp.x0[row], x1 = sp.x1[row];
     if (x0 >= x1) continue;
     const RowSetup r = rowSetup(t, tg, y, DEPTH != DepthPath::None);
+    DirectRow direct{nullptr};
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
       const Group g{x, x + 8 <= x1, _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx),
                     _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes)};
+      if (TEX != TexPath::Mip && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
       __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
       if (DEPTH != DepthPath::None) {
         depthTest(s, r, g, pass, zi, dold);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
+      __m256i texel;
+      if (TEX != TexPath::Mip && direct.texels && directGroup<TEX>(s, r, direct, g, texel)) {
+        if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite && alphaFromTexel) {
+          const __m256i old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + x))
+                                     : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + x), pass);
+          if (_mm256_testz_si256(
+                  _mm256_or_si256(_mm256_srli_epi32(texel, 24), _mm256_andnot_si256(old, s.dstAlpha)), pass))
+            continue;  // transparent texels over an opaque destination: nothing to write
+        }
+        finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
+        continue;
+      }
       __m256 u, v, w;
       texCoords(s, r, g, u, v, w);
-      __m256i texel;
       if (TEX == TexPath::Point) {
         texel = fetchPoint<ADDR>(s.tex, u, v);
       } else if (TEX == TexPath::Linear) {
@@ -483,17 +573,7 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         ps.scalarSpan(t, tg, one);
         continue;
       }
-      __m256i out = combineStage(s.stage, texel);
-      __m256i old = _mm256_setzero_si256();
-      if (BLEND != BlendPath::None || g.full)
-        old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + x))
-                     : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + x), pass);
-      if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite &&
-          _mm256_testz_si256(
-              _mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, s.dstAlpha)), pass))
-        continue;  // a zero alpha blends to the destination itself: nothing to write
-      if (BLEND != BlendPath::None) out = blendGroup<BLEND>(out, _mm256_or_si256(old, s.dstAlpha));
-      storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
+      finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
     }
   }
 }
