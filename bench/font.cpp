@@ -187,17 +187,33 @@ void BM_FreeTypeCache(benchmark::State& state) {
   }
 }
 
+// The demo's font on a 640 x 480 software device, released with the platform.
+struct DemoFont {
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = CreateHeadlessDevice(&d3d, 640, 480, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
+  ID3DXFont* font = nullptr;
+  DemoFont() {
+    LOGFONTA lf{};
+    if (device && FAILED(D3DXCreateFontIndirect(device, &lf, &font))) font = nullptr;
+  }
+  ~DemoFont() {
+    if (font) font->Release();
+    if (device) device->Release();
+    if (d3d) d3d->Release();
+    SkyvaleStopPlatform();
+  }
+};
+
 // The demo's call: a font made from a zeroed LOGFONTA drawing opaque text at (20, 20) with
 // format 0, bracketing itself, inside a scene of a 640 x 480 software device.
 void BM_D3DXFontDrawTextA(benchmark::State& state) {
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = CreateHeadlessDevice(&d3d, 640, 480, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
-  LOGFONTA lf{};
-  ID3DXFont* font = nullptr;
-  if (!device || FAILED(D3DXCreateFontIndirect(device, &lf, &font))) {
+  DemoFont demo;
+  if (!demo.font) {
     state.SkipWithError("no device or font");
     return;
   }
+  IDirect3DDevice9* device = demo.device;
+  ID3DXFont* font = demo.font;
   const char* text = kAnsiTexts[state.range(0)];
   state.SetLabel(kNames[state.range(0)]);
   device->BeginScene();
@@ -205,10 +221,6 @@ void BM_D3DXFontDrawTextA(benchmark::State& state) {
   font->DrawTextA(text, -1, &r, 0, 0xFFFFFF00);  // warm the glyphs and the state blocks
   for (auto _ : state) benchmark::DoNotOptimize(font->DrawTextA(text, -1, &r, 0, 0xFFFFFF00));
   device->EndScene();
-  font->Release();
-  device->Release();
-  d3d->Release();
-  SkyvaleStopPlatform();
 }
 
 double ProcessCpuSeconds() {
@@ -223,14 +235,13 @@ double ProcessCpuSeconds() {
 // Profiling reads the clock per draw and per screen tile, which falls mostly on the draw figure:
 // the total here runs above BM_D3DXFontDrawTextA's.
 void BM_D3DXFontDrawTextA_Split(benchmark::State& state) {
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = CreateHeadlessDevice(&d3d, 640, 480, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
-  LOGFONTA lf{};
-  ID3DXFont* font = nullptr;
-  if (!device || FAILED(D3DXCreateFontIndirect(device, &lf, &font))) {
+  DemoFont demo;
+  if (!demo.font) {
     state.SkipWithError("no device or font");
     return;
   }
+  IDirect3DDevice9* device = demo.device;
+  ID3DXFont* font = demo.font;
   swr::Pipeline& pipeline = static_cast<d3d9rt::Device*>(device)->pipeline();
   const char* text = kAnsiTexts[state.range(0)];
   state.SetLabel(kNames[state.range(0)]);
@@ -254,10 +265,6 @@ void BM_D3DXFontDrawTextA_Split(benchmark::State& state) {
   state.counters["pipeline_draw_us"] = drawUs;
   state.counters["rest_us"] = cpuUs - rasterUs - drawUs;
   device->EndScene();
-  font->Release();
-  device->Release();
-  d3d->Release();
-  SkyvaleStopPlatform();
 }
 
 BENCHMARK(BM_DrawTextW)->DenseRange(0, 2);
