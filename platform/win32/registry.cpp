@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <new>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -59,6 +61,7 @@ std::string NormalisePath(const std::string& path) {
 std::string ReadText(const char* path) {
   std::ifstream f(path, std::ios::binary);
   if (!f) return {};
+  f.exceptions(std::ios::badbit);
   std::string raw((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   if (raw.size() >= 2 && (unsigned char)raw[0] == 0xFF && (unsigned char)raw[1] == 0xFE) {
     std::string text;  // UTF-16LE: keys and values of interest are ASCII; others become '?'
@@ -74,6 +77,7 @@ std::string ReadText(const char* path) {
 
 bool ParseHexBytes(const std::string& s, std::vector<BYTE>& out) {
   std::istringstream in(s);
+  in.exceptions(std::ios::badbit);  // a refused allocation is rethrown, not taken for the end
   std::string item;
   while (std::getline(in, item, ',')) {
     size_t a = item.find_first_not_of(" \t"), b = item.find_last_not_of(" \t");
@@ -145,6 +149,7 @@ bool LoadKey(const std::string& path, Key& key) {
   const char* file = std::getenv("SKYVALE_REGISTRY");
   if (!file || !*file) return false;
   std::istringstream in(ReadText(file));
+  in.exceptions(std::ios::badbit);  // a refused allocation is rethrown, not taken for the end
   std::string line, pending, section;
   bool found = false;
   while (std::getline(in, line)) {
@@ -177,21 +182,19 @@ bool LoadKey(const std::string& path, Key& key) {
 
 LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
   if (!result) return ERROR_INVALID_PARAMETER;
-  std::string base;
-  if (const char* root = RootName(key)) {
-    base = root;
-  } else {
-    return ERROR_INVALID_HANDLE;  // opening below an opened key is not needed by any caller
+  const char* root = RootName(key);
+  if (!root) return ERROR_INVALID_HANDLE;  // opening below an opened key is not needed by any caller
+  // A C caller cannot catch: an allocation refused while reading the file becomes an error code.
+  try {
+    std::string path = NormalisePath(std::string(root) + "\\" + (subKey ? subKey : ""));
+    auto opened = std::make_unique<Key>();
+    if (!LoadKey(path, *opened)) return ERROR_FILE_NOT_FOUND;
+    gOpenKeys.insert(opened.get());
+    *result = (HKEY)opened.release();
+    return ERROR_SUCCESS;
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
   }
-  std::string path = NormalisePath(base + "\\" + (subKey ? subKey : ""));
-  auto* opened = new Key;
-  if (!LoadKey(path, *opened)) {
-    delete opened;
-    return ERROR_FILE_NOT_FOUND;
-  }
-  gOpenKeys.insert(opened);
-  *result = (HKEY)opened;
-  return ERROR_SUCCESS;
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include "failing_allocations.h"
 #include "temp_path.h"
 
 namespace d3dx {
@@ -63,6 +64,34 @@ TEST_F(DebugMuteTest, ZeroOrStringValueLeavesMutingOn) {
     d3dx::DebugMute(true);
     EXPECT_TRUE(RuntimeMuted()) << value;
   }
+}
+
+// The registry is a C interface read while the library probes its switches: a refused allocation
+// must come back as an error code, not as an exception through the caller.
+TEST_F(DebugMuteTest, RegistryReadUnderRefusedAllocationsReturnsAnErrorCode) {
+  Registry("dword:00000001");
+  bool succeeded = false;
+  for (long successes = 0; !succeeded && successes < 10000; ++successes) {
+    HKEY key = nullptr;
+    LONG rc = ERROR_SUCCESS;
+    bool threw = false;
+    {
+      FailingAllocations refuse(successes);
+      try {
+        rc = RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Direct3D", &key);
+      } catch (...) {
+        threw = true;
+      }
+    }
+    ASSERT_FALSE(threw) << successes;
+    if (rc == ERROR_SUCCESS) {
+      succeeded = true;
+      EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    } else {
+      EXPECT_EQ(rc, ERROR_NOT_ENOUGH_MEMORY) << successes;
+    }
+  }
+  EXPECT_TRUE(succeeded);
 }
 
 }  // namespace
