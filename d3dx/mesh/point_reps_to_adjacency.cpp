@@ -2,10 +2,12 @@
 // directions are paired; an edge shared by more than two faces pairs the best-aligned faces first.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "adjacency.h"
 #include "edge_normals.h"
@@ -16,27 +18,85 @@ namespace d3dx {
 
 namespace {
 
-// One directed edge filed under the lower of its two representatives: the other (higher) end, and
-// the face corner the edge starts at (3 f + e), with kRunsDown set when it runs from the higher
-// end to the lower. Corners fit in 31 bits: a mesh's index data is under 4 GiB.
-struct EdgeRecord {
-  DWORD high;
-  DWORD corner;
-};
-constexpr DWORD kRunsDown = 0x80000000;
-constexpr DWORD kMaxCornerCount = kRunsDown;
+// One directed edge filed under the lower of its two representatives, as one number so that
+// ordering a bucket is ordering plain integers: the other (higher) end in the top half; below it
+// the edge's visit shifted up one, with kRunsDown set when the edge runs from the higher end to
+// the lower. A visit is 3 i + e for edge e of the i-th taking part face in range order, or simply
+// the corner 3 f + e when faces are taken in ascending order (the same order, and no look-up).
+using EdgeRecord = uint64_t;
+constexpr EdgeRecord kRunsDown = 1;
+// Visits shifted up one fit in the low half: a mesh's index data is under 4 GiB.
+constexpr size_t kMaxVisits = size_t{1} << 31;
 
-// Buckets up to this size are put in order by insertion; larger ones by a merge sort.
-constexpr size_t kInsertionLimit = 24;
+DWORD HighEnd(EdgeRecord r) { return static_cast<DWORD>(r >> 32); }
+DWORD Visit(EdgeRecord r) { return static_cast<DWORD>(r) >> 1; }
+bool RunsDown(EdgeRecord r) { return r & kRunsDown; }
+
 // Runs of one directed edge longer than this choose through a SharedEdgePicker: a scan would weigh
 // every candidate again for each face on the edge.
 constexpr size_t kPickerRun = 32;
+// Buckets up to this size are ordered by a sorting network of their size (no data-dependent
+// branches, which would mispredict on nearly every bucket of an ordinary mesh); larger ones by
+// std::sort.
+constexpr size_t kNetworkLimit = 8;
+
+// Size-optimal networks for two to eight records (Batcher's odd-even merge for eight).
+constexpr unsigned char kNetwork2[][2] = {{0, 1}};
+constexpr unsigned char kNetwork3[][2] = {{1, 2}, {0, 2}, {0, 1}};
+constexpr unsigned char kNetwork4[][2] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}, {1, 2}};
+constexpr unsigned char kNetwork5[][2] = {{0, 1}, {3, 4}, {2, 4}, {2, 3}, {1, 4},
+                                          {0, 3}, {0, 2}, {1, 3}, {1, 2}};
+constexpr unsigned char kNetwork6[][2] = {{1, 2}, {4, 5}, {0, 2}, {3, 5}, {0, 1}, {3, 4},
+                                          {2, 5}, {0, 3}, {1, 4}, {2, 4}, {1, 3}, {2, 3}};
+constexpr unsigned char kNetwork7[][2] = {{1, 2}, {3, 4}, {5, 6}, {0, 2}, {3, 5}, {4, 6}, {0, 1}, {4, 5},
+                                          {2, 6}, {0, 4}, {1, 5}, {0, 3}, {2, 5}, {1, 3}, {2, 4}, {2, 3}};
+constexpr unsigned char kNetwork8[][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3}, {4, 6},
+                                          {5, 7}, {1, 2}, {5, 6}, {0, 4}, {1, 5}, {2, 6}, {3, 7},
+                                          {2, 4}, {3, 5}, {1, 2}, {3, 4}, {5, 6}};
+
+// One network's steps: exchange pairs, first and second index.
+struct Network {
+  const unsigned char (*steps)[2];
+  size_t count;
+};
+template <size_t Steps>
+constexpr Network NetworkOf(const unsigned char (&steps)[Steps][2]) {
+  return {steps, Steps};
+}
+constexpr Network kNetworks[kNetworkLimit + 1] = {{},
+                                                  {},
+                                                  NetworkOf(kNetwork2),
+                                                  NetworkOf(kNetwork3),
+                                                  NetworkOf(kNetwork4),
+                                                  NetworkOf(kNetwork5),
+                                                  NetworkOf(kNetwork6),
+                                                  NetworkOf(kNetwork7),
+                                                  NetworkOf(kNetwork8)};
+
+// The bucket's records in order: small ones copied into `sorted` (the bucket itself is left as
+// filed, so its memory is only read), larger ones sorted where they are.
+const EdgeRecord* SortBucket(EdgeRecord* records, size_t count, EdgeRecord (&sorted)[kNetworkLimit]) {
+  if (count > kNetworkLimit) {
+    std::sort(records, records + count);
+    return records;
+  }
+  std::copy(records, records + count, sorted);
+  const Network& network = kNetworks[count];
+  for (size_t s = 0; s < network.count; ++s) {
+    EdgeRecord& a = sorted[network.steps[s][0]];
+    EdgeRecord& b = sorted[network.steps[s][1]];
+    const EdgeRecord low = a < b ? a : b, high = a < b ? b : a;
+    a = low;
+    b = high;
+  }
+  return sorted;
+}
 
 // Edges whose representatives match in opposite directions are paired. Pairing on one undirected
 // edge touches only its own corners, so each edge's records are handled on their own, in the
-// order the face loop would meet them: records are filed by lower end in face order (a counting
-// sort), each bucket ordered by higher end keeping that order, and an edge with one record each
-// way (almost every edge) is paired outright.
+// order the face loop would meet them: records are filed by lower end (a counting sort), each
+// bucket ordered by higher end then visit, and an edge with one record each way (almost every
+// edge) is paired outright.
 template <typename Index>
 class EdgePairing {
  public:
@@ -49,7 +109,7 @@ class EdgePairing {
         positions_(positions),
         stride_(stride),
         pickers_(3 * static_cast<size_t>(faceCount)) {
-    if (3 * static_cast<size_t>(faceCount) > kMaxCornerCount) throw std::bad_alloc();
+    if (3 * static_cast<size_t>(faceCount) > kMaxVisits) throw std::bad_alloc();
   }
 
   void Run(const std::vector<D3DXATTRIBUTERANGE>& ranges, DWORD* adjacency) {
@@ -64,7 +124,13 @@ class EdgePairing {
   // and how many records each lower end files.
   void TakeFaces(const std::vector<D3DXATTRIBUTERANGE>& ranges) {
     // Only taking part faces are ever read back, so the array starts unfilled.
-    faceReps_.reset(new DWORD[3 * static_cast<size_t>(faceCount_)]);
+    if constexpr (std::is_same_v<Index, DWORD>) {
+      if (!reps_) faceReps_ = indices_;  // a taking part face's representatives are its indices
+    }
+    if (!faceReps_) {
+      ownFaceReps_.reset(new DWORD[3 * static_cast<size_t>(faceCount_)]);
+      faceReps_ = ownFaceReps_.get();
+    }
     bucketEnd_.assign(vertexCount_, 0);
     order_.reserve(faceCount_);
     for (const D3DXATTRIBUTERANGE& range : ranges) {
@@ -79,7 +145,8 @@ class EdgePairing {
           ok = ok && r[k] < vertexCount_;
         }
         if (!ok || r[0] == r[1] || r[1] == r[2] || r[0] == r[2]) continue;  // degenerate: no edges
-        std::copy(r, r + 3, &faceReps_[3 * static_cast<size_t>(f)]);
+        if (ownFaceReps_) std::copy(r, r + 3, &ownFaceReps_[3 * static_cast<size_t>(f)]);
+        inFaceOrder_ = inFaceOrder_ && (order_.empty() || f > order_.back());
         order_.push_back(f);
         ++bucketEnd_[std::min(r[0], r[1])];
         ++bucketEnd_[std::min(r[1], r[2])];
@@ -88,92 +155,82 @@ class EdgePairing {
     }
   }
 
-  // Phase 2: the records by lower end, in the order their faces are met. Afterwards bucket v runs
-  // from bucketEnd_[v - 1] (0 for the first) to bucketEnd_[v].
+  // Phase 2: the records by lower end. Afterwards bucket v runs from bucketEnd_[v - 1] (0 for the
+  // first) to bucketEnd_[v].
   void FileRecords() {
-    DWORD total = 0;  // under kMaxCornerCount
+    DWORD total = 0;  // under kMaxVisits
     for (DWORD v = 0; v < vertexCount_; ++v) {
       const DWORD count = bucketEnd_[v];
       bucketEnd_[v] = total;
       total += count;
     }
     records_.reset(new EdgeRecord[total]);
+    EdgeRecord sequence = 0;
     for (DWORD f : order_) {
       const DWORD* r = &faceReps_[3 * static_cast<size_t>(f)];
-      for (int e = 0; e < 3; ++e) {
+      for (int e = 0; e < 3; ++e, sequence += 2) {
+        const EdgeRecord visit = inFaceOrder_ ? EdgeRecord{3 * f + e} << 1 : sequence;
         const DWORD a = r[e], b = r[e == 2 ? 0 : e + 1];
-        const DWORD corner = 3 * f + e;
         if (a < b)
-          records_[bucketEnd_[a]++] = {b, corner};
+          records_[bucketEnd_[a]++] = EdgeRecord{b} << 32 | visit;
         else
-          records_[bucketEnd_[b]++] = {a, corner | kRunsDown};
+          records_[bucketEnd_[b]++] = EdgeRecord{a} << 32 | visit | kRunsDown;
       }
     }
   }
 
-  // Phase 3: each bucket put in order by higher end (keeping face order within an edge), then
-  // each edge's records paired.
+  // Phase 3: each bucket ordered by higher end and visit, then each edge's records paired.
   void PairBuckets(DWORD* adjacency) {
+    EdgeRecord sorted[kNetworkLimit];
     size_t begin = 0;
     for (DWORD v = 0; v < vertexCount_; ++v) {
-      const size_t end = bucketEnd_[v];
-      EdgeRecord* first = records_.get() + begin;
-      EdgeRecord* last = records_.get() + end;
+      const size_t end = bucketEnd_[v], count = end - begin;
+      EdgeRecord* filed = records_.get() + begin;
       begin = end;
-      if (last - first < 2) continue;
-      OrderByHighEnd(first, last);
-      for (EdgeRecord* run = first; run != last;) {
-        EdgeRecord* runEnd = run + 1;
-        size_t down = run->corner >> 31;
-        while (runEnd != last && runEnd->high == run->high) down += runEnd++->corner >> 31;
-        const size_t up = static_cast<size_t>(runEnd - run) - down;
+      if (count < 2) continue;
+      const EdgeRecord* bucket = SortBucket(filed, count, sorted);
+      for (size_t i = 0; i < count;) {
+        const DWORD high = HighEnd(bucket[i]);
+        size_t j = i + 1;
+        size_t down = RunsDown(bucket[i]);
+        for (; j < count && HighEnd(bucket[j]) == high; ++j) down += RunsDown(bucket[j]);
+        const size_t up = j - i - down;
         if (up == 1 && down == 1) {  // one face each way: nothing else can claim either record
-          const DWORD a = run[0].corner & ~kRunsDown, b = run[1].corner & ~kRunsDown;
+          const DWORD a = Corner(bucket[i]), b = Corner(bucket[i + 1]);
           adjacency[a] = b / 3;
           adjacency[b] = a / 3;
         } else if (up && down) {
-          PairSharedEdge(run, runEnd, adjacency);
+          PairSharedEdge(bucket + i, bucket + j, adjacency);
         }
-        run = runEnd;
+        i = j;
       }
     }
   }
 
-  static void OrderByHighEnd(EdgeRecord* first, EdgeRecord* last) {
-    if (static_cast<size_t>(last - first) > kInsertionLimit) {
-      std::stable_sort(first, last, [](const EdgeRecord& a, const EdgeRecord& b) { return a.high < b.high; });
-      return;
-    }
-    for (EdgeRecord* i = first + 1; i < last; ++i) {
-      const EdgeRecord moving = *i;
-      EdgeRecord* j = i;
-      for (; j != first && (j - 1)->high > moving.high; --j) *j = *(j - 1);
-      *j = moving;
-    }
+  // The face corner a record's edge starts at.
+  DWORD Corner(EdgeRecord r) const {
+    const DWORD visit = Visit(r);
+    return inFaceOrder_ ? visit : 3 * order_[visit / 3] + visit % 3;
   }
 
-  // One edge with several records in a direction: each record, in face order, that is still open
-  // pairs with the best aligned open record walked the other way, newest first, a later candidate
-  // winning only with a strictly better score. A record is spent exactly when its corner's
-  // adjacency entry is set.
+  // One edge with several records in a direction: each record, in visiting order, that is still
+  // open pairs with the best aligned open record walked the other way, newest first, a later
+  // candidate winning only with a strictly better score. A record is spent exactly when its
+  // corner's adjacency entry is set.
   void PairSharedEdge(const EdgeRecord* first, const EdgeRecord* last, DWORD* adjacency) {
     runCorners_[0].clear();
     runCorners_[1].clear();
-    for (const EdgeRecord* r = first; r != last; ++r)
-      runCorners_[r->corner >> 31].push_back(r->corner & ~kRunsDown);
-    // Candidates are weighed newest first.
-    std::reverse(runCorners_[0].begin(), runCorners_[0].end());
-    std::reverse(runCorners_[1].begin(), runCorners_[1].end());
-    const size_t key = 2 * static_cast<size_t>(first - records_.get());
+    for (const EdgeRecord* r = last; r-- != first;) runCorners_[RunsDown(*r)].push_back(Corner(*r));
     for (const EdgeRecord* r = first; r != last; ++r) {
-      const DWORD own = r->corner & ~kRunsDown;
+      const DWORD own = Corner(*r);
       if (adjacency[own] != kNoFace) continue;
-      const int side = r->corner >> 31 ? 0 : 1;  // the candidates run the other way
+      const int side = RunsDown(*r) ? 0 : 1;  // the candidates run the other way
       const std::vector<DWORD>& candidates = runCorners_[side];
       DWORD chosen = kNoFace;
       if (candidates.size() > kPickerRun) {
-        SharedEdgePicker* picker = pickers_.Find(key + side);
-        if (!picker) picker = &pickers_.Make(key + side, candidates, normalOf_, adjacency);
+        const size_t key = 2 * static_cast<size_t>(Visit(*first)) + side;
+        SharedEdgePicker* picker = pickers_.Find(key);
+        if (!picker) picker = &pickers_.Make(key, candidates, normalOf_, adjacency);
         chosen = picker->Pick(CornerNormal(own), adjacency);
       } else {
         int count = 0;
@@ -225,9 +282,11 @@ class EdgePairing {
   const BYTE* positions_;
   DWORD stride_;
 
-  std::unique_ptr<DWORD[]> faceReps_;  // per corner, set for taking part faces only
-  std::vector<DWORD> order_;           // taking part faces in range order
-  std::vector<DWORD> bucketEnd_;       // per lower end: where its records end
+  const DWORD* faceReps_ = nullptr;       // per corner, set for taking part faces only
+  std::unique_ptr<DWORD[]> ownFaceReps_;  // faceReps_ unless that is the index data
+  std::vector<DWORD> order_;              // taking part faces in range order
+  bool inFaceOrder_ = true;               // order_ ascends: a visit is its corner
+  std::vector<DWORD> bucketEnd_;          // per lower end: where its records end
   std::unique_ptr<EdgeRecord[]> records_;
 
   std::vector<Vec3> cornerNormals_;
