@@ -56,8 +56,10 @@ class Representatives {
   // kept in an open-addressed table; a slot holds the newest representative at its place, older
   // ones at the same place follow through samePlace_, so only equal positions are ever compared.
   void Exact() {
+    // At most a quarter to half full: a longer probe, whose end is a branch taken at random,
+    // costs more than the larger table.
     size_t capacity = 16;
-    while (capacity < static_cast<size_t>(vertexCount_) + vertexCount_ / 2) capacity *= 2;
+    while (capacity < 2 * static_cast<size_t>(vertexCount_)) capacity *= 2;
     const size_t mask = capacity - 1;
     std::vector<PlaceSlot> table(capacity, PlaceSlot{0, kNoFace});
     for (DWORD v = 0; v < vertexCount_; ++v) {
