@@ -52,41 +52,13 @@ class Representatives {
         reps(vertexCount, kNoFace) {}
 
   // Each vertex in index order takes the newest earlier representative at an equal position (as
-  // floats: -0 is 0, a NaN coordinate equals nothing) that it shares no face with. The places are
-  // kept in an open-addressed table; a slot holds the newest representative at its place, older
-  // ones at the same place follow through samePlace_, so only equal positions are ever compared.
+  // floats: -0 is 0, a NaN coordinate equals nothing) that it shares no face with. The shared-face
+  // rule only ever refuses a vertex at the place of another vertex of one of its faces, so the
+  // places are first welded without it; only when some face then has two corners welded together
+  // is the welding done again under the rule.
   void Exact() {
-    // At most a quarter to half full: a longer probe, whose end is a branch taken at random,
-    // costs more than the larger table.
-    size_t capacity = 16;
-    while (capacity < 2 * static_cast<size_t>(vertexCount_)) capacity *= 2;
-    const size_t mask = capacity - 1;
-    std::vector<PlaceSlot> table(capacity, PlaceSlot{0, kNoFace});
-    for (DWORD v = 0; v < vertexCount_; ++v) {
-      reps[v] = v;
-      const Vec3 p = Position(v);
-      if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) continue;  // never matches: not filed
-      const DWORD tag = PlaceHash(p);
-      for (size_t i = tag & mask;; i = (i + 1) & mask) {
-        PlaceSlot& slot = table[i];
-        if (slot.newest == kNoFace) {
-          slot = {tag, v};
-          break;
-        }
-        if (slot.tag != tag || !SamePlace(Position(slot.newest), p)) continue;
-        DWORD u = slot.newest;
-        while (u != kNoFace && ShareFace(v, u)) u = samePlace_.empty() ? kNoFace : samePlace_[u];
-        if (u != kNoFace) {
-          reps[v] = u;
-          merged_ = true;
-        } else {  // a second representative at this place, now the newest
-          if (samePlace_.empty()) samePlace_.assign(vertexCount_, kNoFace);
-          samePlace_[v] = slot.newest;
-          slot.newest = v;
-        }
-        break;
-      }
-    }
+    Weld(SharedFaces::kIgnored);
+    if (merged_ && SomeFaceFolds()) Weld(SharedFaces::kKeptApart);
   }
 
   // Vertices are visited by descending x; an unrepresented vertex takes every later unrepresented
@@ -149,6 +121,62 @@ class Representatives {
   bool Identity() const { return !merged_; }
 
  private:
+  enum class SharedFaces { kIgnored, kKeptApart };
+
+  // The places are kept in an open-addressed table; a slot holds the newest representative at its
+  // place, older ones at the same place follow through samePlace_, so only equal positions are
+  // ever compared.
+  void Weld(SharedFaces rule) {
+    merged_ = false;
+    samePlace_.clear();
+    // At most a quarter to half full: a longer probe, whose end is a branch taken at random,
+    // costs more than the larger table.
+    size_t capacity = 16;
+    while (capacity < 2 * static_cast<size_t>(vertexCount_)) capacity *= 2;
+    const size_t mask = capacity - 1;
+    std::vector<PlaceSlot> table(capacity, PlaceSlot{0, kNoFace});
+    for (DWORD v = 0; v < vertexCount_; ++v) {
+      reps[v] = v;
+      const Vec3 p = Position(v);
+      if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) continue;  // never matches: not filed
+      const DWORD tag = PlaceHash(p);
+      for (size_t i = tag & mask;; i = (i + 1) & mask) {
+        PlaceSlot& slot = table[i];
+        if (slot.newest == kNoFace) {
+          slot = {tag, v};
+          break;
+        }
+        if (slot.tag != tag || !SamePlace(Position(slot.newest), p)) continue;
+        DWORD u = slot.newest;
+        if (rule == SharedFaces::kKeptApart) {
+          while (u != kNoFace && ShareFace(v, u)) u = samePlace_.empty() ? kNoFace : samePlace_[u];
+        }
+        if (u != kNoFace) {
+          reps[v] = u;
+          merged_ = true;
+        } else {  // a second representative at this place, now the newest
+          if (samePlace_.empty()) samePlace_.assign(vertexCount_, kNoFace);
+          samePlace_[v] = slot.newest;
+          slot.newest = v;
+        }
+        break;
+      }
+    }
+  }
+
+  // Whether a face (any with its indices in range, as the shared-face rule sees them) has two
+  // different vertices with one representative.
+  bool SomeFaceFolds() const {
+    for (DWORD f = 0; f < faceCount_; ++f) {
+      const Index* face = indices_ + 3 * static_cast<size_t>(f);
+      const DWORD a = face[0], b = face[1], c = face[2];
+      if (a >= vertexCount_ || b >= vertexCount_ || c >= vertexCount_) continue;
+      if ((a != b && reps[a] == reps[b]) || (b != c && reps[b] == reps[c]) || (a != c && reps[a] == reps[c]))
+        return true;
+    }
+    return false;
+  }
+
   struct PlaceSlot {
     DWORD tag;     // PlaceHash of the place
     DWORD newest;  // kNoFace for an empty slot

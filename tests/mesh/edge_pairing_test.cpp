@@ -320,4 +320,53 @@ TEST_F(EdgePairing, ExactPositionsMatchThePlainWeldAndPairing) {
   }
 }
 
+// Triangles over distinct places, each corner a vertex of its own or one already at its place
+// (some written with -0), with repeated and reversed faces: welding joins them, and no face ever
+// has two corners on one place.
+Case SplitCornerMesh(std::mt19937& random, DWORD placeCount, DWORD faceCount) {
+  Case c;
+  std::vector<Vertex> places;
+  for (DWORD i = 0; i < placeCount; ++i) places.push_back({float(i % 7), 0, float(i / 7)});
+  std::vector<std::vector<DWORD>> at(placeCount);  // the vertices made at each place
+  for (DWORD f = 0; f < faceCount; ++f) {
+    const size_t faces = c.indices.size() / 3;
+    if (faces && random() % 8 == 0) {  // an earlier face again, as it was or reversed
+      const size_t g = random() % faces;
+      const DWORD a = c.indices[3 * g], b = c.indices[3 * g + 1], d = c.indices[3 * g + 2];
+      c.indices.insert(c.indices.end(), {a, random() % 2 ? b : d, random() % 2 ? d : b});
+      if (c.indices[c.indices.size() - 2] == c.indices.back()) c.indices.resize(c.indices.size() - 3);
+      continue;
+    }
+    DWORD place[3];
+    place[0] = random() % placeCount;
+    do place[1] = random() % placeCount;
+    while (place[1] == place[0]);
+    do place[2] = random() % placeCount;
+    while (place[2] == place[0] || place[2] == place[1]);
+    for (DWORD p : place) {
+      if (!at[p].empty() && random() % 2) {
+        c.indices.push_back(at[p][random() % at[p].size()]);
+        continue;
+      }
+      Vertex v = places[p];
+      if (random() % 4 == 0 && v.x == 0) v.x = -0.0f;
+      at[p].push_back(DWORD(c.vertices.size()));
+      c.indices.push_back(DWORD(c.vertices.size()));
+      c.vertices.push_back(v);
+    }
+  }
+  return c;
+}
+
+TEST_F(EdgePairing, ExactPositionsOfSplitCornersMatchThePlainWeldAndPairing) {
+  std::mt19937 random(31);
+  for (int round = 0; round < 30; ++round) {
+    const Case c = SplitCornerMesh(random, 4 + random() % 60, 10 + random() % 300);
+    const std::vector<D3DXATTRIBUTERANGE> ranges = {{0, 0, DWORD(c.indices.size() / 3), 0, 0}};
+    const std::vector<DWORD> expected =
+        ReferencePairing(c.vertices, c.indices, ReferenceWeld(c, kNone), ranges, kNone);
+    EXPECT_EQ(Pair(device, c, round % 2, Source::kExactPositions), expected) << "round " << round;
+  }
+}
+
 }  // namespace
