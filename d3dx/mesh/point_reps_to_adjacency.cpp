@@ -73,23 +73,16 @@ constexpr Network kNetworks[kNetworkLimit + 1] = {{},
                                                   NetworkOf(kNetwork7),
                                                   NetworkOf(kNetwork8)};
 
-// The bucket's records in order: small ones copied into `sorted` (the bucket itself is left as
-// filed, so its memory is only read), larger ones sorted where they are.
-const EdgeRecord* SortBucket(EdgeRecord* records, size_t count, EdgeRecord (&sorted)[kNetworkLimit]) {
-  if (count > kNetworkLimit) {
-    std::sort(records, records + count);
-    return records;
-  }
-  std::copy(records, records + count, sorted);
+// Orders a bucket of at most kNetworkLimit records by its size's network.
+void SortSmallBucket(EdgeRecord (&records)[kNetworkLimit], size_t count) {
   const Network& network = kNetworks[count];
   for (size_t s = 0; s < network.count; ++s) {
-    EdgeRecord& a = sorted[network.steps[s][0]];
-    EdgeRecord& b = sorted[network.steps[s][1]];
+    EdgeRecord& a = records[network.steps[s][0]];
+    EdgeRecord& b = records[network.steps[s][1]];
     const EdgeRecord low = a < b ? a : b, high = a < b ? b : a;
     a = low;
     b = high;
   }
-  return sorted;
 }
 
 // Edges whose representatives match in opposite directions are paired. Pairing on one undirected
@@ -164,7 +157,8 @@ class EdgePairing {
       bucketEnd_[v] = total;
       total += count;
     }
-    records_.reset(new EdgeRecord[total]);
+    records_.reset(new EdgeRecord[total + kNetworkLimit]);
+    std::fill_n(&records_[total], kNetworkLimit, 0);
     EdgeRecord sequence = 0;
     for (DWORD f : order_) {
       const DWORD* r = &faceReps_[3 * static_cast<size_t>(f)];
@@ -188,7 +182,16 @@ class EdgePairing {
       EdgeRecord* filed = records_.get() + begin;
       begin = end;
       if (count < 2) continue;
-      const EdgeRecord* bucket = SortBucket(filed, count, sorted);
+      // A small bucket is copied out whole (records_ has room past its last bucket), so its
+      // memory is only read; a larger one is sorted where it is.
+      const EdgeRecord* bucket = filed;
+      if (count <= kNetworkLimit) {
+        std::copy_n(filed, kNetworkLimit, sorted);
+        SortSmallBucket(sorted, count);
+        bucket = sorted;
+      } else {
+        std::sort(filed, filed + count);
+      }
       for (size_t i = 0; i < count;) {
         const DWORD high = HighEnd(bucket[i]);
         size_t j = i + 1;
