@@ -116,11 +116,11 @@ class EdgePairing {
   // Phase 1: the representatives of each taking part face's corners, the faces in range order,
   // and how many records each lower end files.
   void TakeFaces(const std::vector<D3DXATTRIBUTERANGE>& ranges) {
-    // Only taking part faces are ever read back, so the array starts unfilled.
     if constexpr (std::is_same_v<Index, DWORD>) {
       if (!reps_) faceReps_ = indices_;  // a taking part face's representatives are its indices
     }
     if (!faceReps_) {
+      // Only taking part faces are ever read back, so the array starts unfilled.
       ownFaceReps_.reset(new DWORD[3 * static_cast<size_t>(faceCount_)]);
       faceReps_ = ownFaceReps_.get();
     }
