@@ -58,6 +58,28 @@ Grid ShuffledGrid(int cells) {
   return g;
 }
 
+// The same grid with four vertices of its own per quad, faces in random order: adjacency has to
+// weld the corners that meet before it can pair edges.
+Grid ShuffledSeparateQuads(int cells) {
+  Grid g;
+  std::vector<std::array<DWORD, 3>> faces;
+  for (int z = 0; z < cells; ++z) {
+    for (int x = 0; x < cells; ++x) {
+      const DWORD a = DWORD(g.vertices.size()), b = a + 1, c = a + 2, d = a + 3;
+      g.vertices.insert(g.vertices.end(), {{float(x), 0, float(z)},
+                                           {float(x), 0, float(z + 1)},
+                                           {float(x + 1), 0, float(z)},
+                                           {float(x + 1), 0, float(z + 1)}});
+      faces.push_back({a, b, c});
+      faces.push_back({c, b, d});
+    }
+  }
+  std::mt19937 random(54321);
+  std::shuffle(faces.begin(), faces.end(), random);
+  for (const auto& f : faces) g.indices.insert(g.indices.end(), f.begin(), f.end());
+  return g;
+}
+
 double MissRatio(const DWORD* indices, size_t count) {
   std::vector<DWORD> fifo(kCacheSize, 0xFFFFFFFF);
   size_t insert = 0, misses = 0;
@@ -106,6 +128,32 @@ void BM_GenerateAdjacency(benchmark::State& state) {
   std::vector<DWORD> adjacency(g.indices.size());
   for (auto _ : state) {
     mesh->GenerateAdjacency(0.0f, adjacency.data());
+    benchmark::DoNotOptimize(adjacency.data());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t(g.indices.size() / 3));
+  mesh->Release();
+}
+
+void BM_GenerateAdjacencySeparateQuads(benchmark::State& state) {
+  const Grid g = ShuffledSeparateQuads(int(state.range(0)));
+  ID3DXMesh* mesh = Build(g);
+  std::vector<DWORD> adjacency(g.indices.size());
+  for (auto _ : state) {
+    mesh->GenerateAdjacency(0.0f, adjacency.data());
+    benchmark::DoNotOptimize(adjacency.data());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t(g.indices.size() / 3));
+  mesh->Release();
+}
+
+// Pairing alone, from representatives given (every vertex its own, as read from a file).
+void BM_ConvertPointRepsToAdjacency(benchmark::State& state) {
+  const Grid& g = GridOf(int(state.range(0)));
+  ID3DXMesh* mesh = Build(g);
+  std::vector<DWORD> adjacency(g.indices.size()), reps(g.vertices.size());
+  for (DWORD v = 0; v < reps.size(); ++v) reps[v] = v;
+  for (auto _ : state) {
+    mesh->ConvertPointRepsToAdjacency(reps.data(), adjacency.data());
     benchmark::DoNotOptimize(adjacency.data());
   }
   state.SetItemsProcessed(state.iterations() * int64_t(g.indices.size() / 3));
@@ -209,6 +257,8 @@ void BM_GenerateAdjacencyOneEdge(benchmark::State& state) {
 
 BENCHMARK(BM_GenerateAdjacency)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GenerateAdjacencyOneEdge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GenerateAdjacencySeparateQuads)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertPointRepsToAdjacency)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainHashMapEdgePairing)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OptimizeInplace)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 

@@ -47,48 +47,18 @@ class Representatives {
       : indices_(indices),
         positions_(positions),
         stride_(stride),
+        faceCount_(faceCount),
         vertexCount_(vertexCount),
-        cornerHead_(vertexCount, kNoFace),
-        cornerNext_(3 * static_cast<size_t>(faceCount), kNoFace),
-        reps(vertexCount, kNoFace) {
-    // Corner lists, newest first; faces with an empty marker or a damaged index are left out.
-    for (DWORD f = 0; f < faceCount; ++f) {
-      const Index* face = indices + 3 * static_cast<size_t>(f);
-      if (face[0] >= vertexCount || face[1] >= vertexCount || face[2] >= vertexCount) continue;
-      for (int k = 0; k < 3; ++k) {
-        DWORD corner = 3 * f + k;
-        cornerNext_[corner] = cornerHead_[face[k]];
-        cornerHead_[face[k]] = corner;
-      }
-    }
-  }
+        reps(vertexCount, kNoFace) {}
 
+  // Each vertex in index order takes the newest earlier representative at an equal position (as
+  // floats: -0 is 0, a NaN coordinate equals nothing) that it shares no face with. The shared-face
+  // rule only ever refuses a vertex at the place of another vertex of one of its faces, so the
+  // places are first welded without it; only when some face then has two corners welded together
+  // is the welding done again under the rule.
   void Exact() {
-    // As many buckets as vertices: equal positions share a bucket whatever its count, so only
-    // the chain lengths depend on it.
-    const DWORD buckets = vertexCount_ ? vertexCount_ : 1;
-    std::vector<DWORD> head(buckets, kNoFace), next(vertexCount_, kNoFace);
-    for (DWORD v = 0; v < vertexCount_; ++v) {
-      Vec3 p = Position(v);
-      DWORD bits[3];
-      std::memcpy(bits, &p, sizeof(bits));
-      // Each coordinate's bit pattern mixed on its own: a plain sum would give every permutation
-      // of a grid point's coordinates (and many other points) one bucket. Equal positions still
-      // meet in one bucket, newest first, so the match found does not depend on the hash.
-      const DWORD bucket = Hash(bits[0], bits[1], bits[2]) % buckets;
-      for (DWORD u = head[bucket]; u != kNoFace; u = next[u]) {
-        Vec3 q = Position(u);
-        if (q.x == p.x && q.y == p.y && q.z == p.z && !ShareFace(v, u)) {
-          reps[v] = u;
-          break;
-        }
-      }
-      if (reps[v] == kNoFace) {
-        reps[v] = v;
-        next[v] = head[bucket];
-        head[bucket] = v;
-      }
-    }
+    Weld(SharedFaces::kIgnored);
+    if (merged_ && SomeFaceFolds()) Weld(SharedFaces::kKeptApart);
   }
 
   // Vertices are visited by descending x; an unrepresented vertex takes every later unrepresented
@@ -136,7 +106,10 @@ class Representatives {
               if (rank[u] <= k || reps[u] != kNoFace) continue;
               Vec3 q = Position(u);
               float ex = p.x - q.x, ey = p.y - q.y, ez = p.z - q.z;
-              if (ex * ex + ey * ey + ez * ez < epsilon2 && !ShareFace(v, u)) reps[u] = v;
+              if (ex * ex + ey * ey + ez * ez < epsilon2 && !ShareFace(v, u)) {
+                reps[u] = v;
+                merged_ = true;
+              }
             }
           }
         }
@@ -144,15 +117,107 @@ class Representatives {
     }
   }
 
+  // Every vertex stands for itself: the pairing may read the indices directly.
+  bool Identity() const { return !merged_; }
+
  private:
+  enum class SharedFaces { kIgnored, kKeptApart };
+
+  // The places are kept in an open-addressed table; a slot holds the newest representative at its
+  // place, older ones at the same place follow through samePlace_, so only equal positions are
+  // ever compared.
+  void Weld(SharedFaces rule) {
+    merged_ = false;
+    samePlace_.clear();
+    // At most a quarter to half full: a longer probe, whose end is a branch taken at random,
+    // costs more than the larger table.
+    size_t capacity = 16;
+    while (capacity < 2 * static_cast<size_t>(vertexCount_)) capacity *= 2;
+    const size_t mask = capacity - 1;
+    std::vector<PlaceSlot> table(capacity, PlaceSlot{0, kNoFace});
+    for (DWORD v = 0; v < vertexCount_; ++v) {
+      reps[v] = v;
+      const Vec3 p = Position(v);
+      if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) continue;  // never matches: not filed
+      const DWORD tag = PlaceHash(p);
+      for (size_t i = tag & mask;; i = (i + 1) & mask) {
+        PlaceSlot& slot = table[i];
+        if (slot.newest == kNoFace) {
+          slot = {tag, v};
+          break;
+        }
+        if (slot.tag != tag || !SamePlace(Position(slot.newest), p)) continue;
+        DWORD u = slot.newest;
+        if (rule == SharedFaces::kKeptApart) {
+          while (u != kNoFace && ShareFace(v, u)) u = samePlace_.empty() ? kNoFace : samePlace_[u];
+        }
+        if (u != kNoFace) {
+          reps[v] = u;
+          merged_ = true;
+        } else {  // a second representative at this place, now the newest
+          if (samePlace_.empty()) samePlace_.assign(vertexCount_, kNoFace);
+          samePlace_[v] = slot.newest;
+          slot.newest = v;
+        }
+        break;
+      }
+    }
+  }
+
+  // Whether a face (any with its indices in range, as the shared-face rule sees them) has two
+  // different vertices with one representative.
+  bool SomeFaceFolds() const {
+    for (DWORD f = 0; f < faceCount_; ++f) {
+      const Index* face = indices_ + 3 * static_cast<size_t>(f);
+      const DWORD a = face[0], b = face[1], c = face[2];
+      if (a >= vertexCount_ || b >= vertexCount_ || c >= vertexCount_) continue;
+      if ((a != b && reps[a] == reps[b]) || (b != c && reps[b] == reps[c]) || (a != c && reps[a] == reps[c]))
+        return true;
+    }
+    return false;
+  }
+
+  struct PlaceSlot {
+    DWORD tag;     // PlaceHash of the place
+    DWORD newest;  // kNoFace for an empty slot
+  };
+
+  static bool SamePlace(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+  // Equal positions hash alike: -0 is hashed as 0.
+  static DWORD PlaceHash(const Vec3& p) {
+    const float c[3] = {p.x == 0 ? 0.0f : p.x, p.y == 0 ? 0.0f : p.y, p.z == 0 ? 0.0f : p.z};
+    DWORD bits[3];
+    std::memcpy(bits, c, sizeof(bits));
+    return Hash(bits[0], bits[1], bits[2]);
+  }
+
   Vec3 Position(DWORD v) const {
     Vec3 p;
     std::memcpy(&p, positions_ + static_cast<size_t>(v) * stride_, sizeof(p));
     return p;
   }
 
+  // Corner lists, newest first; faces with an empty marker or a damaged index are left out. Most
+  // meshes never ask whether two vertices share a face, so the lists wait for the first question.
+  void MakeCornerLists() {
+    cornerHead_.assign(vertexCount_, kNoFace);
+    cornerNext_.assign(3 * static_cast<size_t>(faceCount_), kNoFace);
+    for (DWORD f = 0; f < faceCount_; ++f) {
+      const Index* face = indices_ + 3 * static_cast<size_t>(f);
+      if (face[0] >= vertexCount_ || face[1] >= vertexCount_ || face[2] >= vertexCount_) continue;
+      for (int k = 0; k < 3; ++k) {
+        DWORD corner = 3 * f + k;
+        cornerNext_[corner] = cornerHead_[face[k]];
+        cornerHead_[face[k]] = corner;
+      }
+    }
+    cornerListsMade_ = true;
+  }
+
   // Two vertices of one triangle are never merged, however close.
-  bool ShareFace(DWORD v, DWORD u) const {
+  bool ShareFace(DWORD v, DWORD u) {
+    if (!cornerListsMade_) MakeCornerLists();
     for (DWORD c = cornerHead_[v]; c != kNoFace; c = cornerNext_[c]) {
       const Index* face = indices_ + (c / 3) * 3;
       if (face[0] == u || face[1] == u || face[2] == u) return true;
@@ -163,8 +228,12 @@ class Representatives {
   const Index* indices_;
   const BYTE* positions_;
   DWORD stride_;
+  DWORD faceCount_;
   DWORD vertexCount_;
+  bool merged_ = false;
+  bool cornerListsMade_ = false;
   std::vector<DWORD> cornerHead_, cornerNext_;
+  std::vector<DWORD> samePlace_;  // per representative: the next older one at its place
 
  public:
   std::vector<DWORD> reps;
@@ -193,8 +262,8 @@ HRESULT TriangleMesh<Index>::GenerateAdjacency(FLOAT epsilon, DWORD* adjacency) 
       finder.Exact();
     else
       finder.Sweep(epsilon);
-    PairEdges(index.data<const Index>(), faceCount, vertexTotal, finder.reps.data(), positions, stride,
-              ranges, adjacency);
+    PairEdges(index.data<const Index>(), faceCount, vertexTotal,
+              finder.Identity() ? nullptr : finder.reps.data(), positions, stride, ranges, adjacency);
     return D3D_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

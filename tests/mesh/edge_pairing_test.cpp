@@ -87,7 +87,11 @@ struct Case {
   std::vector<D3DXATTRIBUTERANGE> ranges;  // empty: one range of all faces
 };
 
-std::vector<DWORD> Pair(RecordingDevice* device, const Case& c, bool wide) {
+// How the mesh under test finds its adjacency.
+enum class Source { kPointReps, kExactPositions };
+
+std::vector<DWORD> Pair(RecordingDevice* device, const Case& c, bool wide,
+                        Source source = Source::kPointReps) {
   const DWORD faces = DWORD(c.indices.size() / 3), count = DWORD(c.vertices.size());
   ID3DXMesh* mesh = nullptr;
   EXPECT_EQ(D3DXCreateMeshFVF(faces, count, wide ? D3DXMESH_32BIT : 0, D3DFVF_XYZ, device, &mesh), D3D_OK);
@@ -103,7 +107,11 @@ std::vector<DWORD> Pair(RecordingDevice* device, const Case& c, bool wide) {
     EXPECT_EQ(mesh->SetAttributeTable(c.ranges.data(), DWORD(c.ranges.size())), D3D_OK);
   }
   std::vector<DWORD> out(3 * faces);
-  EXPECT_EQ(mesh->ConvertPointRepsToAdjacency(c.reps.empty() ? nullptr : c.reps.data(), out.data()), D3D_OK);
+  if (source == Source::kPointReps)
+    EXPECT_EQ(mesh->ConvertPointRepsToAdjacency(c.reps.empty() ? nullptr : c.reps.data(), out.data()),
+              D3D_OK);
+  else
+    EXPECT_EQ(mesh->GenerateAdjacency(0.0f, out.data()), D3D_OK);
   EXPECT_EQ(mesh->Release(), 0u);
   return out;
 }
@@ -215,6 +223,149 @@ TEST_F(EdgePairing, SixtyFiveThousandFacesOnOneEdgeFinish) {
       EXPECT_NE(g % 2, f % 2);
       EXPECT_EQ(out[3 * f + 1], kNone);
     }
+  }
+}
+
+// Exact welding written out: each vertex, in index order, takes the newest earlier representative
+// at an equal position (as floats: -0 is 0, NaN equals nothing) that no face uses together with it.
+std::vector<DWORD> ReferenceWeld(const Case& c, DWORD emptyMarker) {
+  const DWORD n = DWORD(c.vertices.size());
+  auto shareFace = [&](DWORD a, DWORD b) {
+    for (size_t f = 0; f < c.indices.size(); f += 3) {
+      const DWORD* face = &c.indices[f];
+      if (face[0] == emptyMarker) continue;
+      const bool hasA = face[0] == a || face[1] == a || face[2] == a;
+      if (hasA && (face[0] == b || face[1] == b || face[2] == b)) return true;
+    }
+    return false;
+  };
+  std::vector<DWORD> reps(n);
+  for (DWORD v = 0; v < n; ++v) {
+    reps[v] = v;
+    const Vertex& p = c.vertices[v];
+    if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z)) continue;
+    for (DWORD u = v; u-- > 0;) {
+      const Vertex& q = c.vertices[u];
+      if (reps[u] != u || q.x != p.x || q.y != p.y || q.z != p.z || shareFace(u, v)) continue;
+      reps[v] = u;
+      break;
+    }
+  }
+  return reps;
+}
+
+// Vertices on a few places (some with -0 coordinates, some NaN), faces among them with repeats,
+// reversed copies and two corners on one place, so welded edges are shared by many faces.
+Case RandomWeldedMesh(std::mt19937& random, DWORD vertexCount, DWORD faceCount) {
+  Case c;
+  std::vector<Vertex> places;
+  const DWORD placeCount = 3 + vertexCount / 4;
+  for (DWORD i = 0; i < placeCount; ++i)
+    places.push_back({float(random() % 5), float(random() % 3) / 2, float(random() % 4)});
+  for (DWORD v = 0; v < vertexCount; ++v) {
+    Vertex p = places[random() % placeCount];
+    switch (random() % 16) {
+      case 0:  // the same place written with negative zeros
+        if (p.x == 0) p.x = -0.0f;
+        if (p.z == 0) p.z = -0.0f;
+        break;
+      case 1:
+        p.y = std::nanf("");
+        break;
+      default:
+        break;
+    }
+    c.vertices.push_back(p);
+  }
+  for (DWORD f = 0; f < faceCount; ++f) {
+    const size_t faces = c.indices.size() / 3;
+    const DWORD pick = random() % 16;
+    if (pick == 0) {
+      c.indices.insert(c.indices.end(), {kNone, 1, 2});  // empty face
+    } else if (pick <= 2 && faces) {                     // a copy of an earlier face, as it was or reversed
+      const size_t g = random() % faces;
+      const DWORD a = c.indices[3 * g], b = c.indices[3 * g + 1], d = c.indices[3 * g + 2];
+      if (a == kNone) continue;
+      if (pick == 1)
+        c.indices.insert(c.indices.end(), {a, b, d});
+      else
+        c.indices.insert(c.indices.end(), {b, a, d});
+    } else {
+      DWORD a = random() % vertexCount, b, d;
+      do b = random() % vertexCount;
+      while (b == a);
+      do d = random() % vertexCount;
+      while (d == a || d == b);
+      c.indices.insert(c.indices.end(), {a, b, d});
+    }
+  }
+  if (random() % 3 == 0) {  // ranges out of face order, overlapping, with faces outside all of them
+    const DWORD third = DWORD(c.indices.size() / 9);
+    c.ranges = {{0, 2 * third, third, 0, vertexCount}, {1, third + third / 2, third, 0, vertexCount}};
+  }
+  return c;
+}
+
+TEST_F(EdgePairing, ExactPositionsMatchThePlainWeldAndPairing) {
+  std::mt19937 random(23);
+  for (int round = 0; round < 60; ++round) {
+    const bool wide = round % 2;
+    const DWORD vertexCount = 4 + random() % (round < 30 ? 20 : 400), faceCount = 10 + random() % 600;
+    Case c = RandomWeldedMesh(random, vertexCount, faceCount);
+    std::vector<D3DXATTRIBUTERANGE> ranges = c.ranges;
+    if (ranges.empty()) ranges.push_back({0, 0, DWORD(c.indices.size() / 3), 0, vertexCount});
+    const std::vector<DWORD> reps = ReferenceWeld(c, kNone);
+    const std::vector<DWORD> expected = ReferencePairing(c.vertices, c.indices, reps, ranges, kNone);
+    EXPECT_EQ(Pair(device, c, wide, Source::kExactPositions), expected) << "round " << round;
+  }
+}
+
+// Triangles over distinct places, each corner a vertex of its own or one already at its place
+// (some written with -0), with repeated and reversed faces: welding joins them, and no face ever
+// has two corners on one place.
+Case SplitCornerMesh(std::mt19937& random, DWORD placeCount, DWORD faceCount) {
+  Case c;
+  std::vector<Vertex> places;
+  for (DWORD i = 0; i < placeCount; ++i) places.push_back({float(i % 7), 0, float(i / 7)});
+  std::vector<std::vector<DWORD>> at(placeCount);  // the vertices made at each place
+  for (DWORD f = 0; f < faceCount; ++f) {
+    const size_t faces = c.indices.size() / 3;
+    if (faces && random() % 8 == 0) {  // an earlier face again, as it was or reversed
+      const size_t g = random() % faces;
+      const DWORD a = c.indices[3 * g], b = c.indices[3 * g + 1], d = c.indices[3 * g + 2];
+      c.indices.insert(c.indices.end(), {a, random() % 2 ? b : d, random() % 2 ? d : b});
+      if (c.indices[c.indices.size() - 2] == c.indices.back()) c.indices.resize(c.indices.size() - 3);
+      continue;
+    }
+    DWORD place[3];
+    place[0] = random() % placeCount;
+    do place[1] = random() % placeCount;
+    while (place[1] == place[0]);
+    do place[2] = random() % placeCount;
+    while (place[2] == place[0] || place[2] == place[1]);
+    for (DWORD p : place) {
+      if (!at[p].empty() && random() % 2) {
+        c.indices.push_back(at[p][random() % at[p].size()]);
+        continue;
+      }
+      Vertex v = places[p];
+      if (random() % 4 == 0 && v.x == 0) v.x = -0.0f;
+      at[p].push_back(DWORD(c.vertices.size()));
+      c.indices.push_back(DWORD(c.vertices.size()));
+      c.vertices.push_back(v);
+    }
+  }
+  return c;
+}
+
+TEST_F(EdgePairing, ExactPositionsOfSplitCornersMatchThePlainWeldAndPairing) {
+  std::mt19937 random(31);
+  for (int round = 0; round < 30; ++round) {
+    const Case c = SplitCornerMesh(random, 4 + random() % 60, 10 + random() % 300);
+    const std::vector<D3DXATTRIBUTERANGE> ranges = {{0, 0, DWORD(c.indices.size() / 3), 0, 0}};
+    const std::vector<DWORD> expected =
+        ReferencePairing(c.vertices, c.indices, ReferenceWeld(c, kNone), ranges, kNone);
+    EXPECT_EQ(Pair(device, c, round % 2, Source::kExactPositions), expected) << "round " << round;
   }
 }
 
