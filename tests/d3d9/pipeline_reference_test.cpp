@@ -340,6 +340,61 @@ TEST(PipelineReference, MagnifiedEdgesMatchTheReference) {
     }
 }
 
+// Quads drawn one texel per pixel but a fraction of a texel off the centres, as the eye images
+// are: each group of eight pixels reads eight consecutive texel columns and their right-hand
+// neighbours. Neighbouring texels differ strongly, so a neighbour taken one column or row off
+// shows; quads run past the right and bottom edges (clamped, wrapped, and a width that is no power
+// of two), start left of the texture, and some are narrower than a group.
+TEST(PipelineReference, OffsetTexelRunsMatchTheReference) {
+  const int n = 160;
+  for (uint32_t w : {64u, 48u}) {
+    const uint32_t h = 12;
+    Texture tex(w, h, 1, true);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x)
+        tex.at(0, x, y) =
+            0xFF000000u | ((x * 37 + y * 11) & 255) << 16 | ((y * 53) & 255) << 8 | ((x * 91) & 255);
+    struct Quad {
+      float x, y, w, h, du, dv;  // du, dv: offset in texels
+    };
+    const Quad quads[] = {{10, 10, 64, 12, 0.25f, 0.5f}, {80, 4, 40, 12, 0.75f, 0.125f},
+                          {-13, 40, 70, 12, 0.5f, 0.5f}, {30, 60, 5, 12, 0.3f, 0.6f},
+                          {90, 80, 64, 30, 0.5f, 0.9f},  {5, 120, 150, 12, 0.1f, 0.2f}};
+    for (DWORD address : {D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP}) {
+      swr::DrawState s = defaultState(n, n);
+      s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+      s.renderState[D3DRS_ZENABLE] = FALSE;
+      s.texture[0] = &tex.src;
+      DWORD* m = s.samplerState[0];
+      m[D3DSAMP_MAGFILTER] = m[D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+      m[D3DSAMP_ADDRESSU] = m[D3DSAMP_ADDRESSV] = address;
+      std::vector<TLVertex> verts;
+      for (const Quad& q : quads) {
+        const float x0 = q.x - 0.5f, y0 = q.y - 0.5f, x1 = x0 + q.w, y1 = y0 + q.h;
+        const float u0 = q.du / float(w), v0 = q.dv / float(h);
+        const float u1 = u0 + q.w / float(w), v1 = v0 + q.h / float(h);
+        const TLVertex a = {x0, y0, 0, 1, 0xFFFFFFFF, u0, v0}, b = {x1, y0, 0, 1, 0xFFFFFFFF, u1, v0},
+                       c = {x1, y1, 0, 1, 0xFFFFFFFF, u1, v1}, d = {x0, y1, 0, 1, 0xFFFFFFFF, u0, v1};
+        for (const TLVertex& v : {a, b, c, a, c, d}) verts.push_back(v);
+      }
+      Canvas results[2] = {Canvas(n, n, 0), Canvas(n, n, 0)};
+      for (int ref = 0; ref < 2; ++ref) {
+        swr::Pipeline p;
+        p.setReferenceMode(ref == 1);
+        drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, uint32_t(verts.size() / 3), verts, results[ref]);
+        p.flush();
+      }
+      int worst = 0, drawn = 0;
+      for (size_t i = 0; i < results[0].color.size(); ++i) {
+        worst = std::max(worst, maxChannelDiff(results[0].color[i], results[1].color[i]));
+        drawn += results[1].color[i] != 0;
+      }
+      EXPECT_LE(worst, 1) << w << " " << address;
+      EXPECT_GT(drawn, 5000);
+    }
+  }
+}
+
 }  // namespace
 
 // Coordinates of millions of texels and non-numbers wrap only approximately, but every fetch stays

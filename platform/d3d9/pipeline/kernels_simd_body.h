@@ -109,21 +109,16 @@ SWR_SIMD_INLINE __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
 
-// Lane i of the sixteen texels lo:hi at idx[i] (0..15): permutes use an index's low three bits,
-// so the high half takes the same index less eight.
-SWR_SIMD_INLINE __m256i pick16(__m256i lo, __m256i hi, __m256i idx, __m256i fromHi) {
-  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(lo, idx), _mm256_permutevar8x32_epi32(hi, idx),
-                            fromHi);
-}
-
 SWR_SIMD_INLINE __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
 SWR_SIMD_INLINE __m256i agOf(__m256i c) {
   return _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0x00FF00FF));
 }
 SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 
-// Bilinear with 8-bit weights, as the scalar sampleBilinear.
-template <Addressing ADDR>
+// Bilinear with 8-bit weights, as the scalar sampleBilinear. CENTRES: test for groups on texel
+// centres, which pre-transformed quads drawn one texel per pixel hit and perspective ones hardly
+// ever do.
+template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   const __m256i wlast = _mm256_set1_epi32(t.w - 1);
   const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
@@ -154,7 +149,7 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
   // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
   // neighbours: the first texel alone is the exact result.
   const __m256i fxUsed = ADDR == Addressing::Clamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
-  if (_mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
+  if (CENTRES && _mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
     const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.w));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
     const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
@@ -165,38 +160,7 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
             : _mm256_i32gather_epi32(texels, idx, 4);
     return _mm256_or_si256(texel, _mm256_set1_epi32(int32_t(t.alphaOr)));
   }
-  // Groups whose lanes all read one texel row pair within fifteen texels (magnified textures, the
-  // eye images drawn one texel per pixel): four plain loads and shuffles give exactly the texels the
-  // gathers would, without them.
-  bool nearby = false;
-  if (pairs && t.w >= 16) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i ends = _mm256_min_epi32(_mm256_permutevar8x32_epi32(xc, zero),
-                                          _mm256_permutevar8x32_epi32(xc, _mm256_set1_epi32(7)));
-    const __m256i start = _mm256_max_epi32(_mm256_min_epi32(ends, _mm256_set1_epi32(t.w - 16)), zero);
-    const __m256i rel = _mm256_sub_epi32(xc, start);
-    const __m256i outside =
-        _mm256_or_si256(_mm256_cmpgt_epi32(zero, rel), _mm256_cmpgt_epi32(rel, _mm256_set1_epi32(14)));
-    const __m256i sameRow =
-        _mm256_cmpeq_epi32(yi, _mm256_permutevar8x32_epi32(yi, zero));  // ya alone can hide a clamped yb
-    if (_mm256_movemask_epi8(_mm256_andnot_si256(outside, sameRow)) == -1) {
-      nearby = true;
-      const int32_t* a = texels + _mm256_cvtsi256_si32(ya) + _mm256_cvtsi256_si32(start);
-      const int32_t* b = texels + _mm256_cvtsi256_si32(yb) + _mm256_cvtsi256_si32(start);
-      const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
-      const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 8));
-      const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
-      const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 8));
-      const __m256i rel1 = _mm256_add_epi32(rel, one);
-      const __m256i seven = _mm256_set1_epi32(7);
-      const __m256i high = _mm256_cmpgt_epi32(rel, seven), high1 = _mm256_cmpgt_epi32(rel1, seven);
-      t00 = pick16(a0, a1, rel, high), t10 = pick16(a0, a1, rel1, high1);
-      t01 = pick16(b0, b1, rel, high), t11 = pick16(b0, b1, rel1, high1);
-      if (ADDR == Addressing::Clamp)
-        t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
-    }
-  }
-  if (pairs && !nearby) {
+  if (pairs) {
     const long long* base = reinterpret_cast<const long long*>(texels);
     const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
     __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
@@ -212,7 +176,7 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
     t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
     if (ADDR == Addressing::Clamp)
       t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
-  } else if (!pairs) {
+  } else {
     __m256i xa = address<ADDR>(xi, t.w), xb = address<ADDR>(_mm256_add_epi32(xi, one), t.w);
     t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
     t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
@@ -228,9 +192,9 @@ SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
                          _mm256_set1_epi32(int32_t(t.alphaOr)));
 }
 
-template <Addressing ADDR>
+template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
-  return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR>(t, u, v);
+  return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR, CENTRES>(t, u, v);
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
@@ -270,6 +234,13 @@ struct SpanSetup {
   __m256 w0, h0, bias;   // of level 0 and the sampler
   __m256i lastLevel, maxLevel;
   bool flatRhw;  // pre-transformed: one rhw along a row
+  // The rows' starting values, copied once: read through the triangle, they would be loaded again
+  // for every row (the target's stores might alias them).
+  float refY;
+  Plane z, rhw, u, v;
+  uint32_t* color;
+  uint32_t* depth;
+  size_t colorPitch, depthPitch;
 };
 
 // The per-row values of the interpolants.
@@ -303,23 +274,29 @@ SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   s.bias = _mm256_set1_ps(sm.lodBias);
   s.lastLevel = _mm256_set1_epi32(sm.levelCount - 1), s.maxLevel = _mm256_set1_epi32(sm.maxLevel);
   s.flatRhw = t.rhw.dx == 0.0f;
+  s.refY = t.refY;
+  s.z = t.z, s.rhw = t.rhw, s.u = pu, s.v = pv;
+  s.color = tg.color, s.colorPitch = size_t(tg.colorPitch);
+  s.depth = tg.depth, s.depthPitch = size_t(tg.depthPitch);
   return s;
 }
 
-SWR_SIMD_INLINE RowSetup rowSetup(const Tri& t, const Target& tg, int y, bool depth) {
-  const PixelState& ps = *t.ps;
-  const Plane &pu = t.v[ps.stage[0].texSlot], &pv = t.v[ps.stage[0].texSlot + 1];
-  const float dy = float(y) - t.refY;
+template <bool FLAT>
+SWR_SIMD_INLINE RowSetup rowSetup(const SpanSetup& s, int y, bool depth) {
+  const float dy = float(y) - s.refY;
   RowSetup r;
-  r.zdy = _mm256_set1_ps(t.z.dy * dy);
-  r.rRow = _mm256_set1_ps(t.rhw.c + t.rhw.dy * dy);
+  r.zdy = _mm256_set1_ps(s.z.dy * dy);
+  r.rRow = _mm256_set1_ps(s.rhw.c + s.rhw.dy * dy);
   // Pre-transformed triangles keep one rhw along a row: its reciprocal is the same for every group.
-  r.wRow = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), r.rRow),
-                         _mm256_cmp_ps(r.rRow, _mm256_setzero_ps(), _CMP_NEQ_OQ));
-  r.uRow = _mm256_set1_ps(pu.c + pu.dy * dy);
-  r.vRow = _mm256_set1_ps(pv.c + pv.dy * dy);
-  r.cp = tg.color + size_t(y) * tg.colorPitch;
-  r.dp = depth ? tg.depth + size_t(y) * tg.depthPitch : nullptr;
+  if (FLAT)
+    r.wRow = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), r.rRow),
+                           _mm256_cmp_ps(r.rRow, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  else
+    r.wRow = _mm256_setzero_ps();  // unused
+  r.uRow = _mm256_set1_ps(s.u.c + s.u.dy * dy);
+  r.vRow = _mm256_set1_ps(s.v.c + s.v.dy * dy);
+  r.cp = s.color + size_t(y) * s.colorPitch;
+  r.dp = depth ? s.depth + size_t(y) * s.depthPitch : nullptr;
   return r;
 }
 
@@ -336,12 +313,18 @@ SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Grou
   pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
 }
 
-// Perspective-correct texture coordinates and w per lane.
+// Perspective-correct texture coordinates and w per lane. FLAT: the triangle's rhw is constant
+// along a row (s.flatRhw), so w is the row's.
+template <bool FLAT>
 SWR_SIMD_INLINE void texCoords(const SpanSetup& s, const RowSetup& r, const Group& g, __m256& u, __m256& v,
                                __m256& w) {
-  const __m256 rhw = s.flatRhw ? r.rRow : _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
-  w = s.flatRhw ? r.wRow : _mm256_div_ps(_mm256_set1_ps(1.0f), rhw);
-  if (!s.flatRhw) w = _mm256_and_ps(w, _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  if (FLAT) {
+    w = r.wRow;
+  } else {
+    const __m256 rhw = _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
+    w = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), rhw),
+                      _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  }
   u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
   v = _mm256_mul_ps(_mm256_add_ps(r.vRow, _mm256_mul_ps(s.vdx, g.dx)), w);
 }
@@ -362,7 +345,7 @@ SWR_SIMD_INLINE __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m
 
 // The mip-mapped fetch; false when the group's live lanes disagree on the level or the filter
 // (the scalar routine takes the group then).
-template <Addressing ADDR>
+template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i live, __m256 u, __m256 v,
                                __m256 w, __m256i& texel) {
   const __m256 lod = levelOfDetail(s, u, v, w);
@@ -371,7 +354,7 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
   const int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
   if (mm == 0 || sm.mip == MipMode::None) {
     if (mm != 0 && mm != lm) return false;
-    texel = fetch<ADDR>(s.levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
+    texel = fetch<ADDR, CENTRES>(s.levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
     return true;
   }
   if (mm != lm) return false;
@@ -379,7 +362,7 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
     __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
     lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, s.lastLevel), s.maxLevel);
     if (!uniform(lvl, live)) return false;
-    texel = fetch<ADDR>(s.levels[_mm256_cvtsi256_si32(lvl)], sm.min, u, v);
+    texel = fetch<ADDR, CENTRES>(s.levels[_mm256_cvtsi256_si32(lvl)], sm.min, u, v);
     return true;
   }
   const __m256 lc = _mm256_min_ps(lod, _mm256_set1_ps(64.0f));
@@ -392,8 +375,8 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
   auto clampLevel = [&](int l) {
     return l < sm.maxLevel ? sm.maxLevel : (l > sm.levelCount - 1 ? sm.levelCount - 1 : l);
   };
-  const __m256i ta = fetch<ADDR>(s.levels[clampLevel(a0)], sm.min, u, v);
-  const __m256i tb = fetch<ADDR>(s.levels[clampLevel(a0 + 1)], sm.min, u, v);
+  const __m256i ta = fetch<ADDR, CENTRES>(s.levels[clampLevel(a0)], sm.min, u, v);
+  const __m256i tb = fetch<ADDR, CENTRES>(s.levels[clampLevel(a0 + 1)], sm.min, u, v);
   const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
   const __m256i f16 = _mm256_or_si256(f, _mm256_slli_epi32(f, 16));
   const __m256i if16 = _mm256_sub_epi16(_mm256_set1_epi16(256), f16);
@@ -472,7 +455,7 @@ struct DirectRow {
 template <TexPath TEX, Addressing ADDR>
 SWR_SIMD_INLINE DirectRow directRow(const SpanSetup& s, const RowSetup& r, const Group& g) {
   __m256 u, v, w;
-  texCoords(s, r, g, u, v, w);
+  texCoords<true>(s, r, g, u, v, w);
   __m256i yi;
   if (TEX == TexPath::Linear) {
     const __m256i fv = floorToInt(
@@ -516,41 +499,36 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
   return true;
 }
 
-template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
-SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
+// The rows of a span. FLAT: rhw constant along each row (pre-transformed triangles), which is what
+// the per-row reciprocal, the direct texel reads and the texel-centre test are for; perspective
+// triangles are spared all three.
+template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH, bool FLAT>
+SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, const SpanSetup& s) {
   const PixelState& ps = *t.ps;
-  if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
-    return ps.scalarSpan(t, tg, sp);
-  SpanSetup s = spanSetup(t, tg);
-  TexRef levels[16];
-  if (TEX == TexPath::Mip) {
-    for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);
-    s.levels = levels;
-  }
   const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const bool directRows =
-      TEX != TexPath::Mip && ps.fast.directRows && s.flatRhw && t.v[ps.stage[0].texSlot + 1].dx == 0.0f;
+  constexpr bool kDirect = FLAT && TEX != TexPath::Mip;
+  const bool directRows = kDirect && ps.fast.directRows && t.v[ps.stage[0].texSlot + 1].dx == 0.0f;
   // Texel alpha zero gives a zero source alpha when the stage scales the texel's alpha.
   const bool alphaFromTexel = ps.fast.alpha == StageColor::Modulate || ps.fast.alpha == StageColor::Texture;
   for (int row = 0; row < sp.rows; ++row) {
     const int y = sp.y0 + row, x0 = sp.x0[row], x1 = sp.x1[row];
     if (x0 >= x1) continue;
-    const RowSetup r = rowSetup(t, tg, y, DEPTH != DepthPath::None);
+    const RowSetup r = rowSetup<FLAT>(s, y, DEPTH != DepthPath::None);
     DirectRow direct{nullptr};
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
       const Group g{x, x + 8 <= x1, _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx),
                     _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes)};
-      if (TEX != TexPath::Mip && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
+      if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
       __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
       if (DEPTH != DepthPath::None) {
         depthTest(s, r, g, pass, zi, dold);
         if (_mm256_testz_si256(pass, pass)) continue;
       }
       __m256i texel;
-      if (TEX != TexPath::Mip && direct.texels && directGroup<TEX>(s, r, direct, g, texel)) {
+      if (kDirect && direct.texels && directGroup<TEX>(s, r, direct, g, texel)) {
         if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite && alphaFromTexel) {
           const __m256i old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + x))
                                      : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + x), pass);
@@ -562,12 +540,12 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
         continue;
       }
       __m256 u, v, w;
-      texCoords(s, r, g, u, v, w);
+      texCoords<FLAT>(s, r, g, u, v, w);
       if (TEX == TexPath::Point) {
         texel = fetchPoint<ADDR>(s.tex, u, v);
       } else if (TEX == TexPath::Linear) {
-        texel = fetchBilinear<ADDR>(s.tex, u, v);
-      } else if (!sampleMip<ADDR>(s, ps.samp[0], g.live, u, v, w, texel)) {
+        texel = fetchBilinear<ADDR, FLAT>(s.tex, u, v);
+      } else if (!sampleMip<ADDR, FLAT>(s, ps.samp[0], g.live, u, v, w, texel)) {
         Spans one;
         one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
         ps.scalarSpan(t, tg, one);
@@ -576,6 +554,23 @@ SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
       finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
     }
   }
+}
+
+template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
+SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
+  const PixelState& ps = *t.ps;
+  if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
+    return ps.scalarSpan(t, tg, sp);
+  SpanSetup s = spanSetup(t, tg);
+  TexRef levels[16];
+  if (TEX == TexPath::Mip) {
+    for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);
+    s.levels = levels;
+  }
+  if (s.flatRhw)
+    spanRows<TEX, ADDR, BLEND, DEPTH, true>(t, tg, sp, s);
+  else
+    spanRows<TEX, ADDR, BLEND, DEPTH, false>(t, tg, sp, s);
 }
 
 template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
