@@ -35,8 +35,8 @@ constexpr DWORD kFilters[] = {D3DX_DEFAULT,
 // outright, and leaves images of more than kMaxImageTexels to the image_info target: each unit
 // stays far inside the campaign's 256 MiB and 1 s. The device's size limits (4096, and 256 for
 // volumes) and requests beyond them have their ordinary tests.
-constexpr uint64_t kMaxTexels = uint64_t(1) << 18;
-constexpr uint64_t kMaxImageTexels = uint64_t(1) << 20;
+constexpr uint64_t kMaxTexels = uint64_t(1) << 16;
+constexpr uint64_t kMaxImageTexels = uint64_t(1) << 18;
 
 // At least the edge that a request of `pick` gives for an image edge `image`, at most the
 // device's `limit`: the image's edge rounded up to a power of two for the sizes taken from the
