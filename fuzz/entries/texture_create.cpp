@@ -34,8 +34,11 @@ constexpr DWORD kFilters[] = {D3DX_DEFAULT,
 // every texture within kMaxTexels texels (faces and slices included) by asking for smaller sizes
 // outright, and leaves images of more than kMaxImageTexels to the image_info target: each unit
 // stays far inside the campaign's 256 MiB and 1 s. The device's size limits (4096, and 256 for
-// volumes) and requests beyond them have their ordinary tests.
+// volumes) and requests beyond them have their ordinary tests. The DXT encoder costs several
+// times a plain conversion per texel under the sanitizers, so block-compressed textures (asked
+// for, or kept from the file) get a quarter of the texels.
 constexpr uint64_t kMaxTexels = uint64_t(1) << 16;
+constexpr uint64_t kMaxBlockTexels = kMaxTexels / 4;
 constexpr uint64_t kMaxImageTexels = uint64_t(1) << 18;
 
 // At least the edge that a request of `pick` gives for an image edge `image`, at most the
@@ -54,9 +57,14 @@ struct Request {
   UINT width, height, depth;  // a cube's edge is its width
 };
 
-// The request itself when its texture fits kMaxTexels, else explicit sizes halved, the largest
-// edge first, until it does.
-Request Bounded(const Request& asked, Kind kind, const D3DXIMAGE_INFO& image) {
+bool IsBlockCompressed(D3DFORMAT format) {
+  return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
+         format == D3DFMT_DXT5;
+}
+
+// The request itself when its texture fits `budget` texels, else explicit sizes halved, the
+// largest edge first, until it does.
+Request Bounded(const Request& asked, Kind kind, const D3DXIMAGE_INFO& image, uint64_t budget) {
   const UINT limit = kind == Kind::Volume ? 256 : 4096;
   Request r = {
       EdgeBound(asked.width, kind == Kind::Cube ? std::max(image.Width, image.Height) : image.Width, limit),
@@ -64,8 +72,8 @@ Request Bounded(const Request& asked, Kind kind, const D3DXIMAGE_INFO& image) {
   if (kind == Kind::Cube) r.height = r.width;
   if (kind != Kind::Volume) r.depth = 1;
   auto texels = [&] { return uint64_t(r.width) * r.height * r.depth * (kind == Kind::Cube ? 6 : 1); };
-  if (texels() <= kMaxTexels) return asked;
-  while (texels() > kMaxTexels) {
+  if (texels() <= budget) return asked;
+  while (texels() > budget) {
     UINT& largest =
         r.width >= r.height && r.width >= r.depth ? r.width : (r.height >= r.depth ? r.height : r.depth);
     largest = std::max(largest / 2, 1u);
@@ -124,12 +132,13 @@ int TextureCreate(const uint8_t* data, size_t size) {
   if (D3DXGetImageInfoFromFileInMemory(data, UINT(size), &image) == D3D_OK &&
       uint64_t(image.Width) * image.Height * image.Depth > kMaxImageTexels)
     return 0;
-  const Request request =
-      Bounded({Pick(kSizes, p[0]), Pick(kSizes, p[1]), Pick(kSizes, p[3] >> 4)}, kind, image);
+  const D3DFORMAT format = Pick(kFormats, p[4]);
+  const bool blocks = IsBlockCompressed(format == D3DFMT_UNKNOWN ? image.Format : format);
+  const Request request = Bounded({Pick(kSizes, p[0]), Pick(kSizes, p[1]), Pick(kSizes, p[3] >> 4)}, kind,
+                                  image, blocks ? kMaxBlockTexels : kMaxTexels);
   const UINT width = request.width, height = request.height;
   const UINT levels = Pick(kLevels, p[2]);
   const DWORD usage = Pick(kUsages, p[3]);
-  const D3DFORMAT format = Pick(kFormats, p[4]);
   const D3DPOOL pool = Pick(kPools, p[5] & 3);
   const DWORD filter = Pick(kFilters, p[6]), mipFilter = Pick(kFilters, p[6] >> 4);
   const D3DCOLOR colorKey = (p[7] & 1) ? 0xFF000000u | (p[7] * 0x010101u) : 0;
