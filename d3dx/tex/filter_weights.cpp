@@ -87,4 +87,24 @@ bool TriangleWeights::Build(UINT srcSize, UINT destSize, bool wrap) {
   return true;
 }
 
+bool TriangleGather::Build(const TriangleWeights& scatter) {
+  destSize_ = scatter.DestSize();
+  const UINT srcSize = scatter.SourceSize();
+  const UINT total = srcSize ? UINT(scatter.End(srcSize - 1) - scatter.Begin(0)) : 0;
+  start_.reset(new (std::nothrow) UINT[size_t(destSize_) + 1]());
+  pairs_.reset(new (std::nothrow) Pair[total ? total : 1]);
+  if (!start_ || !pairs_) return false;
+  // A counting sort, stable in the source order.
+  for (UINT s = 0; s < srcSize; ++s)
+    for (const Pair* p = scatter.Begin(s); p != scatter.End(s); ++p) ++start_[p->index + 1];
+  for (UINT d = 0; d < destSize_; ++d) start_[d + 1] += start_[d];
+  std::unique_ptr<UINT[]> next(new (std::nothrow) UINT[destSize_ ? destSize_ : 1]);
+  if (!next) return false;
+  for (UINT d = 0; d < destSize_; ++d) next[d] = start_[d];
+  for (UINT s = 0; s < srcSize; ++s)
+    for (const Pair* p = scatter.Begin(s); p != scatter.End(s); ++p)
+      pairs_[next[p->index]++] = {s, p->weight};
+  return true;
+}
+
 }  // namespace d3dx

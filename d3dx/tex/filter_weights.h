@@ -41,4 +41,26 @@ class TriangleWeights {
   UINT srcSize_ = 0, destSize_ = 0;
 };
 
+// The same pairs filed by destination index: for each destination index the source indices that
+// reach it with their weights, in the order a walk over the source meets them (source indices
+// ascending, each one's pairs in order). Sums taken in this order are the scattered sums bit for
+// bit, yet need only the few source rows that touch one destination row.
+class TriangleGather {
+ public:
+  using Pair = TriangleWeights::Pair;
+
+  // false when memory is exhausted.
+  bool Build(const TriangleWeights& scatter);
+
+  // The pairs (source index, weight) of destination index d, as [Begin(d), End(d)).
+  const Pair* Begin(UINT d) const { return pairs_.get() + start_[d]; }
+  const Pair* End(UINT d) const { return pairs_.get() + start_[d + 1]; }
+  UINT DestSize() const { return destSize_; }
+
+ private:
+  std::unique_ptr<UINT[]> start_;  // destSize + 1 offsets into pairs_
+  std::unique_ptr<Pair[]> pairs_;
+  UINT destSize_ = 0;
+};
+
 }  // namespace d3dx

@@ -1,7 +1,7 @@
-// Tent-filter resampling for any size ratio. Separable: each source row is decoded once and
-// filtered across into a destination-wide row, which is then added into the destination rows
-// it contributes to. Only the destination rows (or slices) still waiting for contributions are
-// kept; a finished one is clamped to the source's range, encoded and its buffer reused.
+// Tent-filter resampling for any size ratio. Separable: a source row is decoded and filtered
+// across into a destination-wide row; each destination row, in order, is the weighted sum of the
+// few such rows that reach it, clamped to the source's range and encoded. Working memory is a
+// handful of rows (slices for volumes), whatever the ratio.
 #include <xmmintrin.h>
 
 #include <cstring>
@@ -56,69 +56,34 @@ void ClampToKind(NumericKind kind, D3DXCOLOR* row, size_t count) {
   }
 }
 
-// How many (source index, weight) pairs reach each destination index, and the largest number
-// of destination indices open at once when the source is walked in order.
-struct Contributions {
-  std::unique_ptr<UINT[]> remaining;
-  UINT maxOpen = 0;
-
-  bool Count(const TriangleWeights& w) {
-    remaining = TryAllocate<UINT>(w.DestSize());
-    auto left = TryAllocate<UINT>(w.DestSize());
-    if (!remaining || !left) return false;
-    for (UINT s = 0; s < w.SourceSize(); ++s)
-      for (const TriangleWeights::Pair* p = w.Begin(s); p != w.End(s); ++p) ++remaining[p->index];
-    std::memcpy(left.get(), remaining.get(), sizeof(UINT) * w.DestSize());
-    UINT open = 0;
-    auto isOpen = TryAllocate<bool>(w.DestSize());
-    if (!isOpen) return false;
-    for (UINT s = 0; s < w.SourceSize(); ++s)
-      for (const TriangleWeights::Pair* p = w.Begin(s); p != w.End(s); ++p) {
-        if (!isOpen[p->index]) isOpen[p->index] = true, ++open;
-        if (open > maxOpen) maxOpen = open;
-        if (--left[p->index] == 0) --open;
-      }
-    return true;
-  }
-};
-
-// Destination buffers (rows or slices) of `size` colours each, taken when a destination index
-// receives its first contribution and given back once it is encoded.
-class AccumulatorPool {
+// Source rows (or slices) already filtered to the destination's width (and height), each in slot
+// index % kSlots. The destination is walked in order and each of its rows reads only the few
+// source rows that touch it, which are the same or the next ones for its successor; a row
+// pushed out early (by a wrap-around neighbour) is simply filtered again, to the same values.
+class ResampledCache {
  public:
-  bool Allocate(UINT count, size_t size, UINT destSize) {
+  static constexpr UINT kSlots = 4;
+
+  bool Allocate(size_t size) {
     size_ = size;
-    storage_ = TryAllocate<D3DXCOLOR>(size * count);
-    free_ = TryAllocate<UINT>(count);
-    slotOf_ = TryAllocate<int>(destSize);
-    if (!storage_ || !free_ || !slotOf_) return false;
-    for (UINT i = 0; i < count; ++i) free_[i] = i;
-    freeCount_ = count;
-    for (UINT i = 0; i < destSize; ++i) slotOf_[i] = -1;
-    return true;
+    storage_ = TryAllocate<D3DXCOLOR>(size * kSlots);
+    return storage_ != nullptr;
   }
 
-  // The buffer of destination index d, zeroed when it is first taken.
-  D3DXCOLOR* Take(UINT d) {
-    if (slotOf_[d] < 0) {
-      slotOf_[d] = int(free_[--freeCount_]);
-      std::memset(static_cast<void*>(Buffer(d)), 0, sizeof(D3DXCOLOR) * size_);
-    }
-    return Buffer(d);
-  }
-  void Release(UINT d) {
-    free_[freeCount_++] = UINT(slotOf_[d]);
-    slotOf_[d] = -1;
+  // The buffer of source index s; *stale when it has to be filled first.
+  D3DXCOLOR* Find(UINT s, bool* stale) {
+    const UINT slot = s % kSlots;
+    *stale = !held_[slot] || index_[slot] != s;
+    held_[slot] = true;
+    index_[slot] = s;
+    return storage_.get() + size_ * slot;
   }
 
  private:
-  D3DXCOLOR* Buffer(UINT d) { return storage_.get() + size_ * UINT(slotOf_[d]); }
-
   size_t size_ = 0;
   std::unique_ptr<D3DXCOLOR[]> storage_;
-  std::unique_ptr<UINT[]> free_;
-  std::unique_ptr<int[]> slotOf_;
-  UINT freeCount_ = 0;
+  UINT index_[kSlots] = {};
+  bool held_[kSlots] = {};
 };
 
 }  // namespace
@@ -127,36 +92,31 @@ HRESULT Blitter::FilterTriangle2D() {
   if (source_.Depth() != 1 || dest_.Depth() != 1 || SourceEmpty()) return kDeclined;
   const UINT width = dest_.Width(), height = dest_.Height();
   TriangleWeights wx, wy;
-  Contributions rows;
-  AccumulatorPool pool;
+  TriangleGather rows;
+  ResampledCache across;
   auto decoded = TryAllocate<D3DXCOLOR>(source_.Width());
-  auto across = TryAllocate<D3DXCOLOR>(width);
+  auto acc = TryAllocate<D3DXCOLOR>(width);
   if (!wx.Build(source_.Width(), width, !HasFlag(D3DX_FILTER_MIRROR_U)) ||
-      !wy.Build(source_.Height(), height, !HasFlag(D3DX_FILTER_MIRROR_V)) || !rows.Count(wy) || !decoded ||
-      !across || !pool.Allocate(rows.maxOpen, width, height))
+      !wy.Build(source_.Height(), height, !HasFlag(D3DX_FILTER_MIRROR_V)) || !rows.Build(wy) || !decoded ||
+      !acc || !across.Allocate(width))
     return E_OUTOFMEMORY;
 
-  // A destination row that nothing reaches would never be finished.
-  for (UINT y = 0; y < height; ++y)
-    if (!rows.remaining[y]) {
-      std::memset(static_cast<void*>(across.get()), 0, sizeof(D3DXCOLOR) * width);
-      HRESULT hr = dest_.EncodeRow(y, 0, across.get());
-      if (FAILED(hr)) return hr;
+  for (UINT y = 0; y < height; ++y) {
+    std::memset(static_cast<void*>(acc.get()), 0, sizeof(D3DXCOLOR) * width);
+    for (const TriangleGather::Pair* p = rows.Begin(y); p != rows.End(y); ++p) {
+      bool stale;
+      D3DXCOLOR* row = across.Find(p->index, &stale);
+      if (stale) {
+        const HRESULT hr = source_.DecodeRow(p->index, 0, decoded.get());
+        if (FAILED(hr)) return hr;
+        FilterAcross(decoded.get(), wx, row);
+      }
+      AddScaled(acc.get(), row, p->weight, width);
     }
-
-  for (UINT sy = 0; sy < source_.Height(); ++sy) {
-    HRESULT hr = source_.DecodeRow(sy, 0, decoded.get());
+    // A row that nothing reaches stays transparent black.
+    if (rows.Begin(y) != rows.End(y)) ClampToKind(source_.Kind(), acc.get(), width);
+    const HRESULT hr = dest_.EncodeRow(y, 0, acc.get());
     if (FAILED(hr)) return hr;
-    FilterAcross(decoded.get(), wx, across.get());
-    for (const TriangleWeights::Pair* p = wy.Begin(sy); p != wy.End(sy); ++p) {
-      D3DXCOLOR* acc = pool.Take(p->index);
-      AddScaled(acc, across.get(), p->weight, width);
-      if (--rows.remaining[p->index]) continue;
-      ClampToKind(source_.Kind(), acc, width);
-      hr = dest_.EncodeRow(p->index, 0, acc);
-      if (FAILED(hr)) return hr;
-      pool.Release(p->index);
-    }
   }
   return S_OK;
 }
@@ -166,49 +126,45 @@ HRESULT Blitter::FilterTriangle3D() {
   const UINT width = dest_.Width(), height = dest_.Height(), depth = dest_.Depth();
   const size_t planeSize = size_t(width) * height;
   TriangleWeights wx, wy, wz;
-  Contributions slices;
-  AccumulatorPool pool;
+  TriangleGather slices;
+  ResampledCache planes;
   auto decoded = TryAllocate<D3DXCOLOR>(source_.Width());
   auto across = TryAllocate<D3DXCOLOR>(width);
-  auto plane = TryAllocate<D3DXCOLOR>(planeSize);
+  auto acc = TryAllocate<D3DXCOLOR>(planeSize);
   if (!wx.Build(source_.Width(), width, !HasFlag(D3DX_FILTER_MIRROR_U)) ||
       !wy.Build(source_.Height(), height, !HasFlag(D3DX_FILTER_MIRROR_V)) ||
-      !wz.Build(source_.Depth(), depth, !HasFlag(D3DX_FILTER_MIRROR_W)) || !slices.Count(wz) || !decoded ||
-      !across || !plane || !pool.Allocate(slices.maxOpen, planeSize, depth))
+      !wz.Build(source_.Depth(), depth, !HasFlag(D3DX_FILTER_MIRROR_W)) || !slices.Build(wz) || !decoded ||
+      !across || !acc || !planes.Allocate(planeSize))
     return E_OUTOFMEMORY;
 
-  auto encodeSlice = [&](UINT z, const D3DXCOLOR* colors) {
-    for (UINT y = 0; y < height; ++y) {
-      HRESULT hr = dest_.EncodeRow(y, z, colors + size_t(y) * width);
-      if (FAILED(hr)) return hr;
-    }
-    return S_OK;
-  };
-  std::memset(static_cast<void*>(plane.get()), 0, sizeof(D3DXCOLOR) * planeSize);
-  for (UINT z = 0; z < depth; ++z)
-    if (!slices.remaining[z]) {
-      HRESULT hr = encodeSlice(z, plane.get());
-      if (FAILED(hr)) return hr;
-    }
-
-  for (UINT sz = 0; sz < source_.Depth(); ++sz) {
-    // The source slice resampled to the destination's width and height.
-    std::memset(static_cast<void*>(plane.get()), 0, sizeof(D3DXCOLOR) * planeSize);
+  // Source slice sz resampled to the destination's width and height.
+  auto resampleSlice = [&](UINT sz, D3DXCOLOR* plane) {
+    std::memset(static_cast<void*>(plane), 0, sizeof(D3DXCOLOR) * planeSize);
     for (UINT sy = 0; sy < source_.Height(); ++sy) {
-      HRESULT hr = source_.DecodeRow(sy, sz, decoded.get());
+      const HRESULT hr = source_.DecodeRow(sy, sz, decoded.get());
       if (FAILED(hr)) return hr;
       FilterAcross(decoded.get(), wx, across.get());
       for (const TriangleWeights::Pair* p = wy.Begin(sy); p != wy.End(sy); ++p)
-        AddScaled(plane.get() + size_t(p->index) * width, across.get(), p->weight, width);
+        AddScaled(plane + size_t(p->index) * width, across.get(), p->weight, width);
     }
-    for (const TriangleWeights::Pair* p = wz.Begin(sz); p != wz.End(sz); ++p) {
-      D3DXCOLOR* acc = pool.Take(p->index);
-      AddScaled(acc, plane.get(), p->weight, planeSize);
-      if (--slices.remaining[p->index]) continue;
-      ClampToKind(source_.Kind(), acc, planeSize);
-      HRESULT hr = encodeSlice(p->index, acc);
+    return S_OK;
+  };
+
+  for (UINT z = 0; z < depth; ++z) {
+    std::memset(static_cast<void*>(acc.get()), 0, sizeof(D3DXCOLOR) * planeSize);
+    for (const TriangleGather::Pair* p = slices.Begin(z); p != slices.End(z); ++p) {
+      bool stale;
+      D3DXCOLOR* plane = planes.Find(p->index, &stale);
+      if (stale) {
+        const HRESULT hr = resampleSlice(p->index, plane);
+        if (FAILED(hr)) return hr;
+      }
+      AddScaled(acc.get(), plane, p->weight, planeSize);
+    }
+    if (slices.Begin(z) != slices.End(z)) ClampToKind(source_.Kind(), acc.get(), planeSize);
+    for (UINT y = 0; y < height; ++y) {
+      const HRESULT hr = dest_.EncodeRow(y, z, acc.get() + size_t(y) * width);
       if (FAILED(hr)) return hr;
-      pool.Release(p->index);
     }
   }
   return S_OK;

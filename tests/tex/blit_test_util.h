@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -88,6 +89,25 @@ inline int Channel(uint64_t argb, int c) { return int((argb >> (8 * c)) & 0xFF);
 
 inline uint32_t Argb(int a, int r, int g, int b) {
   return uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
+}
+
+// The tent filter on one axis as a matrix worked out in double (see blit_weights_test.cpp for
+// the weights themselves): out[d] = sum over s of w(d, s) * in[s].
+inline std::vector<std::vector<double>> TentMatrix(UINT src, UINT dst, bool wrap) {
+  std::vector<std::vector<double>> m(dst, std::vector<double>(src, 0.0));
+  const int steps = 2000;
+  for (UINT d = 0; d < dst; ++d)
+    for (int k = 0; k < steps; ++k) {
+      const double t = (d + (k + 0.5) / steps) * src / dst;
+      for (UINT s = 0; s < src; ++s) {
+        double dist = std::fabs(t - (s + 0.5));
+        if (wrap) dist = std::fmin(dist, std::fmin(std::fabs(dist - src), std::fabs(t - (s + 0.5) + src)));
+        double tent = std::fmax(0.0, 1.0 - dist);
+        if (!wrap && ((s == 0 && t < 0.5) || (s == src - 1 && t > src - 0.5))) tent = 1.0;
+        m[d][s] += tent / steps;
+      }
+    }
+  return m;
 }
 
 }  // namespace blittest

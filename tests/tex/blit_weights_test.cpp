@@ -131,3 +131,27 @@ TEST(TriangleWeights, MatchTheIntegratedTent) {
 }
 
 }  // namespace
+
+TEST(TriangleGather, HoldsEachDestinationsPairsInTheOrderOfTheSourceWalk) {
+  // Growing and shrinking, with and without wrapping; 1 -> 7 wrapped meets destination indices
+  // twice for one source index, apart.
+  const UINT sizes[][2] = {{1, 7}, {2, 4096}, {3, 8}, {9, 4}, {300, 7}, {5, 5}, {64, 63}};
+  for (const auto& s : sizes)
+    for (bool wrap : {true, false}) {
+      TriangleWeights scatter;
+      TriangleGather gather;
+      ASSERT_TRUE(scatter.Build(s[0], s[1], wrap));
+      ASSERT_TRUE(gather.Build(scatter));
+      std::vector<std::vector<std::pair<UINT, float>>> want(s[1]);
+      for (UINT src = 0; src < s[0]; ++src)
+        for (const auto* p = scatter.Begin(src); p != scatter.End(src); ++p)
+          want[p->index].push_back({src, p->weight});
+      ASSERT_EQ(gather.DestSize(), s[1]);
+      for (UINT d = 0; d < s[1]; ++d) {
+        std::vector<std::pair<UINT, float>> got;
+        for (const auto* p = gather.Begin(d); p != gather.End(d); ++p) got.push_back({p->index, p->weight});
+        EXPECT_EQ(got, want[d]) << s[0] << " -> " << s[1] << (wrap ? " wrapped" : "") << ", destination "
+                                << d;
+      }
+    }
+}

@@ -4,34 +4,12 @@
 // merely claims.
 #include <zlib.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 
+#include "array_allocations.h"
 #include "image_test_util.h"
 
 using namespace imagetest;
-
-// The largest array allocation made while a probe watches (the decoders' pixel buffers are arrays).
-namespace {
-std::atomic<bool> gWatching{false};
-std::atomic<size_t> gLargest{0};
-
-void* Allocate(size_t n) {
-  if (gWatching.load(std::memory_order_relaxed) && n > gLargest.load(std::memory_order_relaxed)) gLargest = n;
-  return std::malloc(n ? n : 1);
-}
-}  // namespace
-
-void* operator new[](size_t n) {
-  if (void* p = Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -122,15 +100,17 @@ TEST(HostileImages, HugeClaimsInTinyFilesAreRefusedBeforeAllocating) {
       Decoded d;
       std::memset(&d.info, 0xCD, sizeof d.info);
       const D3DXIMAGE_INFO before = d.info;
-      gLargest = 0;
-      gWatching = true;
-      Decode(file, d, wantPixels);
-      gWatching = false;
+      size_t largest;
+      {
+        LargestArrayAllocation watch;
+        Decode(file, d, wantPixels);
+        largest = watch.bytes();
+      }
       // Headers alone are no damage: image information of a stored image is what it claims.
       if (!wantPixels && SUCCEEDED(d.hr)) continue;
       EXPECT_EQ(d.hr, D3DXERR_INVALIDDATA);
       EXPECT_EQ(std::memcmp(&d.info, &before, sizeof before), 0);
-      EXPECT_LT(gLargest.load(), size_t(1) << 20);
+      EXPECT_LT(largest, size_t(1) << 20);
     }
   }
 }
