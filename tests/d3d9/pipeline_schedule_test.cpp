@@ -36,26 +36,35 @@ struct Tally {
 
 }  // namespace
 
-// Runs of jobs queued at once, more than the queue holds: every item runs exactly once whoever owns
-// it, on no thread beyond the job's, and no item starts before every item of the earlier jobs ended.
+// Runs of jobs queued at once, more than the queue holds, some chained by keys: every item runs
+// exactly once whoever owns it, on no thread beyond the job's, and no item starts before the items
+// it must follow ended (every item of the earlier jobs, or for a chained job only those with its
+// key when the earlier job has keys).
 TEST(PipelineSchedule, QueuedJobsRunEveryItemOnceAndInTurn) {
   std::mt19937 rng(7);
   swr::TilePool pool;
   std::atomic<int> clock{0};
-  for (int round = 0; round < 60; ++round) {
-    const int jobs = 1 + int(rng() % 9);
+  for (int round = 0; round < 80; ++round) {
+    const int jobs = 1 + int(rng() % 9), keyCount = 1 + int(rng() % 40);
     std::vector<std::unique_ptr<Tally>> tallies;
     std::vector<std::vector<uint8_t>> owners;
-    std::vector<unsigned> workers;
+    std::vector<std::vector<int>> keys;
+    std::vector<swr::TileJob> specs;
     uint64_t last = pool.finished();
     for (int k = 0; k < jobs; ++k) {
       int count = 1 + int(rng() % 200);
-      workers.push_back(rng() % 4);
       owners.emplace_back(size_t(count));
       for (auto& o : owners.back()) o = uint8_t(round % 3 == 0 ? 255 : rng() % 6);  // some beyond the threads
+      keys.emplace_back(size_t(count));
+      for (auto& x : keys.back()) x = int(rng() % unsigned(keyCount));
       tallies.push_back(std::make_unique<Tally>(&clock, count));
-      uint64_t n = pool.push(count, workers.back(), Tally::job, tallies.back().get(),
-                             round % 5 == 0 ? nullptr : owners.back().data());
+      swr::TileJob job;
+      job.count = count, job.workers = rng() % 4, job.fn = Tally::job, job.ctx = tallies.back().get();
+      job.owner = round % 5 == 0 ? nullptr : owners.back().data();
+      if (rng() % 4 != 0)
+        job.keys = keys.back().data(), job.keyCount = keyCount, job.chained = rng() % 3 != 0;
+      specs.push_back(job);
+      uint64_t n = pool.push(job);
       EXPECT_EQ(n, last + 1);
       last = n;
       if (rng() % 2) std::this_thread::yield();  // let the workers run ahead of the caller
@@ -65,18 +74,27 @@ TEST(PipelineSchedule, QueuedJobsRunEveryItemOnceAndInTurn) {
     pool.finish();
     EXPECT_FALSE(pool.running());
     EXPECT_EQ(pool.finished(), last);
-    int previousEnd = -1;
+    // The latest end so far of all items, and of the items of each key in jobs with keys.
+    int endAll = -1;
+    std::vector<int> endOfKey(size_t(keyCount), -1);
+    int endUnkeyed = -1;
     for (int k = 0; k < jobs; ++k) {
       const Tally& t = *tallies[size_t(k)];
-      int firstStart = INT32_MAX, lastEnd = -1;
+      const swr::TileJob& job = specs[size_t(k)];
       for (size_t i = 0; i < t.runs.size(); ++i) {
         ASSERT_EQ(t.runs[i].load(), 1) << "round " << round << " job " << k << " item " << i;
-        firstStart = std::min(firstStart, t.started[i].load());
-        lastEnd = std::max(lastEnd, t.ended[i].load());
+        int after = job.chained ? std::max(endUnkeyed, endOfKey[size_t(keys[size_t(k)][i])]) : endAll;
+        EXPECT_GT(t.started[i].load(), after) << "round " << round << " job " << k << " item " << i;
       }
-      EXPECT_GT(firstStart, previousEnd) << "round " << round << " job " << k << " overtook the one before";
-      EXPECT_LE(t.worstThread.load(), workers[size_t(k)]);
-      previousEnd = lastEnd;
+      for (size_t i = 0; i < t.runs.size(); ++i) {
+        endAll = std::max(endAll, t.ended[i].load());
+        if (job.keys)
+          endOfKey[size_t(keys[size_t(k)][i])] =
+              std::max(endOfKey[size_t(keys[size_t(k)][i])], t.ended[i].load());
+        else
+          endUnkeyed = std::max(endUnkeyed, t.ended[i].load());
+      }
+      EXPECT_LE(t.worstThread.load(), job.workers);
     }
   }
 }

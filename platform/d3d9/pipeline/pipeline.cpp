@@ -53,18 +53,52 @@ uint64_t clockCostNs() {
 
 }  // namespace
 
+// Memory a batch reads as texture or writes as target.
+struct MemRange {
+  const uint32_t* begin;
+  const uint32_t* end;
+};
+
+bool overlap(const std::vector<MemRange>& a, const std::vector<MemRange>& b) {
+  for (const MemRange& x : a)
+    for (const MemRange& y : b)
+      if (x.begin < y.end && y.begin < x.end) return true;
+  return false;
+}
+
+MemRange surfaceRange(const uint32_t* base, uint32_t pitch, uint32_t width, uint32_t height) {
+  return {base, base + (height ? size_t(pitch) * (height - 1) + width : 0)};
+}
+
 // One render target's worth of binned work, or a piece of it. Several exist so that the pool can
-// rasterise some while the next is being filled. Batches are rasterised strictly one after the
-// other, so a batch never sees memory that a later one writes, whether as target or as texture.
+// rasterise some while the next is being filled. A batch never sees memory that a later one writes,
+// whether as target or as texture: a batch that samples what an earlier one draws, or draws what
+// it samples, waits for the earlier one to finish; otherwise each tile waits only for the same tile
+// of the batches before (a pixel belongs to the same tile whatever the target).
 struct Batch {
   Binner bin;
   Target tile{};
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
   std::vector<int> order;                           // tiles, busiest first
   std::vector<uint8_t> owner;                       // per entry of `order`: the tile's thread
-  uint64_t job = 0;                                 // the pool's number for it while queued
+  std::vector<const uint32_t*> sampled;             // level 0 of every texture the states sample
+  std::vector<MemRange> reads, writes;
+  uint64_t job = 0;  // the pool's number for it while queued
   bool reference = false;
   std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
+
+  void noteReads(const PixelState& ps) {
+    for (int st = 0; st < ps.stageCount; ++st) {
+      if (!ps.stage[st].hasTex) continue;
+      const Sampler& sm = ps.samp[st];
+      if (std::find(sampled.begin(), sampled.end(), sm.level[0].texels) != sampled.end()) continue;
+      sampled.push_back(sm.level[0].texels);
+      for (int l = 0; l < sm.levelCount; ++l) {
+        const SampledLevel& lv = sm.level[l];
+        reads.push_back(surfaceRange(lv.texels, uint32_t(lv.pitch), uint32_t(lv.width), uint32_t(lv.height)));
+      }
+    }
+  }
 };
 
 struct Pipeline::Impl {
@@ -137,12 +171,14 @@ struct Pipeline::Impl {
     resolvePixelState(s, *ps);
     if (reference) ps->span = generalSpan;
     cur->states.push_back(psOwner);
+    cur->noteReads(*ps);
     pixelVersion = s.pixelVersion;
   }
 
   // A drawn batch's pixel states go back to the free list unless something else still holds them.
   void release(Batch& b) {
     b.bin.reset();
+    b.sampled.clear(), b.reads.clear(), b.writes.clear();
     for (auto& st : b.states)
       if (st.use_count() == 1) freeStates.push_back(std::move(st));
     b.states.clear();
@@ -175,6 +211,24 @@ struct Pipeline::Impl {
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
                std::min(y0 + kTileSize, b.bin.height), b.reference);
     if (b.rasterNs) b.rasterNs->fetch_add(threadCpuNs() - t0, std::memory_order_relaxed);
+  }
+
+  // Whether `b` may overlap the unfinished queued batches tile by tile: the same tiles, and no
+  // memory one of them draws that the other samples.
+  bool chainable(Batch& b) {
+    b.writes.clear();
+    if (targets.color)
+      b.writes.push_back(surfaceRange(targets.color, targets.colorPitch, targets.width, targets.height));
+    if (targets.depth)
+      b.writes.push_back(
+          surfaceRange(targets.depth, targets.depthPitch, targets.depthWidth, targets.depthHeight));
+    for (Batch* q : queued) {
+      if (q->job <= pool.finished()) continue;
+      if (q->bin.tilesX != b.bin.tilesX || q->bin.tilesY != b.bin.tilesY || overlap(q->writes, b.reads) ||
+          overlap(q->reads, b.writes))
+        return false;
+    }
+    return true;
   }
 
   // Hands the current batch to the pool (small ones, when nothing is queued, are drawn at once) and
@@ -212,14 +266,18 @@ struct Pipeline::Impl {
           pool.finishOldest();
           reclaim();
         }
-        b->job = pool.push(int(b->order.size()), threads - 1, tileJob, b, b->owner.data());
+        TileJob job;
+        job.count = int(b->order.size()), job.workers = threads - 1, job.fn = tileJob, job.ctx = b;
+        job.owner = b->owner.data(), job.keys = b->order.data(), job.keyCount = tiles;
+        job.chained = chainable(*b);
+        b->job = pool.push(job);
         queued.push_back(b);
         cur = spare.back();
         spare.pop_back();
       }
     }
     // The state being used goes on into the next batch.
-    if (psOwner) cur->states.push_back(psOwner);
+    if (psOwner) cur->states.push_back(psOwner), cur->noteReads(*psOwner);
     Batch* n = cur;
     n->bin.configure(b->bin.width, b->bin.height);
     n->tile = b->tile;

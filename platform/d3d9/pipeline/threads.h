@@ -7,23 +7,37 @@ namespace swr {
 
 using TileFn = void (*)(void* ctx, int item, unsigned thread);
 
-// Runs jobs of items on the calling thread (thread 0) and the pool's workers (threads 1..). Jobs
-// queue behind each other and run strictly in order: no item of a job starts before every item of
-// the jobs queued earlier is done. Within a job each thread first takes the items it owns, in order.
+// What a job runs: fn(ctx, item, thread) for items 0..count-1, on `workers` pool threads besides
+// the caller (thread 0; the workers are 1..). owner[item] names the thread that should take it
+// (items go round the threads when null). A job starts only when every job queued before it is
+// done, unless it is `chained`: then an item waits only for the items of earlier jobs with its key
+// (keys[item], in [0, keyCount)), provided those jobs have keys of the same range. Everything
+// pointed to must stay valid until the job is done.
+struct TileJob {
+  int count = 0;
+  unsigned workers = 0;
+  TileFn fn = nullptr;
+  void* ctx = nullptr;
+  const uint8_t* owner = nullptr;
+  const int* keys = nullptr;
+  int keyCount = 0;
+  bool chained = false;
+};
+
+// Jobs queue behind each other and run on the calling thread and the pool's workers. Each thread
+// first takes the items it owns, in order, then steals the others' from the back.
 class TilePool {
  public:
   static constexpr int kQueue = 4;  // jobs queued at once
 
   TilePool();
   ~TilePool();
-  // Queues fn(ctx, item, thread) for items 0..count-1 on `workers` pool threads besides the caller
-  // and returns at once with the job's number (numbers count up from 1). owner[item] names the
-  // thread that should take it (items go round the threads when null); `owner` and `ctx` must
-  // stay valid until the job is done. With kQueue jobs unfinished it first helps the oldest.
-  uint64_t push(int count, unsigned workers, TileFn fn, void* ctx, const uint8_t* owner);
-  // Jobs up to this number are done.
+  // Queues the job and returns at once with its number (numbers count up from 1). With kQueue jobs
+  // unfinished it first helps the oldest.
+  uint64_t push(const TileJob& job);
+  // Every job up to this number is done.
   uint64_t finished() const;
-  // Helps the oldest unfinished job on the calling thread and returns when it is done.
+  // Helps on the calling thread and returns when the oldest unfinished job is done.
   void finishOldest();
   // Helps on the calling thread and returns when every queued job is done.
   void finish();
