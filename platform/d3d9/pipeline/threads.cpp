@@ -76,11 +76,11 @@ struct TilePool::Impl {
   }
 
   template <class Ready>
-  void waitUntil(Ready ready) {
-    auto until = std::chrono::steady_clock::now() + kSpin;
+  void waitUntil(Ready ready, bool spin) {
+    auto until = std::chrono::steady_clock::now() + (spin ? kSpin : std::chrono::microseconds(0));
     for (int i = 0; !ready(); ++i) {
       _mm_pause();
-      if ((i & 63) == 63 && std::chrono::steady_clock::now() > until) {
+      if ((!spin || (i & 63) == 63) && std::chrono::steady_clock::now() > until) {
         std::unique_lock<std::mutex> lock(m);
         ++sleepers;
         wake.wait(lock, ready);
@@ -145,33 +145,57 @@ struct TilePool::Impl {
     return found;
   }
 
+  // A later chained job has an item of `key` waiting, which may start once job n's are done.
+  bool awaited(uint64_t n, int key) {
+    const Job& j = slot(n);
+    for (uint64_t e = n + 1, t = tail.load(); e < t; ++e) {
+      Job& later = slot(e);  // cannot be refilled: job n, before it, is not done
+      if (later.chained && later.keyCount == j.keyCount && later.waiting[size_t(key)].load() != 0)
+        return true;
+    }
+    return false;
+  }
+
   void run(uint64_t n, uint32_t pos, unsigned self) {
     Job& j = slot(n);  // stays this job until its last item, which may be this one, is done
     int item = j.items[pos];
     j.fn(j.ctx, item, self);
-    if (j.keyCount) j.waiting[size_t(j.key[size_t(item)])].fetch_sub(1);
+    // Only what can let a waiting thread start something wakes it: a key's last item that a later
+    // job waits for, or the end of a job.
+    bool wakeOthers = false;
+    if (j.keyCount) {
+      int key = j.key[size_t(item)];
+      if (j.waiting[size_t(key)].fetch_sub(1) == 1) wakeOthers = awaited(n, key);
+    }
     if (j.remaining.fetch_sub(1) == 1) {
       std::lock_guard<std::mutex> lock(m);
       uint64_t h = head.load(), t = tail.load();
       while (h < t && slot(h).remaining.load() == 0) ++h;
       head.store(h);
+      wakeOthers = true;
     }
-    changed();
+    if (wakeOthers) changed();
   }
 
-  // Runs an item if one can start; otherwise waits until something changes.
-  void step(unsigned self, bool (*done)(Impl&, uint64_t), uint64_t arg) {
+  // Runs an item if one can start; otherwise waits until something changes. `idle`: the last
+  // step found nothing either, so this one sleeps at once rather than spinning again.
+  void step(unsigned self, bool& idle, bool (*done)(Impl&, uint64_t), uint64_t arg) {
     uint64_t seen = changes.load();
     uint64_t n;
     uint32_t pos;
-    if (pick(self, n, pos)) return run(n, pos, self);
-    waitUntil([&] { return changes.load() != seen || done(*this, arg); });
+    if (pick(self, n, pos)) {
+      idle = false;
+      return run(n, pos, self);
+    }
+    waitUntil([&] { return changes.load() != seen || done(*this, arg); }, !idle);
+    idle = true;
   }
 
   void loop(unsigned self) {
+    bool idle = false;
     while (!quit.load())
       step(
-          self, [](Impl& p, uint64_t) { return p.quit.load(); }, 0);
+          self, idle, [](Impl& p, uint64_t) { return p.quit.load(); }, 0);
   }
 };
 
@@ -240,9 +264,10 @@ void TilePool::finishOldest() {
   Impl& p = *impl_;
   const uint64_t n = p.head.load();
   if (n >= p.tail.load()) return;
+  bool idle = false;
   while (p.head.load() <= n)
     p.step(
-        0, [](Impl& q, uint64_t k) { return q.head.load() > k; }, n);
+        0, idle, [](Impl& q, uint64_t k) { return q.head.load() > k; }, n);
 }
 
 void TilePool::finish() {
