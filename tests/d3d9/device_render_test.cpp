@@ -194,3 +194,117 @@ TEST_F(RenderTest, ReleasingABoundTextureAfterADrawIsSafe) {
   EXPECT_EQ(t->Release(), 0u);  // destroyed here: the pending draw is finished first
   EXPECT_EQ(BackBuffer()[3], 0xFF000000u);
 }
+
+namespace {
+
+// Passes big enough for the pipeline to queue them on its threads while the next is submitted.
+class QueuedPassTest : public DeviceTest {
+ protected:
+  static constexpr UINT kSize = 256, kCell = 16, kCells = kSize / kCell;
+  void SetUp() override {
+    DeviceTest::SetUp();
+    CreateDefault(D3DFMT_D24S8, kSize, kSize);
+    device->SetFVF(kTlFvf);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  }
+  void Cell(UINT i, D3DCOLOR c) {
+    // Texture coordinates follow the screen, so a full-size texture is read one texel per pixel.
+    float x0 = float(i % kCells * kCell), y0 = float(i / kCells * kCell), x1 = x0 + kCell, y1 = y0 + kCell;
+    const float s = 1.0f / kSize;
+    TlVertex v[4] = {{x0 - 0.5f, y0 - 0.5f, 0.5f, 1, c, x0 * s, y0 * s},
+                     {x1 - 0.5f, y0 - 0.5f, 0.5f, 1, c, x1 * s, y0 * s},
+                     {x1 - 0.5f, y1 - 0.5f, 0.5f, 1, c, x1 * s, y1 * s},
+                     {x0 - 0.5f, y1 - 0.5f, 0.5f, 1, c, x0 * s, y1 * s}};
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, v, sizeof(TlVertex)), D3D_OK);
+  }
+  // Every cell drawn with the texture (or, without one, the diffuse colour) in one scene.
+  void Cells(const std::vector<D3DCOLOR>& colors) {
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    for (UINT i = 0; i < kCells * kCells; ++i) Cell(i, colors[i]);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+  }
+  static std::vector<D3DCOLOR> Palette(uint32_t seed) {
+    std::vector<D3DCOLOR> c(kCells * kCells);
+    for (auto& x : c) x = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8 & 0x7F7F7F);
+    return c;
+  }
+  void ExpectCells(const std::vector<D3DCOLOR>& expected, const char* what) {
+    TargetImage px = ReadBackBuffer(device);
+    for (UINT i = 0; i < kCells * kCells; ++i) {
+      UINT x = i % kCells * kCell, y = i / kCells * kCell;
+      for (UINT p : {0u, kCell / 2, kCell - 1})
+        ASSERT_EQ(px.at(x + p, y + kCell - 1 - p), expected[i]) << what << ": cell " << i;
+    }
+  }
+};
+
+}  // namespace
+
+// Two rounds of: cells into a texture, then the texture added onto the cleared back buffer. The
+// second round draws into the texture while the first composite that samples it may still be
+// waiting, and the composite reads it while the draws into it may be: each must see the other whole.
+TEST_F(QueuedPassTest, ATargetSampledLaterAndRedrawnKeepsEachPassApart) {
+  IDirect3DTexture9* eye = nullptr;
+  ASSERT_EQ(device->CreateTexture(kSize, kSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                  &eye, nullptr),
+            D3D_OK);
+  IDirect3DSurface9* back = nullptr;
+  IDirect3DSurface9* level = nullptr;
+  device->GetRenderTarget(0, &back);
+  eye->GetSurfaceLevel(0, &level);
+  const std::vector<D3DCOLOR> palettes[2] = {Palette(3), Palette(11)};
+  std::vector<D3DCOLOR> white(kCells * kCells, 0xFFFFFFFF), expected[2];
+  for (int round = 0; round < 2; ++round) {
+    device->SetRenderTarget(0, level);
+    device->SetTexture(0, nullptr);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    Cells(palettes[round]);
+    device->SetRenderTarget(0, back);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF010203, 1.0f, 0);
+    device->SetTexture(0, eye);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Cells(white);
+    expected[round] = palettes[round];
+    for (auto& c : expected[round]) c += 0x010203;  // no channel carries: the palette stays below 0x80
+    if (round == 0) ExpectCells(expected[0], "first round");
+  }
+  ExpectCells(expected[1], "second round");
+  device->SetTexture(0, nullptr);
+  level->Release();
+  back->Release();
+  eye->Release();
+}
+
+// A dynamic texture locked with discard for every cell, each cell drawn from it before the next
+// lock: every cell shows the texels it was drawn with, however late the pipeline draws it.
+TEST_F(QueuedPassTest, DiscardingLocksKeepTheTexelsOfPendingDraws) {
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+            D3D_OK);
+  device->SetTexture(0, t);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  const std::vector<D3DCOLOR> colors = Palette(5);
+  for (int round = 0; round < 2; ++round) {  // the second reuses the storage the first let go
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    for (UINT i = 0; i < kCells * kCells; ++i) {
+      D3DLOCKED_RECT lr;
+      ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+          ((D3DCOLOR*)((uint8_t*)lr.pBits + y * lr.Pitch))[x] = colors[i] + UINT(round);
+      ASSERT_EQ(t->UnlockRect(0), D3D_OK);
+      Cell(i, 0xFFFFFFFF);
+    }
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    std::vector<D3DCOLOR> expected = colors;
+    for (auto& c : expected) c += UINT(round);
+    ExpectCells(expected, round ? "second round" : "first round");
+  }
+  device->SetTexture(0, nullptr);
+  t->Release();
+}
