@@ -200,10 +200,6 @@ class Device final : public IDirect3DDevice9 {
     if (epoch == epoch_) flush();
   }
   void flush();
-  // A discarding lock of texels that draws still waiting in the pipeline may read: `bytes` gets
-  // other storage of the same size and the old is kept until the next flush. False when the
-  // storage is not in use (or too much is kept already): the lock takes the usual course.
-  bool replaceInUse(std::vector<uint8_t>& bytes, uint64_t useEpoch);
   uint64_t epoch() const { return epoch_; }
   swr::Pipeline& pipeline() { return *pipeline_; }
   // A texture's texels changed: when it is bound, the pixel state changed too.
@@ -236,9 +232,6 @@ class Device final : public IDirect3DDevice9 {
   D3DPRESENT_PARAMETERS pp_;
   std::unique_ptr<swr::Pipeline> pipeline_;
   uint64_t epoch_ = 1;
-  std::vector<std::vector<uint8_t>> retired_;  // storage replaced under pending draws
-  std::vector<std::vector<uint8_t>> spare_;    // retired storage free again, for the next replacements
-  size_t retiredBytes_ = 0;
 
   swr::DrawState state_;
   D3DMATRIX worlds_[256];  // world matrices 1..255 (0 lives in state_.world)

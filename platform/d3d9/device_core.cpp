@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "device.h"
 #include "state_block.h"
@@ -89,40 +88,9 @@ ULONG Device::Release() {
   return left;
 }
 
-namespace {
-constexpr size_t kRetiredBytes = size_t(16) << 20;  // beyond this a discarding lock waits instead
-constexpr size_t kSpareBuffers = 16;
-}  // namespace
-
 void Device::flush() {
   pipeline_->flush();
   ++epoch_;
-  for (auto& b : retired_)
-    if (spare_.size() < kSpareBuffers) spare_.push_back(std::move(b));
-  retired_.clear();
-  retiredBytes_ = 0;
-}
-
-bool Device::replaceInUse(std::vector<uint8_t>& bytes, uint64_t useEpoch) {
-  if (useEpoch != epoch_ || retiredBytes_ + bytes.size() > kRetiredBytes) return false;
-  std::vector<uint8_t> fresh;
-  for (auto& b : spare_)
-    if (b.size() == bytes.size()) {
-      fresh.swap(b);
-      std::swap(b, spare_.back());
-      spare_.pop_back();
-      break;
-    }
-  try {
-    if (fresh.size() != bytes.size()) fresh.resize(bytes.size());
-    retired_.reserve(retired_.size() + 1);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  retiredBytes_ += bytes.size();
-  retired_.push_back(std::move(bytes));
-  bytes = std::move(fresh);
-  return true;
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** d3d9) {

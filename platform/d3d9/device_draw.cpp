@@ -23,11 +23,8 @@ bool Device::prepareDraw(UINT stride) {
   for (int i = 0; i < 8; ++i) {
     TextureCore* t = textures_[i];
     if (!t) continue;
-    // Drawn into since the last flush: finish that before sampling it, unless the pipeline reads
-    // the texels in place from an earlier target (it draws targets in turn, so it sees them done).
-    if (t->renderedEpoch == epoch_ &&
-        (!t->sampledInPlace() || (renderTarget_ && renderTarget_->container() == t)))
-      flush();
+    // Drawn into since the last flush: finish that before sampling it.
+    if (t->renderedEpoch == epoch_) flush();
     if (t->dirty()) {
       t->sampleSource();
       bumpState(Feeds::Pixel);

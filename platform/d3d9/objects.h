@@ -193,8 +193,6 @@ class TextureCore : public Counted {
     return &source_;
   }
   bool dirty() const { return dirty_; }
-  // The pipeline reads the stored texels themselves, not a decoded copy made when the view is refreshed.
-  bool sampledInPlace() const { return info_->format == D3DFMT_A8R8G8B8 || info_->format == D3DFMT_X8R8G8B8; }
   void markDirty();
   // Rendered into: the sampling view is refreshed (and its version bumped) at the next use.
   void setDirty() { dirty_ = true; }

@@ -85,11 +85,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
   RECT whole = {0, 0, (LONG)desc_.Width, (LONG)desc_.Height};
   if (rect && !validLockRect(*image_.info, desc_.Width, desc_.Height, *rect)) return D3DERR_INVALIDCALL;
   const RECT& r = rect ? *rect : whole;
-  // Discarded texels sampled in place need not wait for the draws reading them: they get new storage.
-  const uint64_t use = container_ ? container_->useEpoch : useEpoch;
-  if (!((flags & D3DLOCK_DISCARD) && container_ && container_->sampledInPlace() &&
-        !(desc_.Usage & D3DUSAGE_RENDERTARGET) && device_->replaceInUse(image_.bytes, use)))
-    device_->flushIfUsing(use);
+  device_->flushIfUsing(container_ ? container_->useEpoch : useEpoch);
   UINT unit = image_.info->block ? 4 : 1;
   lockedRect->Pitch = (INT)image_.pitch;
   lockedRect->pBits = image_.bytes.data() + (size_t)(r.top / unit) * image_.pitch +

@@ -23,7 +23,6 @@ namespace {
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
-constexpr size_t kStartEntries = 400;             // the same while the pool is idle, to start it early
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -53,60 +52,23 @@ uint64_t clockCostNs() {
 
 }  // namespace
 
-// Memory a batch reads as texture or writes as target.
-struct MemRange {
-  const uint32_t* begin;
-  const uint32_t* end;
-};
-
-bool overlap(const std::vector<MemRange>& a, const std::vector<MemRange>& b) {
-  for (const MemRange& x : a)
-    for (const MemRange& y : b)
-      if (x.begin < y.end && y.begin < x.end) return true;
-  return false;
-}
-
-MemRange surfaceRange(const uint32_t* base, uint32_t pitch, uint32_t width, uint32_t height) {
-  return {base, base + (height ? size_t(pitch) * (height - 1) + width : 0)};
-}
-
-// One render target's worth of binned work, or a piece of it. Several exist so that the pool can
-// rasterise some while the next is being filled. A batch never sees memory that a later one writes,
-// whether as target or as texture: a batch that samples what an earlier one draws, or draws what
-// it samples, waits for the earlier one to finish; otherwise each tile waits only for the same tile
-// of the batches before (a pixel belongs to the same tile whatever the target).
+// One render target's worth of binned work. Two exist so that one can be rasterised by the
+// pool while the next is being filled. Batches are rasterised strictly one after the other, so a
+// batch never sees memory that a later one writes, whether as target or as texture.
 struct Batch {
   Binner bin;
   Target tile{};
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
   std::vector<int> order;                           // tiles, busiest first
   std::vector<uint8_t> owner;                       // per entry of `order`: the tile's thread
-  std::vector<const uint32_t*> sampled;             // level 0 of every texture the states sample
-  std::vector<MemRange> reads, writes;
-  uint64_t job = 0;  // the pool's number for it while queued
   bool reference = false;
   std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
-
-  void noteReads(const PixelState& ps) {
-    for (int st = 0; st < ps.stageCount; ++st) {
-      if (!ps.stage[st].hasTex) continue;
-      const Sampler& sm = ps.samp[st];
-      if (std::find(sampled.begin(), sampled.end(), sm.level[0].texels) != sampled.end()) continue;
-      sampled.push_back(sm.level[0].texels);
-      for (int l = 0; l < sm.levelCount; ++l) {
-        const SampledLevel& lv = sm.level[l];
-        reads.push_back(surfaceRange(lv.texels, uint32_t(lv.pitch), uint32_t(lv.width), uint32_t(lv.height)));
-      }
-    }
-  }
 };
 
 struct Pipeline::Impl {
-  static constexpr int kBatches = 3;  // one being filled and up to two queued on the pool
-  Batch batches[kBatches];
+  Batch batches[2];
   Batch* cur = &batches[0];
-  std::vector<Batch*> queued;  // handed to the pool, oldest first
-  std::vector<Batch*> spare;
+  Batch* inflight = nullptr;  // started on the pool, not yet finished
   RenderTargets targets{};
   bool haveTargets = false;
   VertexState vs;
@@ -137,9 +99,6 @@ struct Pipeline::Impl {
   VertexLayout extentLayout{};
   uint32_t extent = layoutExtent(VertexLayout{});
 
-  Impl() {
-    for (int i = 1; i < kBatches; ++i) spare.push_back(&batches[i]);
-  }
   ~Impl() { flush(); }
 
   void useTargets(const RenderTargets& t) {
@@ -171,33 +130,22 @@ struct Pipeline::Impl {
     resolvePixelState(s, *ps);
     if (reference) ps->span = generalSpan;
     cur->states.push_back(psOwner);
-    cur->noteReads(*ps);
     pixelVersion = s.pixelVersion;
   }
 
   // A drawn batch's pixel states go back to the free list unless something else still holds them.
   void release(Batch& b) {
-    b.bin.reset();
-    b.sampled.clear(), b.reads.clear(), b.writes.clear();
     for (auto& st : b.states)
       if (st.use_count() == 1) freeStates.push_back(std::move(st));
     b.states.clear();
   }
 
-  // Queued batches the pool has finished become spare.
-  void reclaim() {
-    size_t done = 0;
-    while (done < queued.size() && queued[done]->job <= pool.finished()) {
-      release(*queued[done]);
-      spare.push_back(queued[done]);
-      ++done;
-    }
-    queued.erase(queued.begin(), queued.begin() + std::ptrdiff_t(done));
-  }
-
-  void finishQueued() {
+  void finishInflight() {
+    if (!inflight) return;
     pool.finish();
-    reclaim();
+    inflight->bin.reset();
+    release(*inflight);
+    inflight = nullptr;
   }
 
   static void tileJob(void* ctx, int k, unsigned /*thread*/) {
@@ -209,75 +157,48 @@ struct Pipeline::Impl {
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
     uint64_t t0 = b.rasterNs ? threadCpuNs() : 0;
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
-               std::min(y0 + kTileSize, b.bin.height), b.reference);
+               std::min(y0 + kTileSize, b.bin.height), static_cast<Batch*>(ctx)->reference);
     if (b.rasterNs) b.rasterNs->fetch_add(threadCpuNs() - t0, std::memory_order_relaxed);
   }
 
-  // Whether `b` may overlap the unfinished queued batches tile by tile: the same tiles, and no
-  // memory one of them draws that the other samples.
-  bool chainable(Batch& b) {
-    b.writes.clear();
-    if (targets.color)
-      b.writes.push_back(surfaceRange(targets.color, targets.colorPitch, targets.width, targets.height));
-    if (targets.depth)
-      b.writes.push_back(
-          surfaceRange(targets.depth, targets.depthPitch, targets.depthWidth, targets.depthHeight));
-    for (Batch* q : queued) {
-      if (q->job <= pool.finished()) continue;
-      if (q->bin.tilesX != b.bin.tilesX || q->bin.tilesY != b.bin.tilesY || overlap(q->writes, b.reads) ||
-          overlap(q->reads, b.writes))
-        return false;
-    }
-    return true;
-  }
-
-  // Hands the current batch to the pool (small ones, when nothing is queued, are drawn at once) and
-  // starts a fresh one.
+  // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
   void submit() {
     Batch* b = cur;
-    reclaim();
     if (b->bin.empty()) {
+      b->bin.reset();
       release(*b);
     } else {
-      b->reference = reference, b->rasterNs = profiling ? &rasterNs : nullptr;
+      finishInflight();
+      for (int i = 0; i < 2; ++i)
+        batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
       int tiles = b->bin.tilesX * b->bin.tilesY;
-      if (threads <= 1 || (b->bin.entries() < 64 && queued.empty())) {
-        finishQueued();
+      if (threads <= 1 || b->bin.entries() < 64) {
         b->order.clear();
         for (int i = 0; i < tiles; ++i) tileJob(b, i, 0);  // not worth waking anyone
+        b->bin.reset();
         release(*b);
       } else {
-        // Only tiles with work, busiest first, so the threads finish together instead of one
-        // waiting on a late heavy tile.
-        b->order.clear();
-        for (int i = 0; i < tiles; ++i)
-          if (!b->bin.bins[size_t(i)].empty()) b->order.push_back(i);
+        // Busiest tiles first, so the threads finish together instead of one waiting on a
+        // late heavy tile.
+        b->order.resize(size_t(tiles));
+        for (int i = 0; i < tiles; ++i) b->order[size_t(i)] = i;
         std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
           return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
         });
         // Each tile has a fixed thread (a checkerboard of the threads), so its colour and depth
         // stay in one core's cache from batch to batch; a stolen tile goes home next time.
-        b->owner.resize(b->order.size());
-        for (size_t k = 0; k < b->order.size(); ++k) {
-          int i = b->order[k];
-          b->owner[k] = uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
+        b->owner.resize(size_t(tiles));
+        for (int k = 0; k < tiles; ++k) {
+          int i = b->order[size_t(k)];
+          b->owner[size_t(k)] = uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
         }
-        if (spare.empty()) {  // every other batch is queued: help the oldest along
-          pool.finishOldest();
-          reclaim();
-        }
-        TileJob job;
-        job.count = int(b->order.size()), job.workers = threads - 1, job.fn = tileJob, job.ctx = b;
-        job.owner = b->owner.data(), job.keys = b->order.data(), job.keyCount = tiles;
-        job.chained = chainable(*b);
-        b->job = pool.push(job);
-        queued.push_back(b);
-        cur = spare.back();
-        spare.pop_back();
+        pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
+        inflight = b;
+        cur = b == &batches[0] ? &batches[1] : &batches[0];
       }
     }
     // The state being used goes on into the next batch.
-    if (psOwner) cur->states.push_back(psOwner), cur->noteReads(*psOwner);
+    if (psOwner) cur->states.push_back(psOwner);
     Batch* n = cur;
     n->bin.configure(b->bin.width, b->bin.height);
     n->tile = b->tile;
@@ -285,7 +206,7 @@ struct Pipeline::Impl {
 
   void flush() {
     submit();
-    finishQueued();
+    finishInflight();
   }
 
   void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
@@ -367,12 +288,10 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     vertexNs += span(t0, t1) * kDrawSample, setupNs += span(t1, t2) * kDrawSample;
   }
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
-  // the next piece even within one render target; while the pool has nothing to do, a short piece
-  // gets it going.
+  // the next piece even within one render target.
   if (cur->bin.bytesUsed() > kFlushBytes)
     flush();
-  else if (threads > 1 &&
-           (cur->bin.entries() > kPieceEntries || (cur->bin.entries() > kStartEntries && !pool.running())))
+  else if (threads > 1 && cur->bin.entries() > kPieceEntries)
     submit();
 }
 
