@@ -444,58 +444,95 @@ SWR_SIMD_INLINE void finishGroup(const SpanSetup& s, const RowSetup& r, const Gr
   storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
 }
 
-// Quads drawn one texel per pixel (text tiles, sprites): pre-transformed, v constant along a row.
-// A row then reads one texel row, found once; groups whose texture coordinates land on eight
-// consecutive texel centres inside that row read them with one load. Everything is decided from
-// the same arithmetic the general fetch does, so either way the texels are the same.
+// Quads drawn one texel per pixel (text tiles, sprites, a full-view quad of a render target):
+// pre-transformed or flat, v constant along a row. A row then reads one texel row (two when
+// bilinear weights fall between rows), found once; groups whose lanes land on eight consecutive
+// texels inside the texture read them with plain loads and blend them with the general fetch's
+// weights. Everything is decided from the same arithmetic the general fetch does, so either way
+// the texels are the same.
 struct DirectRow {
   const uint32_t* texels;  // the row's texels, or null: the general fetch for the whole row
+  const uint32_t* below;   // bilinear: the next row's, weighted by fy7 (null when fy is 0)
+  __m256i fy7;
 };
 
 template <TexPath TEX, Addressing ADDR>
 SWR_SIMD_INLINE DirectRow directRow(const SpanSetup& s, const RowSetup& r, const Group& g) {
   __m256 u, v, w;
   texCoords<true>(s, r, g, u, v, w);
-  __m256i yi;
   if (TEX == TexPath::Linear) {
     const __m256i fv = floorToInt(
         _mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh * 256.0f)), _mm256_set1_ps(127.5f)));
-    if ((_mm256_cvtsi256_si32(fv) & 255) != 0) return {nullptr};  // between two rows: both weighted
-    yi = _mm256_srai_epi32(fv, 8);
-  } else {
-    yi = floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh)));
+    const __m256i yi = _mm256_srai_epi32(fv, 8), fy = _mm256_and_si256(fv, _mm256_set1_epi32(255));
+    const int32_t ya = _mm256_cvtsi256_si32(rowOffset(address<ADDR>(yi, s.tex.h), s.tex.pitch));
+    if (_mm256_cvtsi256_si32(fy) == 0) return {s.tex.p + ya, nullptr, _mm256_setzero_si256()};
+    const __m256i yb =
+        rowOffset(address<ADDR>(_mm256_add_epi32(yi, _mm256_set1_epi32(1)), s.tex.h), s.tex.pitch);
+    return {s.tex.p + ya, s.tex.p + _mm256_cvtsi256_si32(yb),
+            _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7)};
   }
+  const __m256i yi = floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh)));
   const int32_t y = _mm256_cvtsi256_si32(rowOffset(address<ADDR>(yi, s.tex.h), s.tex.pitch));
-  return {s.tex.p + y};
+  return {s.tex.p + y, nullptr, _mm256_setzero_si256()};
 }
 
-// The group's texels when its live lanes land on consecutive centres inside the texture; false
-// otherwise.
+SWR_SIMD_INLINE __m256i loadTexels(const uint32_t* p, const Group& g) {
+  return g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+                : _mm256_maskload_epi32(reinterpret_cast<const int*>(p), g.live);
+}
+
+// One row of a group's texels, blended with their right neighbours when `across`, as channel pairs.
+SWR_SIMD_INLINE void directAcross(const uint32_t* p, const Group& g, bool across, __m256i fx7, __m256i& rb,
+                                  __m256i& ag) {
+  const __m256i a = loadTexels(p, g);
+  if (!across) {
+    rb = rbOf(a), ag = agOf(a);
+    return;
+  }
+  const __m256i b = loadTexels(p + 1, g);
+  rb = lerpWeight(rbOf(a), rbOf(b), fx7), ag = lerpWeight(agOf(a), agOf(b), fx7);
+}
+
+// The group's texels when its live lanes land on consecutive texels inside the texture (with
+// their right neighbours when weighted); false otherwise.
 template <TexPath TEX>
 SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const DirectRow& d, const Group& g,
                                  __m256i& texel) {
   const __m256 w = r.wRow;
   const __m256 u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
-  __m256i xi;
+  __m256i xi, fx = _mm256_setzero_si256();
   if (TEX == TexPath::Linear) {
     const __m256i fu = floorToInt(
         _mm256_sub_ps(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw * 256.0f)), _mm256_set1_ps(127.5f)));
-    if (!_mm256_testz_si256(fu, _mm256_and_si256(g.live, _mm256_set1_epi32(255)))) return false;
+    fx = _mm256_and_si256(fu, _mm256_and_si256(g.live, _mm256_set1_epi32(255)));
     xi = _mm256_srai_epi32(fu, 8);
   } else {
     xi = floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(s.tex.fw)));
   }
-  // Only the live lanes count: the lanes past a span's end never reach the target.
+  // Only the live lanes count: the lanes past a span's end never reach the target. A weighted
+  // column also reads its right neighbour, which must lie inside the texture too.
+  const bool across = TEX == TexPath::Linear && !_mm256_testz_si256(fx, fx);
   const int32_t x = _mm256_cvtsi256_si32(xi);
   const int live = _mm256_movemask_epi8(g.live);
   const __m256i run = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  if (x < 0 || x > s.tex.w - __builtin_popcount(unsigned(live)) / 4 ||
+  if (x < 0 || x > s.tex.w - __builtin_popcount(unsigned(live)) / 4 - int(across) ||
       (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xi, run)) | ~live) != -1)
     return false;
-  const int32_t* p = reinterpret_cast<const int32_t*>(d.texels + x);
-  texel = _mm256_or_si256(
-      g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)) : _mm256_maskload_epi32(p, g.live),
-      _mm256_set1_epi32(int32_t(s.tex.alphaOr)));
+  const __m256i alpha = _mm256_set1_epi32(int32_t(s.tex.alphaOr));
+  if (TEX != TexPath::Linear || (!across && !d.below)) {
+    texel = _mm256_or_si256(loadTexels(d.texels + x, g), alpha);
+    return true;
+  }
+  // The general fetch's blend: across within each row, then down, with the same weights.
+  const __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
+  __m256i rb, ag;
+  directAcross(d.texels + x, g, across, fx7, rb, ag);
+  if (d.below) {
+    __m256i rb1, ag1;
+    directAcross(d.below + x, g, across, fx7, rb1, ag1);
+    rb = lerpWeight(rb, rb1, d.fy7), ag = lerpWeight(ag, ag1, d.fy7);
+  }
+  texel = _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(ag, 8)), alpha);
   return true;
 }
 
@@ -515,7 +552,7 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     const int y = sp.y0 + row, x0 = sp.x0[row], x1 = sp.x1[row];
     if (x0 >= x1) continue;
     const RowSetup r = rowSetup<FLAT>(s, y, DEPTH != DepthPath::None);
-    DirectRow direct{nullptr};
+    DirectRow direct{nullptr, nullptr, _mm256_setzero_si256()};
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
