@@ -454,6 +454,7 @@ struct DirectRow {
   const uint32_t* texels;  // the row's texels, or null: the general fetch for the whole row
   const uint32_t* below;   // bilinear: the next row's, weighted by fy7 (null when fy is 0)
   __m256i fy7;
+  bool half;  // fy is 128
 };
 
 template <TexPath TEX, Addressing ADDR>
@@ -465,15 +466,16 @@ SWR_SIMD_INLINE DirectRow directRow(const SpanSetup& s, const RowSetup& r, const
         _mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh * 256.0f)), _mm256_set1_ps(127.5f)));
     const __m256i yi = _mm256_srai_epi32(fv, 8), fy = _mm256_and_si256(fv, _mm256_set1_epi32(255));
     const int32_t ya = _mm256_cvtsi256_si32(rowOffset(address<ADDR>(yi, s.tex.h), s.tex.pitch));
-    if (_mm256_cvtsi256_si32(fy) == 0) return {s.tex.p + ya, nullptr, _mm256_setzero_si256()};
+    if (_mm256_cvtsi256_si32(fy) == 0) return {s.tex.p + ya, nullptr, _mm256_setzero_si256(), false};
     const __m256i yb =
         rowOffset(address<ADDR>(_mm256_add_epi32(yi, _mm256_set1_epi32(1)), s.tex.h), s.tex.pitch);
     return {s.tex.p + ya, s.tex.p + _mm256_cvtsi256_si32(yb),
-            _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7)};
+            _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7),
+            _mm256_cvtsi256_si32(fy) == 128};
   }
   const __m256i yi = floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(s.tex.fh)));
   const int32_t y = _mm256_cvtsi256_si32(rowOffset(address<ADDR>(yi, s.tex.h), s.tex.pitch));
-  return {s.tex.p + y, nullptr, _mm256_setzero_si256()};
+  return {s.tex.p + y, nullptr, _mm256_setzero_si256(), false};
 }
 
 SWR_SIMD_INLINE __m256i loadTexels(const uint32_t* p, const Group& g) {
@@ -523,6 +525,19 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
     texel = _mm256_or_si256(loadTexels(d.texels + x, g), alpha);
     return true;
   }
+  // Halfway between centres (a full-view quad of a render target): a weight of 128 rounds as the
+  // byte average does, a + ((b - a) * 128 + 128 >> 8) = (a + b + 1) >> 1.
+  const __m256i half = _mm256_set1_epi32(128);
+  if (across && (!d.below || d.half) &&
+      _mm256_movemask_epi8(
+          _mm256_cmpeq_epi32(_mm256_or_si256(fx, _mm256_andnot_si256(g.live, half)), half)) == -1) {
+    texel = _mm256_avg_epu8(loadTexels(d.texels + x, g), loadTexels(d.texels + x + 1, g));
+    if (d.below)
+      texel =
+          _mm256_avg_epu8(texel, _mm256_avg_epu8(loadTexels(d.below + x, g), loadTexels(d.below + x + 1, g)));
+    texel = _mm256_or_si256(texel, alpha);
+    return true;
+  }
   // The general fetch's blend: across within each row, then down, with the same weights.
   const __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
   __m256i rb, ag;
@@ -552,7 +567,7 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     const int y = sp.y0 + row, x0 = sp.x0[row], x1 = sp.x1[row];
     if (x0 >= x1) continue;
     const RowSetup r = rowSetup<FLAT>(s, y, DEPTH != DepthPath::None);
-    DirectRow direct{nullptr, nullptr, _mm256_setzero_si256()};
+    DirectRow direct{nullptr, nullptr, _mm256_setzero_si256(), false};
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
