@@ -40,7 +40,8 @@ TEST_F(FrameReferenceTest, EveryModeTheSameWithEitherFetchAndThreadCount) {
   };
   // The start; low over the ground with far terrain minified; down at the near ground (magnified
   // texels); up at the sky and the airplane's circle.
-  const View views[] = {{0, 0, 0, 0}, {2.2f, -0.05f, 150, -200}, {0.7f, 0.9f, -50, 80}, {3.6f, -0.8f, 20, 40}};
+  const View views[] = {
+      {0, 0, 0, 0}, {2.2f, -0.05f, 150, -200}, {0.7f, 0.9f, -50, 80}, {3.6f, -0.8f, 20, 40}};
   for (const View& v : views) {
     gCamera = Camera(Camera::Ground);
     gCamera.rotateAboutUp(v.heading);

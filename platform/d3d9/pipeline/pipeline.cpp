@@ -23,6 +23,7 @@ namespace {
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
+constexpr size_t kFirstPieceEntries = 100;        // ... while its threads have nothing to do
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -288,10 +289,11 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     vertexNs += span(t0, t1) * kDrawSample, setupNs += span(t1, t2) * kDrawSample;
   }
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
-  // the next piece even within one render target.
+  // the next piece even within one render target. While the pool's threads are idle (a pass has
+  // just begun: most passes are shorter than one piece) they get the first few triangles at once.
   if (cur->bin.bytesUsed() > kFlushBytes)
     flush();
-  else if (threads > 1 && cur->bin.entries() > kPieceEntries)
+  else if (threads > 1 && cur->bin.entries() > (pool.drained() ? kFirstPieceEntries : kPieceEntries))
     submit();
 }
 

@@ -140,6 +140,9 @@ void TilePool::finish() {
 }
 
 bool TilePool::running() const { return impl_->running; }
+bool TilePool::drained() const {
+  return !impl_->running || impl_->remaining.load(std::memory_order_acquire) <= 0;
+}
 
 void TilePool::run(int count, unsigned threads, void (*fn)(void*, int, unsigned), void* ctx) {
   start(count, threads > 1 ? threads - 1 : 0, fn, ctx, nullptr);

@@ -17,6 +17,8 @@ class TilePool {
   // Helps the running job on the calling thread and returns when all of it is done.
   void finish();
   bool running() const;
+  // Every item of the running job is done (or none is running): its threads are free.
+  bool drained() const;
   void run(int count, unsigned threads, void (*fn)(void*, int, unsigned), void* ctx);
 
  private:
