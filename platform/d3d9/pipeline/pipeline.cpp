@@ -62,6 +62,7 @@ struct Batch {
   std::vector<std::shared_ptr<PixelState>> states;  // kept alive until the batch is drawn
   std::vector<int> order;                           // tiles, busiest first
   std::vector<uint8_t> owner;                       // per entry of `order`: the tile's thread
+  std::vector<uint8_t>* drawer = nullptr;           // per tile: the thread that drew it last
   bool reference = false;
   std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
 };
@@ -75,6 +76,7 @@ struct Pipeline::Impl {
   VertexState vs;
   std::shared_ptr<PixelState> psOwner;
   std::vector<std::shared_ptr<PixelState>> freeStates;
+  std::vector<uint8_t> drawer;  // per tile index, shared by all targets: see submit()
   PixelState* ps = nullptr;
   uint64_t vertexVersion = ~0ull, pixelVersion = ~0ull;
   bool reference = false;
@@ -149,13 +151,14 @@ struct Pipeline::Impl {
     inflight = nullptr;
   }
 
-  static void tileJob(void* ctx, int k, unsigned /*thread*/) {
+  static void tileJob(void* ctx, int k, unsigned thread) {
     Batch& b = *static_cast<Batch*>(ctx);
     int i = b.order.empty() ? k : b.order[size_t(k)];
     const auto& bin = b.bin.bins[size_t(i)];
     if (bin.empty()) return;
     int tx = i % b.bin.tilesX, ty = i / b.bin.tilesX;
     int x0 = tx << kTileShift, y0 = ty << kTileShift;
+    if (b.drawer && size_t(i) < b.drawer->size()) (*b.drawer)[size_t(i)] = uint8_t(thread);
     uint64_t t0 = b.rasterNs ? threadCpuNs() : 0;
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
                std::min(y0 + kTileSize, b.bin.height), static_cast<Batch*>(ctx)->reference);
@@ -173,6 +176,8 @@ struct Pipeline::Impl {
       for (int i = 0; i < 2; ++i)
         batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
       int tiles = b->bin.tilesX * b->bin.tilesY;
+      if (drawer.size() < size_t(tiles)) drawer.resize(size_t(tiles), 0xFF);
+      b->drawer = &drawer;
       if (threads <= 1 || b->bin.entries() < 64) {
         b->order.clear();
         for (int i = 0; i < tiles; ++i) tileJob(b, i, 0);  // not worth waking anyone
@@ -186,12 +191,16 @@ struct Pipeline::Impl {
         std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
           return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
         });
-        // Each tile has a fixed thread (a checkerboard of the threads), so its colour and depth
-        // stay in one core's cache from batch to batch; a stolen tile goes home next time.
+        // A tile goes to the thread that drew it last (at first, a checkerboard of the threads):
+        // its colour and depth, and the texels of the target drawn there before (the composite
+        // samples the eye passes at the same place), are in that core's cache. Memory written by
+        // the other core costs several times more to touch.
         b->owner.resize(size_t(tiles));
         for (int k = 0; k < tiles; ++k) {
           int i = b->order[size_t(k)];
-          b->owner[size_t(k)] = uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
+          const uint8_t last = size_t(i) < drawer.size() ? drawer[size_t(i)] : 0xFF;
+          b->owner[size_t(k)] =
+              last < threads ? last : uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
         }
         pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
         inflight = b;
