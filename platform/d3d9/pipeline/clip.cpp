@@ -5,12 +5,6 @@
 #include "clip.h"
 
 namespace swr {
-namespace {
-
-constexpr float kMinW = 1e-6f;
-
-}  // namespace
-
 float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m) {
   switch (plane) {
     case ClipPlane::Near:
@@ -28,14 +22,6 @@ float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m) {
     default:
       return v.w - kMinW;
   }
-}
-
-uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
-  // x - x is NaN for infinities and NaNs alike.
-  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return kClipInvalid;
-  return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | uint32_t(v.x - m.gx0 * v.w < 0.0f) << 2 |
-         uint32_t(m.gx1 * v.w - v.x < 0.0f) << 3 | uint32_t(v.y - m.gy0 * v.w < 0.0f) << 4 |
-         uint32_t(m.gy1 * v.w - v.y < 0.0f) << 5 | uint32_t(v.w - kMinW < 0.0f) << 6;
 }
 
 // Sutherland-Hodgman over the planes named in `codes`; every attribute is interpolated linearly in
