@@ -80,6 +80,56 @@ TEST(PipelineBatch, ClipCodesMatchThePlanesOneByOne) {
   }
 }
 
+// A batch is rejected whole only by a plane all of its vertices are outside of.
+TEST(PipelineBatch, BatchCodesKeepOnlyTheSharedPlanes) {
+  const swr::ScreenMap m = screenMap(64, 64);
+  const swr::PVertex behind = vertex(0, 0, -1, 1), beyondRight = vertex(m.gx1 * 4, 0, 0.5f, 2),
+                     inside = vertex(0, 0, 0.5f, 1), both = vertex(m.gx1 * 4, 0, -1, 2),
+                     lost = vertex(kNaN, 0, 0, 1);
+  auto shared = [&](std::vector<swr::PVertex> v) {
+    std::vector<uint32_t> codes(v.size());
+    uint32_t all = swr::clipBatch(v.data(), uint32_t(v.size()), m, codes.data());
+    for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(codes[i], referenceCodes(v[i], m));
+    return all;
+  };
+  EXPECT_EQ(shared({behind, both, behind}), 1u);
+  EXPECT_EQ(shared({beyondRight, both}), 8u);
+  EXPECT_EQ(shared({behind, beyondRight}), 0u);
+  EXPECT_EQ(shared({both, both, inside}), 0u);
+  EXPECT_EQ(shared({lost, lost}), swr::kClipInvalid);
+  EXPECT_EQ(shared({lost, behind}), 0u);
+}
+
+// Draws wholly outside one plane still count their triangles, as drawn ones do, and leave the
+// target alone; one vertex in range of the others brings the picture back.
+TEST(PipelineBatch, DrawsOutsideOnePlaneCountTheirTriangles) {
+  swr::DrawState s = defaultState(16, 16);
+  s.renderState[D3DRS_LIGHTING] = FALSE;
+  s.renderState[D3DRS_ZENABLE] = FALSE;
+  s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+  diffuseOnly(s);
+  const uint32_t red = 0xFFFF0000u;
+  std::vector<CVertex> behind = {{-1, 1, -0.5f, red, 0, 0},
+                                 {1, 1, -0.5f, red, 0, 0},
+                                 {-1, -1, -0.5f, red, 0, 0},
+                                 {1, -1, -0.5f, red, 0, 0}};
+  const std::vector<uint16_t> quad = {0, 1, 2, 2, 1, 3}, broken = {0, 1, 2, 2, 1, 9};
+  swr::Pipeline p;
+  Canvas c(16, 16, 0);
+  drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, behind, quad, c);
+  drawUP(p, s, kCFvf, D3DPT_TRIANGLESTRIP, 2, behind, c);
+  drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, behind, broken, c);  // the second one is dropped
+  p.flush();
+  EXPECT_EQ(p.triangleCount(), 5u);
+  EXPECT_EQ(c.color, std::vector<uint32_t>(256, 0u));
+  behind[3].z = 0.5f;  // the last vertex in front: only the triangle through it crosses the plane
+  drawIndexed(p, s, kCFvf, D3DPT_TRIANGLELIST, 2, behind, quad, c);
+  p.flush();
+  EXPECT_EQ(p.triangleCount(), 7u);
+  EXPECT_EQ(c.at(15, 15), red);
+  EXPECT_EQ(c.at(0, 0), 0u);
+}
+
 // Screen positions, snapping, the rhw products of the varyings and the packed colour, for every
 // varying count the states produce (the vector loop and its scalar tail).
 TEST(PipelineBatch, ScreenVerticesMatchTheScalarMapping) {
@@ -92,12 +142,12 @@ TEST(PipelineBatch, ScreenVerticesMatchTheScalarMapping) {
     for (float& x : v.v) x = colour(rng);
   for (int nv : {4, 6, 8, 10, 13, swr::kMaxVaryings}) {
     for (int64_t shared : {int64_t(-1), int64_t(0x80402010)}) {
-      std::vector<uint32_t> codes(in.size(), 0xDEADu);
+      std::vector<uint32_t> codes;
+      for (const swr::PVertex& p : in) codes.push_back(referenceCodes(p, m));
       std::vector<swr::SVertex> out(in.size());
       swr::screenVertices(in.data(), uint32_t(in.size()), m, nv, shared, codes.data(), out.data());
       for (size_t i = 0; i < in.size(); ++i) {
         const swr::PVertex& p = in[i];
-        ASSERT_EQ(codes[i], referenceCodes(p, m));
         if (codes[i] != 0) continue;
         const swr::SVertex& s = out[i];
         const float rhw = 1.0f / p.w;
@@ -177,8 +227,9 @@ TEST(PipelineBatch, VertexPhasesMatchThePerVertexArithmetic) {
     const swr::VertexPlan plan = swr::planVertices(b.vs, l);
     EXPECT_TRUE(plan.uniformDiffuse && plan.uniformSpecular && !plan.lit);
     std::vector<swr::PVertex> out(refs.size());
-    swr::processVertices(b.vs, b.ps, l, plan, reinterpret_cast<const uint8_t*>(data.data()), refs.data(),
-                         uint32_t(refs.size()), out.data());
+    const uint8_t* base = reinterpret_cast<const uint8_t*>(data.data());
+    swr::positionVertices(b.vs, l, base, refs.data(), uint32_t(refs.size()), out.data());
+    swr::attributeVertices(b.vs, b.ps, l, plan, base, refs.data(), uint32_t(refs.size()), out.data());
     for (size_t k = 0; k < refs.size(); ++k) {
       const float* v = data.data() + size_t(refs[k]) * floats;
       float pos[4] = {v[1], v[2], v[3], kind == swr::PositionKind::XYZ ? 1.0f : v[4]};

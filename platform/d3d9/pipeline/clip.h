@@ -32,6 +32,14 @@ inline uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
   return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | guard << 2 |
          uint32_t(v.w - kMinW < 0.0f) << 6;
 }
+// The codes of a batch; returns the planes every vertex is outside of (nothing of it is visible
+// when any is set).
+inline uint32_t clipBatch(const PVertex* v, uint32_t count, const ScreenMap& m, uint32_t* codes) {
+  uint32_t all = ~0u;
+  for (uint32_t i = 0; i < count; ++i) all &= codes[i] = clipCodes(v[i], m);
+  return all;
+}
+
 float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m);  // >= 0 inside
 // Returns the number of output vertices; `out` and `scratch` hold at least 3 + kClipPlanes.
 int clipPolygon(const PVertex* in, int n, uint32_t codes, const ScreenMap& m, int nv, PVertex* out,

@@ -23,7 +23,19 @@ namespace {
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
-constexpr uint64_t kSmallDraw = 16;               // indices gathered without the stamp arrays
+
+// The triangles a draw of n vertices assembles (each counted, drawn or not).
+uint64_t trianglesOf(D3DPRIMITIVETYPE type, uint64_t n) {
+  switch (type) {
+    case D3DPT_TRIANGLELIST:
+      return n / 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN:
+      return n >= 2 ? n - 2 : 0;
+    default:
+      return 0;
+  }
+}
 
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
@@ -107,7 +119,8 @@ struct Pipeline::Impl {
   uint32_t extent = layoutExtent(VertexLayout{});
   bool planValid = false;
   VertexPlan plan;
-  int64_t planDiffuse8 = -1;  // the packed shared diffuse colour, -1 when vertices differ
+  uint32_t readableOf = 0, readable = 0;  // the vertices whole of the last vertex count
+  int64_t planDiffuse8 = -1;              // the packed shared diffuse colour, -1 when vertices differ
 
   ~Impl() { flush(); }
 
@@ -223,6 +236,8 @@ struct Pipeline::Impl {
   void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
   void assemble(const DrawCall& call, uint64_t n, const ScreenMap& map);
   void triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map);
+  [[gnu::noinline]] void shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                         const ScreenMap& map);
   void line(uint32_t a, uint32_t b, const ScreenMap& map);
 };
 
@@ -250,8 +265,14 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
 
   uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
-  if (!(layout == planLayout)) planLayout = layout, extent = layoutExtent(layout), planValid = false;
-  uint32_t readable = readableVertices(layout, extent, call.vertexCount);
+  // Byte equality says nothing changed (the copy below keeps even the padding); fields compared
+  // one by one would cost more than the rest of a small draw's set-up.
+  if (std::memcmp(&layout, &planLayout, sizeof(VertexLayout)) != 0) {
+    std::memcpy(static_cast<void*>(&planLayout), &layout, sizeof(VertexLayout));
+    extent = layoutExtent(layout), planValid = false, readableOf = 0, readable = 0;
+  }
+  if (call.vertexCount != readableOf)
+    readableOf = call.vertexCount, readable = readableVertices(layout, extent, readableOf);
   if (readable == 0) return;
   if (call.indices == nullptr && n > readable) n = readable;  // later primitives index past the data
   if (!planValid) {
@@ -260,36 +281,18 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
     planValid = true;
   }
 
-  // Gather the referenced vertices, each once, in order of first use.
+  // Gather the referenced vertices, each once, in order of first use. The stamps say which were
+  // seen in this draw, so they never need clearing (but once every 2^32 draws).
   if (local.size() < n) local.resize(n);
   const uint64_t most = std::min<uint64_t>(n, readable);
   if (refs.size() < most) refs.resize(most);
   uint32_t* L = local.data();
   uint32_t* R = refs.data();
   uint32_t count = 0;
+  bool invalid = false;  // an index past the data (its primitives are dropped, and not counted)
   if (!call.indices) {
     for (uint32_t i = 0; i < n; ++i) R[i] = i, L[i] = i;
     count = uint32_t(n);
-  } else if (n <= kSmallDraw) {
-    // A few indices: looking back through the vertices found so far beats the stamp arrays,
-    // which are as long as the vertex data.
-    auto gather = [&](const auto* index) {
-      for (uint32_t k = 0; k < n; ++k) {
-        const uint32_t idx = index[k];
-        if (idx >= readable) {
-          L[k] = kInvalid;
-          continue;
-        }
-        uint32_t j = 0;
-        while (j < count && R[j] != idx) ++j;
-        if (j == count) R[count++] = idx;
-        L[k] = j;
-      }
-    };
-    if (call.index32)
-      gather(static_cast<const uint32_t*>(call.indices));
-    else
-      gather(static_cast<const uint16_t*>(call.indices));
   } else {
     if (stamp.size() < readable) stamp.resize(readable, 0), slot.resize(readable);
     if (++generation == 0) {
@@ -303,7 +306,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
       for (uint64_t k = 0; k < n; ++k) {
         const uint32_t idx = index[k];
         if (idx >= readable) {
-          L[k] = kInvalid;
+          L[k] = kInvalid, invalid = true;
           continue;
         }
         if (S[idx] != g) S[idx] = g, T[idx] = count, R[count++] = idx;
@@ -317,7 +320,14 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   }
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
-  processVertices(vs, *ps, layout, plan, call.vertices, R, count, post.data());
+  positionVertices(vs, layout, call.vertices, R, count, post.data());
+  if (count && clipBatch(post.data(), count, map, codes.data()) != 0 && !invalid) {
+    // Every vertex outside one plane: no primitive can show, none needs assembling.
+    triangles += trianglesOf(call.type, n);
+    if (timed) vertexNs += span(t0, threadCpuNs()) * kDrawSample;
+    return;
+  }
+  attributeVertices(vs, *ps, layout, plan, call.vertices, R, count, post.data());
   screenVertices(post.data(), count, map, ps->varyingCount, planDiffuse8, codes.data(), screen.data());
   localAt = L, codeAt = codes.data(), postAt = post.data(), screenAt = screen.data();
   const uint64_t t1 = timed ? threadCpuNs() : 0;
@@ -368,17 +378,25 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
 
 // `provoking` names which of a, b, c gives flat-shaded colours (the first vertex of the primitive
 // as submitted).
-void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map) {
+inline void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                     const ScreenMap& map) {
   if (a == kInvalid || b == kInvalid || c == kInvalid) return;
   ++triangles;
-  uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
+  const uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
+  if ((ca | cb | cc) == 0 && !ps->flat) {
+    setupTriangle(cur->bin, *ps, screenAt[a], screenAt[b], screenAt[c], true);
+    return;
+  }
+  if ((ca & cb & cc) == 0) shadedOrClipped(a, b, c, provoking, map);
+}
+
+// Flat-shaded or crossing a plane: the slow half of triangle().
+void Pipeline::Impl::shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                     const ScreenMap& map) {
+  const uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
   const uint32_t idx[3] = {a, b, c};
   const int colorCount = ps->specularSlot >= 0 ? 8 : 4;
   if ((ca | cb | cc) == 0) {
-    if (!ps->flat) {
-      setupTriangle(cur->bin, *ps, screenAt[a], screenAt[b], screenAt[c], true);
-      return;
-    }
     SVertex v[3] = {screenAt[a], screenAt[b], screenAt[c]};
     const PVertex& p = postAt[idx[provoking]];
     for (int k = 0; k < 3; ++k) {
@@ -388,7 +406,6 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
     setupTriangle(cur->bin, *ps, v[0], v[1], v[2], true);
     return;
   }
-  if ((ca & cb & cc) != 0) return;
   PVertex in[3] = {postAt[a], postAt[b], postAt[c]}, out[16], scratch[16];
   if (ps->flat)
     for (int k = 0; k < 3; ++k) std::memcpy(in[k].v, postAt[idx[provoking]].v, sizeof(float) * colorCount);

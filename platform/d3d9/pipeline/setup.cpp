@@ -8,8 +8,6 @@
 
 #include "setup.h"
 
-#include "clip.h"
-
 namespace swr {
 namespace {
 
@@ -103,14 +101,13 @@ void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t 
 // toScreen for a whole batch, four lanes at a time: the same products and sums per lane, the same
 // clamp (NaN to the low end) and rounding of the snap.
 void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int nv, int64_t diffuse8,
-                    uint32_t* codes, SVertex* out) {
+                    const uint32_t* codes, SVertex* out) {
   const __m128 scale = _mm_setr_ps(m.scx, m.scy, m.scz, 0.0f), offset = _mm_setr_ps(m.ox, m.oy, m.oz, 0.0f);
   const __m128 lo = _mm_set1_ps(-2.0f * kGuard), hi = _mm_set1_ps(2.0f * kGuard),
                sub = _mm_set1_ps(kSubScale);
   for (uint32_t i = 0; i < count; ++i) {
-    const PVertex& p = in[i];
-    codes[i] = clipCodes(p, m);
     if (codes[i] != 0) continue;
+    const PVertex& p = in[i];
     SVertex& s = out[i];
     const float rhw = 1.0f / p.w;
     const __m128 r = _mm_set1_ps(rhw);

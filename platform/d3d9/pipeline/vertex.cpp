@@ -375,10 +375,14 @@ void texturePhase(const VertexState& vs, const PixelState& ps, const VertexLayou
 
 }  // namespace
 
-void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
-                     const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
-                     PVertex* out) {
+void positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                      const uint32_t* indices, uint32_t count, PVertex* out) {
   positionPhase(vs, layout, base, indices, count, out);
+}
+
+void attributeVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                       const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
+                       PVertex* out) {
   colorPhase(vs, ps, layout, plan, base, indices, count, out);
   texturePhase(vs, ps, layout, base, indices, count, out);
 }

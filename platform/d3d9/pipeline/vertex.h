@@ -24,10 +24,12 @@ struct VertexPlan {
   Lit color{};                   // the lit colours, or white and black for unlit vertices
 };
 VertexPlan planVertices(const VertexState& vs, const VertexLayout& layout);
-// The referenced vertices in clip space, in phases over the whole batch: positions, colours,
-// texture coordinates.
-void processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
-                     const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
-                     PVertex* out);
+// The referenced vertices in clip space, in phases over the whole batch: positions first (a draw
+// wholly outside one plane needs nothing else), then colours and texture coordinates.
+void positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                      const uint32_t* indices, uint32_t count, PVertex* out);
+void attributeVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                       const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
+                       PVertex* out);
 
 }  // namespace swr
