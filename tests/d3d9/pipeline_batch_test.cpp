@@ -80,24 +80,82 @@ TEST(PipelineBatch, ClipCodesMatchThePlanesOneByOne) {
   }
 }
 
-// A batch is rejected whole only by a plane all of its vertices are outside of.
+// A batch is rejected whole only by a plane all of its vertices are outside of; the off-screen bits
+// say which side of the scissor rectangle (widened by the margin) a vertex in front of the eye is.
 TEST(PipelineBatch, BatchCodesKeepOnlyTheSharedPlanes) {
-  const swr::ScreenMap m = screenMap(64, 64);
+  const swr::ScreenMap m = screenMap(64, 64);  // x/w = -1 and 1 are screen x 0 and 64, y/w = 1 is y 0
+  const int32_t scissor[4] = {0, 0, 64, 64};
   const swr::PVertex behind = vertex(0, 0, -1, 1), beyondRight = vertex(m.gx1 * 4, 0, 0.5f, 2),
                      inside = vertex(0, 0, 0.5f, 1), both = vertex(m.gx1 * 4, 0, -1, 2),
                      lost = vertex(kNaN, 0, 0, 1);
-  auto shared = [&](std::vector<swr::PVertex> v) {
+  auto shared = [&](std::vector<swr::PVertex> v, const int32_t* sc = nullptr) {
     std::vector<uint32_t> codes(v.size());
-    uint32_t all = swr::clipBatch(v.data(), uint32_t(v.size()), m, codes.data());
-    for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(codes[i], referenceCodes(v[i], m));
+    uint32_t all = swr::clipBatch(v.data(), uint32_t(v.size()), m, sc ? sc : scissor, codes.data());
+    for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(codes[i] & swr::kClipPlaneBits, referenceCodes(v[i], m));
     return all;
   };
+  const uint32_t left = 1u << swr::kOffScreenShift, top = left << 1, right = left << 2, bottom = left << 3;
   EXPECT_EQ(shared({behind, both, behind}), 1u);
-  EXPECT_EQ(shared({beyondRight, both}), 8u);
+  EXPECT_EQ(shared({beyondRight, both}), 8u | right);
   EXPECT_EQ(shared({behind, beyondRight}), 0u);
   EXPECT_EQ(shared({both, both, inside}), 0u);
   EXPECT_EQ(shared({lost, lost}), swr::kClipInvalid);
   EXPECT_EQ(shared({lost, behind}), 0u);
+  // Screen x -3.2 is off, -1.6 within the margin; y likewise above and below.
+  EXPECT_EQ(shared({vertex(-1.1f, 0, 0.5f, 1), vertex(-2.2f, 1.1f, 1, 2)}), left);
+  EXPECT_EQ(shared({vertex(-1.05f, 0, 0.5f, 1), vertex(-2.2f, 1.1f, 1, 2)}), 0u);
+  EXPECT_EQ(shared({vertex(0.3f, 1.1f, 0.5f, 1), vertex(-0.9f, 2.2f, 1, 2)}), top);
+  EXPECT_EQ(shared({vertex(0.3f, -1.1f, 0.5f, 1), vertex(3.0f, -2.2f, 1, 2)}), bottom);
+  EXPECT_EQ(shared({vertex(3.0f, -3.0f, 0.5f, 1)}), right | bottom);
+  // Behind the eye the projection mirrors: no side is claimed.
+  EXPECT_EQ(shared({vertex(-1.1f, 0, -0.5f, -1)}) & (left | right | top | bottom), 0u);
+  // The rectangle is the scissor's, not the target's.
+  const int32_t narrow[4] = {16, 0, 48, 64};
+  EXPECT_EQ(shared({vertex(-0.6f, 0, 0.5f, 1)}, narrow), left);
+  EXPECT_EQ(shared({vertex(-0.6f, 0, 0.5f, 1)}), 0u);
+}
+
+// Triangles off the target on one side cover nothing of it: scattered over and around a small
+// target they draw the same pixels as in the middle of a larger one, where none of them is off.
+TEST(PipelineBatch, OffScreenRejectionKeepsEveryVisiblePixel) {
+  std::mt19937 rng(21);
+  std::uniform_real_distribution<float> pos(-14.0f, 30.0f), step(-5.0f, 5.0f);
+  std::vector<TLVertex> small, large;
+  for (int t = 0; t < 400; ++t) {
+    const float x = pos(rng), y = pos(rng);
+    const uint32_t colour = 0xFF000000u | uint32_t(rng());
+    for (int k = 0; k < 3; ++k) {
+      const float vx = x + (k ? step(rng) : 0.0f), vy = y + (k ? step(rng) : 0.0f);
+      small.push_back({vx, vy, 0.5f, 1.0f, colour, 0, 0});
+      large.push_back({vx + 16, vy + 16, 0.5f, 1.0f, colour, 0, 0});
+    }
+  }
+  for (DWORD fill : {DWORD(D3DFILL_SOLID), DWORD(D3DFILL_WIREFRAME)}) {
+    swr::DrawState s = defaultState(16, 16);
+    s.renderState[D3DRS_ZENABLE] = FALSE;
+    s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+    s.renderState[D3DRS_SHADEMODE] = D3DSHADE_FLAT;
+    s.renderState[D3DRS_FILLMODE] = fill;
+    diffuseOnly(s);
+    swr::Pipeline p;
+    Canvas a(16, 16, 0), b(48, 48, 0);
+    for (size_t t = 0; t < small.size(); t += 3) {  // one triangle a draw, as the terrain's cells
+      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 1,
+             std::vector<TLVertex>(small.begin() + t, small.begin() + t + 3), a);
+    }
+    swr::DrawState big = s;
+    big.viewport = {0, 0, 48, 48, 0, 1};
+    touch(big);
+    drawUP(p, big, kTLFvf, D3DPT_TRIANGLELIST, uint32_t(large.size() / 3), large, b);
+    p.flush();
+    int drawn = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        ASSERT_EQ(a.at(x, y), b.at(x + 16, y + 16)) << x << "," << y << " fill " << fill;
+        drawn += a.at(x, y) != 0;
+      }
+    EXPECT_GT(drawn, 100);
+  }
 }
 
 // Draws wholly outside one plane still count their triangles, as drawn ones do, and leave the

@@ -32,11 +32,36 @@ inline uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
   return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | guard << 2 |
          uint32_t(v.w - kMinW < 0.0f) << 6;
 }
-// The codes of a batch; returns the planes every vertex is outside of (nothing of it is visible
-// when any is set).
-inline uint32_t clipBatch(const PVertex* v, uint32_t count, const ScreenMap& m, uint32_t* codes) {
+// Beyond the clip planes, codes carry four bits that clip nothing: the vertex lies left of, above,
+// right of or below the scissor rectangle widened by kOffScreenMargin pixels (only for w > kMinW,
+// where the perspective keeps straight edges straight). Primitives that reach no further than the
+// margin from their vertices (triangles and lines, not points) and share one of these bits cover
+// no pixel.
+constexpr int kOffScreenShift = 7;
+constexpr uint32_t kClipPlaneBits = ((1u << kClipPlanes) - 1) | kClipInvalid;
+constexpr float kOffScreenMargin = 2.0f;
+
+// The codes of a batch against the clip planes and the scissor rectangle [x0, x1) x [y0, y1);
+// returns the bits every vertex has (nothing of the batch is visible when a clip plane's is set).
+inline uint32_t clipBatch(const PVertex* v, uint32_t count, const ScreenMap& m, const int32_t* scissor,
+                          uint32_t* codes) {
+  // Lanes left, top, right, bottom, each negative outside: +-(x scx + (ox - edge) w), and so on,
+  // the screen position times w.
+  const float x0 = float(scissor[0]) - kOffScreenMargin, y0 = float(scissor[1]) - kOffScreenMargin;
+  const float x1 = float(scissor[2]) + kOffScreenMargin, y1 = float(scissor[3]) + kOffScreenMargin;
+  const __m128 k = _mm_setr_ps(m.scx, m.scy, -m.scx, -m.scy);
+  const __m128 c = _mm_setr_ps(m.ox - x0, m.oy - y0, x1 - m.ox, y1 - m.oy);
   uint32_t all = ~0u;
-  for (uint32_t i = 0; i < count; ++i) all &= codes[i] = clipCodes(v[i], m);
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t code = clipCodes(v[i], m);
+    if ((code & (kClipInvalid | 1u << int(ClipPlane::MinW))) == 0) {
+      const __m128 p = _mm_loadu_ps(&v[i].x);
+      const __m128 d = _mm_add_ps(_mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 0, 1, 0)), k),
+                                  _mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(3, 3, 3, 3)), c));
+      code |= uint32_t(_mm_movemask_ps(_mm_cmplt_ps(d, _mm_setzero_ps()))) << kOffScreenShift;
+    }
+    all &= codes[i] = code;
+  }
   return all;
 }
 

@@ -111,6 +111,7 @@ struct Pipeline::Impl {
   std::vector<uint32_t> codes;
   const uint32_t* localAt = nullptr;
   const uint32_t* codeAt = nullptr;
+  uint32_t reject = ~0u;  // the code bits a primitive of this draw is dropped for when its vertices share one
   const PVertex* postAt = nullptr;
   const SVertex* screenAt = nullptr;
   // The layout of the last draw, how far it reads into a vertex and what its vertices share under
@@ -321,7 +322,9 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
   positionVertices(vs, layout, call.vertices, R, count, post.data());
-  if (count && clipBatch(post.data(), count, map, codes.data()) != 0 && !invalid) {
+  // Points may reach far past their vertex: only the clip planes reject them.
+  reject = call.type == D3DPT_POINTLIST || ps->fill == FillMode::Point ? kClipPlaneBits : ~0u;
+  if (count && (clipBatch(post.data(), count, map, sc, codes.data()) & reject) != 0 && !invalid) {
     // Every vertex outside one plane: no primitive can show, none needs assembling.
     triangles += trianglesOf(call.type, n);
     if (timed) vertexNs += span(t0, threadCpuNs()) * kDrawSample;
@@ -369,7 +372,8 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
       break;
     case D3DPT_POINTLIST:
       for (uint64_t i = 0; i < n; ++i)
-        if (L[i] != kInvalid && codeAt[L[i]] == 0) setupPoint(cur->bin, *ps, screenAt[L[i]], ps->pointSize);
+        if (L[i] != kInvalid && (codeAt[L[i]] & kClipPlaneBits) == 0)
+          setupPoint(cur->bin, *ps, screenAt[L[i]], ps->pointSize);
       break;
     default:
       break;
@@ -383,17 +387,19 @@ inline void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_
   if (a == kInvalid || b == kInvalid || c == kInvalid) return;
   ++triangles;
   const uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
-  if ((ca | cb | cc) == 0 && !ps->flat) {
+  if (ca & cb & cc & reject) return;
+  if (((ca | cb | cc) & kClipPlaneBits) == 0 && !ps->flat) {
     setupTriangle(cur->bin, *ps, screenAt[a], screenAt[b], screenAt[c], true);
     return;
   }
-  if ((ca & cb & cc) == 0) shadedOrClipped(a, b, c, provoking, map);
+  shadedOrClipped(a, b, c, provoking, map);
 }
 
 // Flat-shaded or crossing a plane: the slow half of triangle().
 void Pipeline::Impl::shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
                                      const ScreenMap& map) {
-  const uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
+  const uint32_t ca = codeAt[a] & kClipPlaneBits, cb = codeAt[b] & kClipPlaneBits,
+                 cc = codeAt[c] & kClipPlaneBits;
   const uint32_t idx[3] = {a, b, c};
   const int colorCount = ps->specularSlot >= 0 ? 8 : 4;
   if ((ca | cb | cc) == 0) {
@@ -418,7 +424,8 @@ void Pipeline::Impl::shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_
 
 void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   if (a == kInvalid || b == kInvalid) return;
-  uint32_t ca = codeAt[a], cb = codeAt[b];
+  if (codeAt[a] & codeAt[b]) return;  // lines reach half a pixel past their ends
+  const uint32_t ca = codeAt[a] & kClipPlaneBits, cb = codeAt[b] & kClipPlaneBits;
   if ((ca | cb) == 0) {
     SVertex e = screenAt[b];
     if (ps->flat) {

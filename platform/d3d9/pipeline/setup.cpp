@@ -8,6 +8,8 @@
 
 #include "setup.h"
 
+#include "clip.h"
+
 namespace swr {
 namespace {
 
@@ -106,7 +108,7 @@ void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int n
   const __m128 lo = _mm_set1_ps(-2.0f * kGuard), hi = _mm_set1_ps(2.0f * kGuard),
                sub = _mm_set1_ps(kSubScale);
   for (uint32_t i = 0; i < count; ++i) {
-    if (codes[i] != 0) continue;
+    if (codes[i] & kClipPlaneBits) continue;
     const PVertex& p = in[i];
     SVertex& s = out[i];
     const float rhw = 1.0f / p.w;
@@ -117,9 +119,16 @@ void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int n
     // max(v, lo) is lo for NaN, then min(., hi).
     const __m128i f = _mm_cvtps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(pos, lo), hi), sub));
     s.fx = _mm_cvtsi128_si32(f), s.fy = _mm_cvtsi128_si32(_mm_shuffle_epi32(f, _MM_SHUFFLE(1, 1, 1, 1)));
+    // Varyings come in fours and twos; the tails stay out of the compiler's vector loops, whose
+    // set-up would cost more than the work.
     int k = 0;
     for (; k + 4 <= nv; k += 4) _mm_storeu_ps(s.v + k, _mm_mul_ps(_mm_loadu_ps(p.v + k), r));
-    for (; k < nv; ++k) s.v[k] = p.v[k] * rhw;
+    if (k + 2 <= nv) {
+      const __m128 two = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p.v + k)));
+      _mm_store_sd(reinterpret_cast<double*>(s.v + k), _mm_castps_pd(_mm_mul_ps(two, r)));
+      k += 2;
+    }
+    if (k < nv) s.v[k] = p.v[k] * rhw;
     s.diffuse8 = diffuse8 >= 0 ? uint32_t(diffuse8) : pack8(p.v);
   }
 }
