@@ -75,8 +75,17 @@ std::vector<swr::PVertex> awkwardVertices(const swr::ScreenMap& m) {
 TEST(PipelineBatch, ClipCodesMatchThePlanesOneByOne) {
   for (auto [w, h] : {std::pair{640u, 480u}, std::pair{1u, 1u}, std::pair{4096u, 16u}}) {
     const swr::ScreenMap m = screenMap(w, h);
-    for (const swr::PVertex& v : awkwardVertices(m))
+    const std::vector<swr::PVertex> all = awkwardVertices(m);
+    for (const swr::PVertex& v : all)
       ASSERT_EQ(swr::clipCodes(v, m), referenceCodes(v, m)) << v.x << " " << v.y << " " << v.z << " " << v.w;
+    // The batch form, four at a time and over every length of tail.
+    const int32_t scissor[4] = {0, 0, int32_t(w), int32_t(h)};
+    for (size_t n : {all.size(), all.size() - 1, all.size() - 2, all.size() - 3}) {
+      std::vector<uint32_t> codes(n);
+      swr::clipBatch(all.data(), uint32_t(n), m, scissor, codes.data());
+      for (size_t i = 0; i < n; ++i)
+        ASSERT_EQ(codes[i] & swr::kClipPlaneBits, referenceCodes(all[i], m)) << i;
+    }
   }
 }
 
