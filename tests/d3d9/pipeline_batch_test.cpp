@@ -82,7 +82,7 @@ TEST(PipelineBatch, ClipCodesMatchThePlanesOneByOne) {
     const int32_t scissor[4] = {0, 0, int32_t(w), int32_t(h)};
     for (size_t n : {all.size(), all.size() - 1, all.size() - 2, all.size() - 3}) {
       std::vector<uint32_t> codes(n);
-      swr::clipBatch(all.data(), uint32_t(n), m, scissor, codes.data());
+      swr::clipBatch(all.data(), uint32_t(n), swr::ClipLanes(m, scissor), codes.data());
       for (size_t i = 0; i < n; ++i)
         ASSERT_EQ(codes[i] & swr::kClipPlaneBits, referenceCodes(all[i], m)) << i;
     }
@@ -99,7 +99,8 @@ TEST(PipelineBatch, BatchCodesKeepOnlyTheSharedPlanes) {
                      lost = vertex(kNaN, 0, 0, 1);
   auto shared = [&](std::vector<swr::PVertex> v, const int32_t* sc = nullptr) {
     std::vector<uint32_t> codes(v.size());
-    uint32_t all = swr::clipBatch(v.data(), uint32_t(v.size()), m, sc ? sc : scissor, codes.data());
+    uint32_t all =
+        swr::clipBatch(v.data(), uint32_t(v.size()), swr::ClipLanes(m, sc ? sc : scissor), codes.data());
     for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(codes[i] & swr::kClipPlaneBits, referenceCodes(v[i], m));
     return all;
   };
@@ -295,7 +296,17 @@ TEST(PipelineBatch, VertexPhasesMatchThePerVertexArithmetic) {
     EXPECT_TRUE(plan.uniformDiffuse && plan.uniformSpecular && !plan.lit);
     std::vector<swr::PVertex> out(refs.size());
     const uint8_t* base = reinterpret_cast<const uint8_t*>(data.data());
-    swr::positionVertices(b.vs, l, base, refs.data(), uint32_t(refs.size()), out.data());
+    std::vector<uint32_t> codes(refs.size());
+    const int32_t scissor[4] = {0, 0, 64, 64};
+    const uint32_t shared =
+        swr::positionVertices(b.vs, l, base, refs.data(), uint32_t(refs.size()),
+                              swr::ClipLanes(b.vs.transformedMap, scissor), out.data(), codes.data());
+    uint32_t want = ~0u;
+    for (size_t k = 0; k < refs.size(); ++k) {
+      EXPECT_EQ(codes[k] & swr::kClipPlaneBits, referenceCodes(out[k], b.vs.transformedMap)) << k;
+      want &= codes[k];
+    }
+    EXPECT_EQ(shared, want);
     swr::attributeVertices(b.vs, b.ps, l, plan, base, refs.data(), uint32_t(refs.size()), out.data());
     for (size_t k = 0; k < refs.size(); ++k) {
       const float* v = data.data() + size_t(refs[k]) * floats;

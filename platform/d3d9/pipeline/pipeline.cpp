@@ -321,10 +321,12 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   }
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
-  positionVertices(vs, layout, call.vertices, R, count, post.data());
+  const uint32_t shared = count ? positionVertices(vs, layout, call.vertices, R, count, ClipLanes(map, sc),
+                                                   post.data(), codes.data())
+                                : 0;
   // Points may reach far past their vertex: only the clip planes reject them.
   reject = call.type == D3DPT_POINTLIST || ps->fill == FillMode::Point ? kClipPlaneBits : ~0u;
-  if (count && (clipBatch(post.data(), count, map, sc, codes.data()) & reject) != 0 && !invalid) {
+  if ((shared & reject) != 0 && !invalid) {
     // Every vertex outside one plane: no primitive can show, none needs assembling.
     triangles += trianglesOf(call.type, n);
     if (timed) vertexNs += span(t0, threadCpuNs()) * kDrawSample;
