@@ -126,9 +126,11 @@ struct Pipeline::Impl {
   ~Impl() { flush(); }
 
   void useTargets(const RenderTargets& t) {
-    if (haveTargets && sameTargets(t, targets)) return;
+    // Bytes first: the device hands the same object draw after draw, and the copy keeps its padding.
+    if (haveTargets && (std::memcmp(&t, &targets, sizeof(RenderTargets)) == 0 || sameTargets(t, targets)))
+      return;
     submit();
-    targets = t;
+    std::memcpy(static_cast<void*>(&targets), &t, sizeof(RenderTargets));
     haveTargets = true;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
     cur->bin.configure(std::max(w, 0), std::max(h, 0));
