@@ -236,6 +236,8 @@ class Device final : public IDirect3DDevice9 {
   swr::DrawState state_;
   D3DMATRIX worlds_[256];  // world matrices 1..255 (0 lives in state_.world)
   TextureCore* textures_[8] = {};
+  IDirect3DBaseTexture9* boundInterfaces_[8] = {};  // what SetTexture was given for textures_
+  unsigned boundStages_ = 0;                        // bit i: textures_[i] is set
   struct Stream {
     VertexBuffer* buffer = nullptr;
     UINT offset = 0, stride = 0, frequency = 1;

@@ -55,6 +55,8 @@ void Device::releaseBindings() {
   if (backBuffer_) backBuffer_->unbind(), backBuffer_ = nullptr;
   if (autoDepth_) autoDepth_->unbind(), autoDepth_ = nullptr;
   for (TextureCore*& t : textures_) t = nullptr;
+  for (IDirect3DBaseTexture9*& t : boundInterfaces_) t = nullptr;
+  boundStages_ = 0;
   for (int i = 0; i < 8; ++i) state_.texture[i] = nullptr;
 }
 

@@ -20,9 +20,8 @@ bool Device::prepareDraw(UINT stride) {
   }
   if (!layoutValid_ || stride < layoutExtent_) return false;
   layout_.stride = stride;
-  for (int i = 0; i < 8; ++i) {
-    TextureCore* t = textures_[i];
-    if (!t) continue;
+  for (unsigned bound = boundStages_; bound; bound &= bound - 1) {
+    TextureCore* t = textures_[__builtin_ctz(bound)];
     // Drawn into since the last flush: finish that before sampling it.
     if (t->renderedEpoch == epoch_) flush();
     if (t->dirty()) {
@@ -69,7 +68,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
   if (!inScene_ || need == 0 || !s.buffer || !indices_ || s.stride == 0 || numVertices == 0 || baseVertex < 0)
     return D3DERR_INVALIDCALL;
   UINT indexSize = indices_->index32() ? 4 : 2;
-  if (startIndex + need > indices_->size() / indexSize) return D3DERR_INVALIDCALL;
+  if ((startIndex + need) * indexSize > indices_->size()) return D3DERR_INVALIDCALL;
   UINT size = s.buffer->size();
   uint64_t available = size > s.offset ? (size - s.offset) / s.stride : 0;
   if ((uint64_t)baseVertex + minIndex + numVertices > available) return D3DERR_INVALIDCALL;

@@ -97,8 +97,10 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   if (stage >= 8) return D3DERR_INVALIDCALL;
+  // The common, redundant case, known without asking the object what it is.
+  if (!recording_ && texture == boundInterfaces_[stage]) return D3D_OK;
   TextureCore* t = texture ? textureCore(texture) : nullptr;
-  if (!recording_ && t == textures_[stage]) return D3D_OK;  // the common, redundant case
+  if (!recording_ && t == textures_[stage]) return D3D_OK;
   if (texture && (!t || t->device() != this || t->pool() == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
   if (recording_) {
     recording_->slot({kTexture, 0, (uint32_t)stage}).setObject(t);
@@ -107,6 +109,8 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   if (t) t->bind();
   if (textures_[stage]) textures_[stage]->unbind();
   textures_[stage] = t;
+  boundInterfaces_[stage] = t ? texture : nullptr;
+  boundStages_ = t ? boundStages_ | 1u << stage : boundStages_ & ~(1u << stage);
   state_.texture[stage] = t ? t->sampleSource() : nullptr;
   bumpState(Feeds::Pixel);
   return D3D_OK;

@@ -206,6 +206,62 @@ TEST_F(StateTest, RedundantSetsDoNotBumpVersions) {
   t->Release();
 }
 
+// Texels written while bound reach the pipeline at the next draw on whatever stage the texture is
+// bound, through rebinding, unbinding one of two stages and setting the same texture again.
+TEST_F(StateTest, EveryBoundStageIsRefreshedBeforeADraw) {
+  const swr::DrawState& s = Drawn();
+  IDirect3DTexture9 *a = nullptr, *b = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &a, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &b, nullptr), D3D_OK);
+  IDirect3DVertexBuffer9* vb = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(60, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+  device->SetStreamSource(0, vb, 0, 20);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  auto write = [](IDirect3DTexture9* t, uint16_t texel) {
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    static_cast<uint16_t*>(lr.pBits)[0] = texel;
+    t->UnlockRect(0);
+  };
+  auto draw = [&] {
+    device->BeginScene();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    device->EndScene();
+  };
+  device->SetTexture(2, a);
+  device->SetTexture(5, b);
+  device->SetTexture(2, nullptr);
+  device->SetTexture(2, b);
+  write(b, 0xF800);
+  draw();
+  ASSERT_NE(s.texture[5], nullptr);
+  EXPECT_EQ(s.texture[5]->levels[0].texels[0], 0xFFFF0000u);
+  EXPECT_EQ(s.texture[2], s.texture[5]);
+  device->SetTexture(5, nullptr);
+  EXPECT_EQ(s.texture[5], nullptr);
+  write(b, 0x07E0);
+  draw();
+  EXPECT_EQ(s.texture[2]->levels[0].texels[0], 0xFF00FF00u);
+  uint64_t pixel = s.pixelVersion;
+  device->SetTexture(2, a);
+  EXPECT_NE(s.pixelVersion, pixel);
+  pixel = s.pixelVersion;
+  device->SetTexture(2, a);
+  EXPECT_EQ(s.pixelVersion, pixel);
+  write(a, 0x001F);
+  draw();
+  EXPECT_EQ(s.texture[2]->levels[0].texels[0], 0xFF0000FFu);
+  IDirect3DBaseTexture9* got = nullptr;
+  ASSERT_EQ(device->GetTexture(2, &got), D3D_OK);
+  EXPECT_EQ(got, a);
+  got->Release();
+  device->SetTexture(2, nullptr);
+  device->SetStreamSource(0, nullptr, 0, 0);
+  vb->Release();
+  a->Release();
+  b->Release();
+}
+
 TEST_F(StateTest, OpaqueFormatsAreSampledAsOpaque) {
   IDirect3DTexture9* x = nullptr;
   IDirect3DTexture9* a = nullptr;

@@ -1,15 +1,39 @@
 // Clipping in homogeneous clip space: the near (z >= 0) and far (z <= w) planes exactly, the sides
 // only where a vertex leaves the guard band, so almost every triangle skips this stage.
+#include <immintrin.h>
+
 #include <cmath>
+#include <cstring>
 
 #include "clip.h"
 
 namespace swr {
-namespace {
+uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
+  const int32_t anywhere[4] = {0, 0, 0, 0};
+  const PVertex four[4] = {v, v, v, v};
+  return uint32_t(_mm_cvtsi128_si32(ClipLanes(m, anywhere).codes(four))) & kClipPlaneBits;
+}
 
-constexpr float kMinW = 1e-6f;
-
-}  // namespace
+uint32_t clipBatch(const PVertex* v, uint32_t count, const ClipLanes& lanes, uint32_t* codes) {
+  __m128i all = _mm_set1_epi32(-1);
+  uint32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const __m128i c = lanes.codes(v + i);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(codes + i), c);
+    all = _mm_and_si128(all, c);
+  }
+  if (i < count) {
+    // The last few, padded with copies of the last one (which change no shared bit).
+    PVertex tail[4];
+    for (uint32_t k = 0; k < 4; ++k) std::memcpy(&tail[k].x, &v[i + k < count ? i + k : count - 1].x, 16);
+    alignas(16) uint32_t c[4];
+    const __m128i t = lanes.codes(tail);
+    _mm_store_si128(reinterpret_cast<__m128i*>(c), t);
+    for (uint32_t k = 0; i + k < count; ++k) codes[i + k] = c[k];
+    all = _mm_and_si128(all, t);
+  }
+  return ClipLanes::shared(all);
+}
 
 float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m) {
   switch (plane) {
@@ -28,14 +52,6 @@ float clipDistance(ClipPlane plane, const PVertex& v, const ScreenMap& m) {
     default:
       return v.w - kMinW;
   }
-}
-
-uint32_t clipCodes(const PVertex& v, const ScreenMap& m) {
-  // x - x is NaN for infinities and NaNs alike.
-  if ((v.x - v.x) + (v.y - v.y) + (v.z - v.z) + (v.w - v.w) != 0.0f) return kClipInvalid;
-  return uint32_t(v.z < 0.0f) | uint32_t(v.w - v.z < 0.0f) << 1 | uint32_t(v.x - m.gx0 * v.w < 0.0f) << 2 |
-         uint32_t(m.gx1 * v.w - v.x < 0.0f) << 3 | uint32_t(v.y - m.gy0 * v.w < 0.0f) << 4 |
-         uint32_t(m.gy1 * v.w - v.y < 0.0f) << 5 | uint32_t(v.w - kMinW < 0.0f) << 6;
 }
 
 // Sutherland-Hodgman over the planes named in `codes`; every attribute is interpolated linearly in

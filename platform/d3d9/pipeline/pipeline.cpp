@@ -25,6 +25,19 @@ constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces a
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 constexpr size_t kFirstPieceEntries = 100;        // ... while its threads have nothing to do
 
+// The triangles a draw of n vertices assembles (each counted, drawn or not).
+uint64_t trianglesOf(D3DPRIMITIVETYPE type, uint64_t n) {
+  switch (type) {
+    case D3DPT_TRIANGLELIST:
+      return n / 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN:
+      return n >= 2 ? n - 2 : 0;
+    default:
+      return 0;
+  }
+}
+
 bool sameTargets(const RenderTargets& a, const RenderTargets& b) {
   return a.color == b.color && a.colorPitch == b.colorPitch && a.width == b.width && a.height == b.height &&
          a.colorHasAlpha == b.colorHasAlpha && a.depth == b.depth && a.depthPitch == b.depthPitch &&
@@ -92,22 +105,35 @@ struct Pipeline::Impl {
   uint64_t drawNs = 0, vertexNs = 0, setupNs = 0;
   std::atomic<uint64_t> rasterNs{0};
 
-  // Per-draw scratch, kept to avoid allocation.
+  // Per-draw scratch, kept to avoid allocation; only ever grown. The raw pointers are the arrays'
+  // starts, valid from the gather of one draw to its end.
   std::vector<uint32_t> refs, local, stamp, slot;
   uint32_t generation = 0;
   std::vector<PVertex> post;
   std::vector<SVertex> screen;
   std::vector<uint32_t> codes;
-  // The layout of the last draw and how far it reads into a vertex (runs of draws share one).
-  VertexLayout extentLayout{};
+  const uint32_t* localAt = nullptr;
+  const uint32_t* codeAt = nullptr;
+  uint32_t reject = ~0u;  // the code bits a primitive of this draw is dropped for when its vertices share one
+  const PVertex* postAt = nullptr;
+  const SVertex* screenAt = nullptr;
+  // The layout of the last draw, how far it reads into a vertex and what its vertices share under
+  // the vertex state (runs of draws share all three).
+  VertexLayout planLayout{};
   uint32_t extent = layoutExtent(VertexLayout{});
+  bool planValid = false;
+  VertexPlan plan;
+  uint32_t readableOf = 0, readable = 0;  // the vertices whole of the last vertex count
+  int64_t planDiffuse8 = -1;              // the packed shared diffuse colour, -1 when vertices differ
 
   ~Impl() { flush(); }
 
   void useTargets(const RenderTargets& t) {
-    if (haveTargets && sameTargets(t, targets)) return;
+    // Bytes first: the device hands the same object draw after draw, and the copy keeps its padding.
+    if (haveTargets && (std::memcmp(&t, &targets, sizeof(RenderTargets)) == 0 || sameTargets(t, targets)))
+      return;
     submit();
-    targets = t;
+    std::memcpy(static_cast<void*>(&targets), &t, sizeof(RenderTargets));
     haveTargets = true;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
     cur->bin.configure(std::max(w, 0), std::max(h, 0));
@@ -121,6 +147,7 @@ struct Pipeline::Impl {
     if (s.vertexVersion != vertexVersion || !ps) {
       resolveVertexState(s, vs);
       vertexVersion = s.vertexVersion;
+      planValid = false;
     }
     if (!pixel) return;
     if (freeStates.empty()) {
@@ -222,6 +249,8 @@ struct Pipeline::Impl {
   void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
   void assemble(const DrawCall& call, uint64_t n, const ScreenMap& map);
   void triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map);
+  [[gnu::noinline]] void shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                         const ScreenMap& map);
   void line(uint32_t a, uint32_t b, const ScreenMap& map);
 };
 
@@ -249,48 +278,75 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
 
   uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
-  if (!(layout == extentLayout)) extentLayout = layout, extent = layoutExtent(layout);
-  uint32_t readable = readableVertices(layout, extent, call.vertexCount);
+  // Byte equality says nothing changed (the copy below keeps even the padding); fields compared
+  // one by one would cost more than the rest of a small draw's set-up.
+  if (std::memcmp(&layout, &planLayout, sizeof(VertexLayout)) != 0) {
+    std::memcpy(static_cast<void*>(&planLayout), &layout, sizeof(VertexLayout));
+    extent = layoutExtent(layout), planValid = false, readableOf = 0, readable = 0;
+  }
+  if (call.vertexCount != readableOf)
+    readableOf = call.vertexCount, readable = readableVertices(layout, extent, readableOf);
   if (readable == 0) return;
   if (call.indices == nullptr && n > readable) n = readable;  // later primitives index past the data
+  if (!planValid) {
+    plan = planVertices(vs, layout);
+    planDiffuse8 = plan.uniformDiffuse ? int64_t(packDiffuse(plan.color.diffuse)) : -1;
+    planValid = true;
+  }
 
-  // Gather the referenced vertices, each once.
-  refs.clear();
-  local.resize(n);
+  // Gather the referenced vertices, each once, in order of first use. The stamps say which were
+  // seen in this draw, so they never need clearing (but once every 2^32 draws).
+  if (local.size() < n) local.resize(n);
+  const uint64_t most = std::min<uint64_t>(n, readable);
+  if (refs.size() < most) refs.resize(most);
+  uint32_t* L = local.data();
+  uint32_t* R = refs.data();
+  uint32_t count = 0;
+  bool invalid = false;  // an index past the data (its primitives are dropped, and not counted)
   if (!call.indices) {
-    refs.resize(n);
-    for (uint32_t i = 0; i < n; ++i) refs[i] = i, local[i] = i;
+    for (uint32_t i = 0; i < n; ++i) R[i] = i, L[i] = i;
+    count = uint32_t(n);
   } else {
     if (stamp.size() < readable) stamp.resize(readable, 0), slot.resize(readable);
     if (++generation == 0) {
       std::fill(stamp.begin(), stamp.end(), 0);
       generation = 1;
     }
-    for (uint64_t k = 0; k < n; ++k) {
-      uint32_t idx = call.index32 ? static_cast<const uint32_t*>(call.indices)[k]
-                                  : static_cast<const uint16_t*>(call.indices)[k];
-      if (idx >= readable) {
-        local[k] = kInvalid;
-        continue;
+    uint32_t* S = stamp.data();
+    uint32_t* T = slot.data();
+    const uint32_t g = generation;
+    auto gather = [&](const auto* index) {
+      for (uint64_t k = 0; k < n; ++k) {
+        const uint32_t idx = index[k];
+        if (idx >= readable) {
+          L[k] = kInvalid, invalid = true;
+          continue;
+        }
+        if (S[idx] != g) S[idx] = g, T[idx] = count, R[count++] = idx;
+        L[k] = T[idx];
       }
-      if (stamp[idx] != generation) {
-        stamp[idx] = generation;
-        slot[idx] = uint32_t(refs.size());
-        refs.push_back(idx);
-      }
-      local[k] = slot[idx];
-    }
+    };
+    if (call.index32)
+      gather(static_cast<const uint32_t*>(call.indices));
+    else
+      gather(static_cast<const uint16_t*>(call.indices));
   }
-  if (post.size() < refs.size())
-    post.resize(refs.size()), screen.resize(refs.size()), codes.resize(refs.size());
+  if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
-  bool shared =
-      processVertices(vs, *ps, layout, call.vertices, refs.data(), uint32_t(refs.size()), post.data());
-  int64_t diffuse8 = shared && !refs.empty() ? int64_t(packDiffuse(post[0].v)) : -1;
-  for (size_t i = 0; i < refs.size(); ++i) {
-    codes[i] = clipCodes(post[i], map);
-    if (codes[i] == 0) toScreen(post[i], map, ps->varyingCount, screen[i], diffuse8);
+  const uint32_t shared = count ? positionVertices(vs, layout, call.vertices, R, count, ClipLanes(map, sc),
+                                                   post.data(), codes.data())
+                                : 0;
+  // Points may reach far past their vertex: only the clip planes reject them.
+  reject = call.type == D3DPT_POINTLIST || ps->fill == FillMode::Point ? kClipPlaneBits : ~0u;
+  if ((shared & reject) != 0 && !invalid) {
+    // Every vertex outside one plane: no primitive can show, none needs assembling.
+    triangles += trianglesOf(call.type, n);
+    if (timed) vertexNs += span(t0, threadCpuNs()) * kDrawSample;
+    return;
   }
+  attributeVertices(vs, *ps, layout, plan, call.vertices, R, count, post.data());
+  screenVertices(post.data(), count, map, ps->varyingCount, planDiffuse8, codes.data(), screen.data());
+  localAt = L, codeAt = codes.data(), postAt = post.data(), screenAt = screen.data();
   const uint64_t t1 = timed ? threadCpuNs() : 0;
   assemble(call, n, map);
   if (timed) {
@@ -307,7 +363,7 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
 }
 
 void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap& map) {
-  const uint32_t* L = local.data();
+  const uint32_t* L = localAt;
   switch (call.type) {
     case D3DPT_TRIANGLELIST:
       for (uint64_t i = 0; i + 2 < n; i += 3) triangle(L[i], L[i + 1], L[i + 2], 0, map);
@@ -331,7 +387,8 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
       break;
     case D3DPT_POINTLIST:
       for (uint64_t i = 0; i < n; ++i)
-        if (L[i] != kInvalid && codes[L[i]] == 0) setupPoint(cur->bin, *ps, screen[L[i]], ps->pointSize);
+        if (L[i] != kInvalid && (codeAt[L[i]] & kClipPlaneBits) == 0)
+          setupPoint(cur->bin, *ps, screenAt[L[i]], ps->pointSize);
       break;
     default:
       break;
@@ -340,30 +397,39 @@ void Pipeline::Impl::assemble(const DrawCall& call, uint64_t n, const ScreenMap&
 
 // `provoking` names which of a, b, c gives flat-shaded colours (the first vertex of the primitive
 // as submitted).
-void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking, const ScreenMap& map) {
+inline void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                     const ScreenMap& map) {
   if (a == kInvalid || b == kInvalid || c == kInvalid) return;
   ++triangles;
-  uint32_t ca = codes[a], cb = codes[b], cc = codes[c];
+  const uint32_t ca = codeAt[a], cb = codeAt[b], cc = codeAt[c];
+  if (ca & cb & cc & reject) return;
+  if (((ca | cb | cc) & kClipPlaneBits) == 0 && !ps->flat) {
+    setupTriangle(cur->bin, *ps, screenAt[a], screenAt[b], screenAt[c], true);
+    return;
+  }
+  shadedOrClipped(a, b, c, provoking, map);
+}
+
+// Flat-shaded or crossing a plane: the slow half of triangle().
+void Pipeline::Impl::shadedOrClipped(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking,
+                                     const ScreenMap& map) {
+  const uint32_t ca = codeAt[a] & kClipPlaneBits, cb = codeAt[b] & kClipPlaneBits,
+                 cc = codeAt[c] & kClipPlaneBits;
   const uint32_t idx[3] = {a, b, c};
   const int colorCount = ps->specularSlot >= 0 ? 8 : 4;
   if ((ca | cb | cc) == 0) {
-    if (!ps->flat) {
-      setupTriangle(cur->bin, *ps, screen[a], screen[b], screen[c], true);
-      return;
-    }
-    SVertex v[3] = {screen[a], screen[b], screen[c]};
-    const PVertex& p = post[idx[provoking]];
+    SVertex v[3] = {screenAt[a], screenAt[b], screenAt[c]};
+    const PVertex& p = postAt[idx[provoking]];
     for (int k = 0; k < 3; ++k) {
       for (int j = 0; j < colorCount; ++j) v[k].v[j] = p.v[j] * v[k].rhw;
-      v[k].diffuse8 = screen[idx[provoking]].diffuse8;
+      v[k].diffuse8 = screenAt[idx[provoking]].diffuse8;
     }
     setupTriangle(cur->bin, *ps, v[0], v[1], v[2], true);
     return;
   }
-  if ((ca & cb & cc) != 0) return;
-  PVertex in[3] = {post[a], post[b], post[c]}, out[16], scratch[16];
+  PVertex in[3] = {postAt[a], postAt[b], postAt[c]}, out[16], scratch[16];
   if (ps->flat)
-    for (int k = 0; k < 3; ++k) std::memcpy(in[k].v, post[idx[provoking]].v, sizeof(float) * colorCount);
+    for (int k = 0; k < 3; ++k) std::memcpy(in[k].v, postAt[idx[provoking]].v, sizeof(float) * colorCount);
   int m = clipPolygon(in, 3, ca | cb | cc, map, ps->varyingCount, out, scratch);
   if (m < 3) return;
   SVertex s[16];
@@ -373,18 +439,19 @@ void Pipeline::Impl::triangle(uint32_t a, uint32_t b, uint32_t c, uint32_t provo
 
 void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   if (a == kInvalid || b == kInvalid) return;
-  uint32_t ca = codes[a], cb = codes[b];
+  if (codeAt[a] & codeAt[b]) return;  // lines reach half a pixel past their ends
+  const uint32_t ca = codeAt[a] & kClipPlaneBits, cb = codeAt[b] & kClipPlaneBits;
   if ((ca | cb) == 0) {
-    SVertex e = screen[b];
+    SVertex e = screenAt[b];
     if (ps->flat) {
-      for (int j = 0; j < (ps->specularSlot >= 0 ? 8 : 4); ++j) e.v[j] = post[a].v[j] * e.rhw;
-      e.diffuse8 = screen[a].diffuse8;
+      for (int j = 0; j < (ps->specularSlot >= 0 ? 8 : 4); ++j) e.v[j] = postAt[a].v[j] * e.rhw;
+      e.diffuse8 = screenAt[a].diffuse8;
     }
-    setupLine(cur->bin, *ps, screen[a], e);
+    setupLine(cur->bin, *ps, screenAt[a], e);
     return;
   }
   if ((ca & cb) != 0 || ((ca | cb) & kClipInvalid)) return;
-  const PVertex &A = post[a], &B = post[b];
+  const PVertex &A = postAt[a], &B = postAt[b];
   float t0 = 0.0f, t1 = 1.0f;
   for (int p = 0; p < kClipPlanes; ++p) {
     if (!(((ca | cb) >> p) & 1)) continue;
@@ -404,7 +471,7 @@ void Pipeline::Impl::line(uint32_t a, uint32_t b, const ScreenMap& map) {
   };
   lerp(t0, in[0]);
   lerp(t1, in[1]);
-  if (ps->flat) std::memcpy(in[1].v, post[a].v, sizeof(float) * (ps->specularSlot >= 0 ? 8 : 4));
+  if (ps->flat) std::memcpy(in[1].v, postAt[a].v, sizeof(float) * (ps->specularSlot >= 0 ? 8 : 4));
   SVertex s0, s1;
   toScreen(in[0], map, ps->varyingCount, s0);
   toScreen(in[1], map, ps->varyingCount, s1);

@@ -8,6 +8,8 @@
 
 #include "setup.h"
 
+#include "clip.h"
+
 namespace swr {
 namespace {
 
@@ -96,6 +98,39 @@ void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t 
   s.fx = snap(s.x), s.fy = snap(s.y);
   for (int i = 0; i < nv; ++i) s.v[i] = p.v[i] * rhw;
   s.diffuse8 = diffuse8 >= 0 ? uint32_t(diffuse8) : pack8(p.v);
+}
+
+// toScreen for a whole batch, four lanes at a time: the same products and sums per lane, the same
+// clamp (NaN to the low end) and rounding of the snap.
+void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int nv, int64_t diffuse8,
+                    const uint32_t* codes, SVertex* out) {
+  const __m128 scale = _mm_setr_ps(m.scx, m.scy, m.scz, 0.0f), offset = _mm_setr_ps(m.ox, m.oy, m.oz, 0.0f);
+  const __m128 lo = _mm_set1_ps(-2.0f * kGuard), hi = _mm_set1_ps(2.0f * kGuard),
+               sub = _mm_set1_ps(kSubScale);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (codes[i] & kClipPlaneBits) continue;
+    const PVertex& p = in[i];
+    SVertex& s = out[i];
+    const float rhw = 1.0f / p.w;
+    const __m128 r = _mm_set1_ps(rhw);
+    const __m128 pos = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(&p.x), r), scale), offset);
+    _mm_storeu_ps(&s.x, pos);
+    s.rhw = rhw;
+    // max(v, lo) is lo for NaN, then min(., hi).
+    const __m128i f = _mm_cvtps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(pos, lo), hi), sub));
+    s.fx = _mm_cvtsi128_si32(f), s.fy = _mm_cvtsi128_si32(_mm_shuffle_epi32(f, _MM_SHUFFLE(1, 1, 1, 1)));
+    // Varyings come in fours and twos; the tails stay out of the compiler's vector loops, whose
+    // set-up would cost more than the work.
+    int k = 0;
+    for (; k + 4 <= nv; k += 4) _mm_storeu_ps(s.v + k, _mm_mul_ps(_mm_loadu_ps(p.v + k), r));
+    if (k + 2 <= nv) {
+      const __m128 two = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p.v + k)));
+      _mm_store_sd(reinterpret_cast<double*>(s.v + k), _mm_castps_pd(_mm_mul_ps(two, r)));
+      k += 2;
+    }
+    if (k < nv) s.v[k] = p.v[k] * rhw;
+    s.diffuse8 = diffuse8 >= 0 ? uint32_t(diffuse8) : pack8(p.v);
+  }
 }
 
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,

@@ -21,6 +21,9 @@ struct SVertex {  // after clipping, projection and viewport
 
 // `diffuse8` >= 0 gives the packed diffuse colour when the caller already knows it.
 void toScreen(const PVertex& p, const ScreenMap& m, int nv, SVertex& s, int64_t diffuse8 = -1);
+// The screen vertices of a batch, for the vertices inside every clip plane.
+void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int nv, int64_t diffuse8,
+                    const uint32_t* codes, SVertex* out);
 uint32_t packDiffuse(const float* rgba);
 void setupTriangle(Binner& b, const PixelState& ps, const SVertex& a, const SVertex& c1, const SVertex& c2,
                    bool cull);

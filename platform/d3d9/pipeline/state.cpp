@@ -270,15 +270,4 @@ void resolvePixelState(const DrawState& s, PixelState& ps) {
   ps.span = chooseKernel(ps);
 }
 
-bool texturesCurrent(const PixelState& ps, const DrawState& s) {
-  for (int st = 0; st < ps.stageCount; ++st) {
-    const SampleSource* src = s.texture[st];
-    const TextureKey& k = ps.stage[st].bound;
-    if ((src ? src->id : 0) != k.id || (src ? src->version : 0) != k.version ||
-        (src && src->levelCount ? src->levels[0].texels : nullptr) != k.base)
-      return false;
-  }
-  return true;
-}
-
 }  // namespace swr

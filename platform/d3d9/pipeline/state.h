@@ -294,7 +294,16 @@ struct PixelState {
 
 void resolveVertexState(const DrawState& s, VertexState& out);
 void resolvePixelState(const DrawState& s, PixelState& out);
-// The textures the state was resolved with are still the bound ones, unchanged.
-bool texturesCurrent(const PixelState& ps, const DrawState& s);
+// The textures the state was resolved with are still the bound ones, unchanged (every draw asks).
+inline bool texturesCurrent(const PixelState& ps, const DrawState& s) {
+  for (int st = 0; st < ps.stageCount; ++st) {
+    const SampleSource* src = s.texture[st];
+    const TextureKey& k = ps.stage[st].bound;
+    if ((src ? src->id : 0) != k.id || (src ? src->version : 0) != k.version ||
+        (src && src->levelCount ? src->levels[0].texels : nullptr) != k.base)
+      return false;
+  }
+  return true;
+}
 
 }  // namespace swr

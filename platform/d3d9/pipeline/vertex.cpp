@@ -1,10 +1,13 @@
 // Vertex processing: fetch by layout, world*view*projection, fixed-function lighting, texture
 // coordinate transforms. Works on a batch of referenced vertices per draw.
+#include <immintrin.h>
+
 #include <cmath>
 #include <cstring>
 
 #include "vertex.h"
 
+#include "clip.h"
 #include "layout.h"
 
 namespace swr {
@@ -165,57 +168,16 @@ void light(const VertexState& vs, const float* P, const float* n, const float* c
   out.specular[3] = clamp01(cs[3]);
 }
 
-// What a draw's vertices all share: how they are positioned and lit.
-struct BatchPlan {
-  bool rhw;        // pre-transformed positions
-  bool lit;        // the lighting equation runs
-  bool constLit;   // ... and gives every vertex the same colours
-  Lit constant{};  // those colours
-};
-
 bool fromVertex(MaterialSource src, const VertexLayout& layout) {
   return (src == MaterialSource::Color1 && layout.diffuse >= 0) ||
          (src == MaterialSource::Color2 && layout.specular >= 0);
 }
 
-// Without normals, directional lights and material-only colours every vertex gets the same colour,
-// worked out once per vertex state.
-BatchPlan planBatch(const VertexState& vs, const VertexLayout& layout) {
-  BatchPlan plan;
-  plan.rhw = layout.position == PositionKind::XYZRHW;
-  plan.lit = vs.lighting && !plan.rhw;
-  bool constLit = plan.lit && layout.normal < 0;
-  for (const Light& l : vs.lights) constLit = constLit && l.type == LightType::Directional;
-  constLit = constLit && !fromVertex(vs.diffuseSrc, layout) && !fromVertex(vs.ambientSrc, layout) &&
-             !fromVertex(vs.emissiveSrc, layout) && !fromVertex(vs.specularSrc, layout);
-  plan.constLit = constLit;
-  if (!constLit) return plan;
-  if (!vs.constLitValid) {
-    const float zero[3] = {0, 0, 0};
-    light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, vs.constLit);
-    vs.constLitValid = true;
-  }
-  plan.constant = vs.constLit;
-  return plan;
-}
-
-// Clip-space position; pre-transformed vertices keep x, y, z and get w = 1 / rhw. `pos` receives
-// the position as read (w = 1 for three components) for lighting.
-void clipPosition(const VertexState& vs, const VertexLayout& layout, bool rhw, const uint8_t* p, float* pos,
-                  PVertex& o) {
+// The position as read, w = 1 for three components.
+void readPosition(const VertexLayout& layout, const uint8_t* p, float* pos) {
   pos[0] = pos[1] = pos[2] = 0.0f, pos[3] = 1.0f;
   std::memcpy(pos, p + layout.positionOffset, layout.position == PositionKind::XYZ ? 12 : 16);
-  if (rhw) {
-    float w = pos[3] > 0.0f && std::isfinite(pos[3]) ? 1.0f / pos[3] : 1.0f;
-    o.x = pos[0] * w, o.y = pos[1] * w, o.z = pos[2] * w, o.w = w;
-    return;
-  }
   if (layout.position == PositionKind::XYZ) pos[3] = 1.0f;
-  const float* m = vs.mvp;
-  o.x = pos[0] * m[0] + pos[1] * m[4] + pos[2] * m[8] + pos[3] * m[12];
-  o.y = pos[0] * m[1] + pos[1] * m[5] + pos[2] * m[9] + pos[3] * m[13];
-  o.z = pos[0] * m[2] + pos[1] * m[6] + pos[2] * m[10] + pos[3] * m[14];
-  o.w = pos[0] * m[3] + pos[1] * m[7] + pos[2] * m[11] + pos[3] * m[15];
 }
 
 // The lighting equation for one vertex at `pos` (object space).
@@ -246,25 +208,6 @@ Lit lightVertex(const VertexState& vs, const VertexLayout& layout, const uint8_t
   light(vs, P, hasN ? N : nullptr, pick(vs.diffuseSrc, vs.matDiffuse), pick(vs.specularSrc, vs.matSpecular),
         pick(vs.ambientSrc, vs.matAmbient), pick(vs.emissiveSrc, vs.matEmissive), r);
   return r;
-}
-
-// The diffuse colour into the first varyings and the specular one into its slot, if any.
-void vertexColors(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
-                  const BatchPlan& plan, const uint8_t* p, const float* pos, PVertex& o) {
-  float vd[4] = {1, 1, 1, 1}, vsp[4] = {0, 0, 0, 0};
-  if (layout.diffuse >= 0) decode(layout.diffuseType, p + layout.diffuse, vd);
-  if (layout.specular >= 0) decode(layout.specularType, p + layout.specular, vsp);
-  Lit c;
-  if (plan.constLit) {
-    c = plan.constant;
-  } else if (plan.lit) {
-    c = lightVertex(vs, layout, p, pos, vd, vsp);
-  } else {
-    std::memcpy(c.diffuse, vd, 16);
-    std::memcpy(c.specular, vsp, 16);
-  }
-  std::memcpy(o.v, c.diffuse, 16);
-  if (ps.specularSlot >= 0) std::memcpy(o.v + ps.specularSlot, c.specular, 16);
 }
 
 // One stage's coordinates: the set it reads (missing components as (0, 0, 0, 1)), transformed
@@ -307,20 +250,164 @@ uint32_t readableVertices(const VertexLayout& l, uint32_t end, uint32_t vertexCo
   return n < vertexCount ? uint32_t(n) : vertexCount;
 }
 
-bool processVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
-                     const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out) {
-  const BatchPlan plan = planBatch(vs, layout);
+VertexPlan planVertices(const VertexState& vs, const VertexLayout& layout) {
+  VertexPlan plan;
+  plan.rhw = layout.position == PositionKind::XYZRHW;
+  plan.lit = vs.lighting && !plan.rhw;
+  // Without normals, directional lights and material-only colours every vertex gets the same
+  // colour, worked out once per vertex state.
+  bool constLit = plan.lit && layout.normal < 0;
+  for (const Light& l : vs.lights) constLit = constLit && l.type == LightType::Directional;
+  constLit = constLit && !fromVertex(vs.diffuseSrc, layout) && !fromVertex(vs.ambientSrc, layout) &&
+             !fromVertex(vs.emissiveSrc, layout) && !fromVertex(vs.specularSrc, layout);
+  plan.constLit = constLit;
+  if (constLit) {
+    if (!vs.constLitValid) {
+      const float zero[3] = {0, 0, 0};
+      light(vs, zero, nullptr, vs.matDiffuse, vs.matSpecular, vs.matAmbient, vs.matEmissive, vs.constLit);
+      vs.constLitValid = true;
+    }
+    plan.color = vs.constLit;
+  } else {
+    plan.color = Lit{{1, 1, 1, 1}, {0, 0, 0, 0}};  // unlit vertices without colours
+  }
+  plan.uniformDiffuse = constLit || (!plan.lit && layout.diffuse < 0);
+  plan.uniformSpecular = constLit || (!plan.lit && layout.specular < 0);
+  return plan;
+}
+
+namespace {
+
+// World * view * projection four vertices at a time, one a lane, in the order of the scalar sums
+// (x * m0 + y * m4) + z * m8 + w * m12 so that every bit agrees, the codes from the same lanes.
+template <bool kXyzw>
+uint32_t transformedPositions(const VertexState& vs, const uint8_t* at, size_t stride,
+                              const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
+                              uint32_t* codes) {
+  const float* m = vs.mvp;
+  __m128i all = _mm_set1_epi32(-1);
+  for (uint32_t k = 0; k < count; k += 4) {
+    // A short last group repeats its last vertex, which changes no shared bit.
+    float q[4][4];
+    for (uint32_t j = 0; j < 4; ++j) {
+      q[j][3] = 1.0f;
+      std::memcpy(q[j], at + indices[k + j < count ? k + j : count - 1] * stride, kXyzw ? 16 : 12);
+    }
+    __m128 x = _mm_loadu_ps(q[0]), y = _mm_loadu_ps(q[1]), z = _mm_loadu_ps(q[2]), w = _mm_loadu_ps(q[3]);
+    _MM_TRANSPOSE4_PS(x, y, z, w);
+    auto row = [&](int c) {
+      __m128 r = _mm_add_ps(_mm_mul_ps(x, _mm_set1_ps(m[c])), _mm_mul_ps(y, _mm_set1_ps(m[4 + c])));
+      r = _mm_add_ps(r, _mm_mul_ps(z, _mm_set1_ps(m[8 + c])));
+      // w = 1: the last product is the matrix entry itself.
+      return _mm_add_ps(r, kXyzw ? _mm_mul_ps(w, _mm_set1_ps(m[12 + c])) : _mm_set1_ps(m[12 + c]));
+    };
+    __m128 cx = row(0), cy = row(1), cz = row(2), cw = row(3);
+    const __m128i c = lanes.codes(cx, cy, cz, cw);
+    all = _mm_and_si128(all, c);
+    _MM_TRANSPOSE4_PS(cx, cy, cz, cw);
+    const __m128 v[4] = {cx, cy, cz, cw};
+    alignas(16) uint32_t c4[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(c4), c);
+    for (uint32_t j = 0; j < 4 && k + j < count; ++j) {
+      _mm_storeu_ps(&out[k + j].x, v[j]);
+      codes[k + j] = c4[j];
+    }
+  }
+  return ClipLanes::shared(all);
+}
+
+// Phase 1: clip-space positions and their clip codes; pre-transformed vertices keep x, y, z and get
+// w = 1 / rhw. Returns the code bits every vertex has.
+uint32_t positionPhase(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                       const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
+                       uint32_t* codes) {
+  const size_t stride = layout.stride;
+  const uint8_t* at = base + layout.positionOffset;
+  if (layout.position == PositionKind::XYZRHW) {
+    for (uint32_t k = 0; k < count; ++k) {
+      float pos[4];
+      std::memcpy(pos, at + indices[k] * stride, 16);
+      float w = pos[3] > 0.0f && std::isfinite(pos[3]) ? 1.0f / pos[3] : 1.0f;
+      PVertex& o = out[k];
+      o.x = pos[0] * w, o.y = pos[1] * w, o.z = pos[2] * w, o.w = w;
+    }
+    return clipBatch(out, count, lanes, codes);
+  }
+  return layout.position == PositionKind::XYZW
+             ? transformedPositions<true>(vs, at, stride, indices, count, lanes, out, codes)
+             : transformedPositions<false>(vs, at, stride, indices, count, lanes, out, codes);
+}
+
+// Phase 2: the diffuse colour into the first varyings and the specular one into its slot, if any.
+void colorPhase(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
+                PVertex* out) {
+  const int spec = ps.specularSlot;
+  if (plan.uniformDiffuse && (plan.uniformSpecular || spec < 0)) {
+    const Lit& c = plan.color;
+    for (uint32_t k = 0; k < count; ++k) {
+      std::memcpy(out[k].v, c.diffuse, 16);
+      if (spec >= 0) std::memcpy(out[k].v + spec, c.specular, 16);
+    }
+    return;
+  }
   for (uint32_t k = 0; k < count; ++k) {
     const uint8_t* p = base + size_t(indices[k]) * layout.stride;
-    PVertex& o = out[k];
-    float pos[4];
-    clipPosition(vs, layout, plan.rhw, p, pos, o);
-    vertexColors(vs, ps, layout, plan, p, pos, o);
-    for (int st = 0; st < ps.stageCount; ++st)
-      if (ps.stage[st].texSlot >= 0)
-        stageTexCoords(vs, ps.stage[st], st, layout, p, o.v + ps.stage[st].texSlot);
+    float vd[4] = {1, 1, 1, 1}, vsp[4] = {0, 0, 0, 0};
+    if (layout.diffuse >= 0) decode(layout.diffuseType, p + layout.diffuse, vd);
+    if (layout.specular >= 0) decode(layout.specularType, p + layout.specular, vsp);
+    Lit c;
+    if (plan.constLit) {
+      c = plan.color;
+    } else if (plan.lit) {
+      float pos[4];
+      readPosition(layout, p, pos);
+      c = lightVertex(vs, layout, p, pos, vd, vsp);
+    } else {
+      std::memcpy(c.diffuse, vd, 16);
+      std::memcpy(c.specular, vsp, 16);
+    }
+    std::memcpy(out[k].v, c.diffuse, 16);
+    if (spec >= 0) std::memcpy(out[k].v + spec, c.specular, 16);
   }
-  return plan.constLit || (!plan.lit && layout.diffuse < 0);
+}
+
+// Phase 3: each textured stage's coordinates; untransformed two-float sets (nearly all of them) and
+// missing ones without the general decode.
+void texturePhase(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                  const uint8_t* base, const uint32_t* indices, uint32_t count, PVertex* out) {
+  const size_t stride = layout.stride;
+  for (int st = 0; st < ps.stageCount; ++st) {
+    const Stage& g = ps.stage[st];
+    const int slot = g.texSlot;
+    if (slot < 0) continue;
+    const int set = g.texCoordSet;
+    const bool present = set < layout.texCount && layout.tex[set] >= 0;
+    if (!g.transform.enabled && present && layout.texType[set] == D3DDECLTYPE_FLOAT2) {
+      const uint8_t* at = base + layout.tex[set];
+      for (uint32_t k = 0; k < count; ++k) std::memcpy(out[k].v + slot, at + indices[k] * stride, 8);
+    } else if (!g.transform.enabled && !present) {
+      for (uint32_t k = 0; k < count; ++k) out[k].v[slot] = out[k].v[slot + 1] = 0.0f;
+    } else {
+      for (uint32_t k = 0; k < count; ++k)
+        stageTexCoords(vs, g, st, layout, base + indices[k] * stride, out[k].v + slot);
+    }
+  }
+}
+
+}  // namespace
+
+uint32_t positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                          const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
+                          uint32_t* codes) {
+  return positionPhase(vs, layout, base, indices, count, lanes, out, codes);
+}
+
+void attributeVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
+                       const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
+                       PVertex* out) {
+  colorPhase(vs, ps, layout, plan, base, indices, count, out);
+  texturePhase(vs, ps, layout, base, indices, count, out);
 }
 
 }  // namespace swr
