@@ -85,6 +85,22 @@ SWR_SIMD_INLINE Words perPixel(__m256i v) {
 #endif
 }
 
+// Texture coordinates of a group. With AVX-512, u and v side by side in one register (u in the
+// lower half): the arithmetic that is the same for both is done once.
+#if SWR_SIMD_WIDE
+struct Coords {
+  __m512 uv;
+};
+SWR_SIMD_INLINE Coords coords(__m256 u, __m256 v) {
+  return {_mm512_insertf32x8(_mm512_castps256_ps512(u), v, 1)};
+}
+#else
+struct Coords {
+  __m256 u, v;
+};
+SWR_SIMD_INLINE Coords coords(__m256 u, __m256 v) { return {u, v}; }
+#endif
+
 // (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
 SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
   __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
@@ -215,20 +231,20 @@ struct TexVec {
   __m256 fw, fh, fw256, fh256;  // the size, and in 1/256 texel
   __m256i pairLast;             // w - 2: the last column a horizontal pair may start at
   __m256i alphaOr;
+#if SWR_SIMD_WIDE
+  __m512 fwh256;  // fw256 and fh256 side by side
+#endif
 };
 
 SWR_SIMD_INLINE TexVec texVec(const TexRef& t) {
-  return {reinterpret_cast<const int32_t*>(t.p),
-          t.w,
-          axisOf(t.w),
-          axisOf(t.h),
-          pitchOf(t.pitch),
-          _mm256_set1_ps(t.fw),
-          _mm256_set1_ps(t.fh),
-          _mm256_set1_ps(t.fw * 256.0f),
-          _mm256_set1_ps(t.fh * 256.0f),
-          _mm256_set1_epi32(t.w - 2),
-          _mm256_set1_epi32(int32_t(t.alphaOr))};
+  return {
+    reinterpret_cast<const int32_t*>(t.p), t.w, axisOf(t.w), axisOf(t.h), pitchOf(t.pitch),
+        _mm256_set1_ps(t.fw), _mm256_set1_ps(t.fh), _mm256_set1_ps(t.fw * 256.0f),
+        _mm256_set1_ps(t.fh * 256.0f), _mm256_set1_epi32(t.w - 2), _mm256_set1_epi32(int32_t(t.alphaOr)),
+#if SWR_SIMD_WIDE
+        _mm512_insertf32x8(_mm512_set1_ps(t.fw * 256.0f), _mm256_set1_ps(t.fh * 256.0f), 1),
+#endif
+  };
 }
 
 template <Addressing ADDR>
@@ -246,17 +262,67 @@ SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 constexpr uint64_t kLeftEven = 0x8003800280018000u, kLeftOdd = 0x800B800A80098008u;
 constexpr uint64_t kRightEven = 0x8007800680058004u, kRightOdd = 0x800F800E800D800Cu;
 
+// Where bilinear samples fall, in 1/256 texel less half a texel: the upper-left texels' column and
+// row, and the weights (0..255) towards the right and the lower neighbours.
+struct BilinearAt {
+  __m256i xi, yi;
+#if SWR_SIMD_WIDE
+  __m512i f;  // x weights in the lower half, y weights in the upper
+#else
+  __m256i fx, fy;
+#endif
+};
+
+SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
+#if SWR_SIMD_WIDE
+  const __m512i fuv =
+      _mm512_cvt_roundps_epi32(_mm512_sub_ps(_mm512_mul_ps(c.uv, t.fwh256), _mm512_set1_ps(127.5f)),
+                               _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m512i i = _mm512_srai_epi32(fuv, 8);
+  return {_mm512_castsi512_si256(i), _mm512_extracti32x8_epi32(i, 1),
+          _mm512_and_si512(fuv, _mm512_set1_epi32(255))};
+#else
+  const __m256 half = _mm256_set1_ps(127.5f);
+  const __m256i byte = _mm256_set1_epi32(255);
+  const __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.u, t.fw256), half));
+  const __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.v, t.fh256), half));
+  return {_mm256_srai_epi32(fu, 8), _mm256_srai_epi32(fv, 8), _mm256_and_si256(fu, byte),
+          _mm256_and_si256(fv, byte)};
+#endif
+}
+
+// No weight on any neighbour: every sample on a texel centre.
+SWR_SIMD_INLINE bool noWeights(const BilinearAt& at) {
+#if SWR_SIMD_WIDE
+  return _mm512_test_epi32_mask(at.f, at.f) == 0;
+#else
+  const __m256i f = _mm256_or_si256(at.fx, at.fy);
+  return _mm256_testz_si256(f, f);
+#endif
+}
+
+// The weights on every channel, as f << 7 for lerpWeight.
+SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
+#if SWR_SIMD_WIDE
+  const __m512i f7 = _mm512_slli_epi32(at.f, 7);
+  const __m512i lower = _mm512_set_epi16(14, 14, 14, 14, 12, 12, 12, 12, 10, 10, 10, 10, 8, 8, 8, 8, 6, 6, 6,
+                                         6, 4, 4, 4, 4, 2, 2, 2, 2, 0, 0, 0, 0);
+  fx7.v[0] = _mm512_permutexvar_epi16(lower, f7);
+  fy7.v[0] = _mm512_permutexvar_epi16(_mm512_add_epi16(lower, _mm512_set1_epi16(16)), f7);
+#else
+  fx7 = perPixel(_mm256_slli_epi32(at.fx, 7)), fy7 = perPixel(_mm256_slli_epi32(at.fy, 7));
+#endif
+}
+
 // Bilinear with 8-bit weights, as the scalar sampleBilinear, in channel lanes with the alpha as
 // stored (the stage sets an opaque texture's). CENTRES: test for groups on texel centres, which
 // pre-transformed quads drawn one texel per pixel hit and perspective ones hardly ever do.
 template <Addressing ADDR, bool CENTRES>
-SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, __m256 u, __m256 v) {
-  const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
-  const __m256 half = _mm256_set1_ps(127.5f);
-  __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(u, t.fw256), half));
-  __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, t.fh256), half));
-  __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
-  __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
+SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
+  const __m256i one = _mm256_set1_epi32(1);
+  const BilinearAt unmoved = bilinearAt(t, c);
+  BilinearAt at = unmoved;
+  const __m256i xi = at.xi, yi = at.yi;
   __m256i ya = rowOffset(address<ADDR>(yi, t.y), t.pitch);
   __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
@@ -277,16 +343,17 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, __m256 u, __m256 v) {
     xc = _mm256_max_epi32(_mm256_min_epi32(xi, t.pairLast), _mm256_setzero_si256());
 #if SWR_SIMD_WIDE
     above = _mm256_cmpgt_epi32_mask(xi, t.pairLast);
-    fx = _mm256_maskz_mov_epi32(_mm256_cmplt_epu32_mask(xi, t.x.last), fx);
+    at.f = _mm512_mask_mov_epi32(at.f, _mm256_cmpge_epu32_mask(xi, t.x.last), _mm512_setzero_si512());
 #else
     above = _mm256_cmpgt_epi32(xi, t.pairLast);
-    fx = _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), xi), above), fx);
+    at.fx =
+        _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), xi), above), at.fx);
 #endif
   }
   // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
   // neighbours: the first texel alone is the exact result.
-  const __m256i fxUsed = ADDR == Addressing::Clamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
-  if (CENTRES && _mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
+  if (ADDR == Addressing::Clamp && !pairs) at = unmoved;  // the four gathers below need no moving
+  if (CENTRES && noWeights(at)) {
     const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.x));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
     const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
@@ -329,15 +396,15 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, __m256 u, __m256 v) {
     r0 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(ya, xb), 4));
     l1 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(yb, xa), 4));
     r1 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(yb, xb), 4));
-    if (ADDR == Addressing::Clamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
   }
-  const Words fx7 = perPixel(_mm256_slli_epi32(fx, 7)), fy7 = perPixel(_mm256_slli_epi32(fy, 7));
+  Words fx7, fy7;
+  weights(at, fx7, fy7);
   return lerpWeight(lerpWeight(l0, r0, fx7), lerpWeight(l1, r1, fx7), fy7);
 }
 
 template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE __m256i fetchBilinear(const TexVec& t, __m256 u, __m256 v) {
-  return _mm256_or_si256(packWords(bilinearWords<ADDR, CENTRES>(t, u, v)), t.alphaOr);
+  return _mm256_or_si256(packWords(bilinearWords<ADDR, CENTRES>(t, coords(u, v))), t.alphaOr);
 }
 
 template <Addressing ADDR, bool CENTRES>
@@ -380,7 +447,10 @@ struct SpanSetup {
   __m256i dstAlpha;      // ORed into destinations without alpha
   __m256 zc, zdx, udx, vdx, rdx;
   __m256 udy, vdy, rdy;  // level-of-detail inputs
-  __m256 w0, h0, bias;   // of level 0 and the sampler
+#if SWR_SIMD_WIDE
+  __m512 uvdx;  // udx and vdx side by side
+#endif
+  __m256 w0, h0, bias;  // of level 0 and the sampler
   __m256i lastLevel, maxLevel;
   bool flatRhw;  // pre-transformed: one rhw along a row
   // The rows' starting values, copied once: read through the triangle, they would be loaded again
@@ -395,6 +465,9 @@ struct SpanSetup {
 // The per-row values of the interpolants.
 struct RowSetup {
   __m256 zdy, rRow, wRow, uRow, vRow;
+#if SWR_SIMD_WIDE
+  __m512 uvRow;
+#endif
   uint32_t* cp;
   uint32_t* dp;
 };
@@ -405,7 +478,23 @@ struct Group {
   bool full;     // all eight inside the span: plain loads and stores
   __m256i live;  // lanes inside the span
   __m256 dx;     // x - refX per lane
+#if SWR_SIMD_WIDE
+  __m512 dx2;  // the same twice over, for u and v side by side
+#endif
 };
+
+SWR_SIMD_INLINE Group groupAt(int x, int x1, float refX) {
+  const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx);
+#if SWR_SIMD_WIDE
+  const __m512 dx2 = _mm512_add_ps(_mm512_set1_ps(float(x) - refX),
+                                   _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7));
+  return {x, x + 8 <= x1, live, _mm512_castps512_ps256(dx2), dx2};
+#else
+  return {x, x + 8 <= x1, live,
+          _mm256_add_ps(_mm256_set1_ps(float(x) - refX), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7))};
+#endif
+}
 
 SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   const PixelState& ps = *t.ps;
@@ -419,6 +508,9 @@ SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
   s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
   s.udx = _mm256_set1_ps(pu.dx), s.vdx = _mm256_set1_ps(pv.dx), s.rdx = _mm256_set1_ps(t.rhw.dx);
+#if SWR_SIMD_WIDE
+  s.uvdx = _mm512_insertf32x8(_mm512_castps256_ps512(s.udx), s.vdx, 1);
+#endif
   s.udy = _mm256_set1_ps(pu.dy), s.vdy = _mm256_set1_ps(pv.dy), s.rdy = _mm256_set1_ps(t.rhw.dy);
   s.w0 = _mm256_set1_ps(float(sm.level[0].width)), s.h0 = _mm256_set1_ps(float(sm.level[0].height));
   s.bias = _mm256_set1_ps(sm.lodBias);
@@ -445,6 +537,9 @@ SWR_SIMD_INLINE RowSetup rowSetup(const SpanSetup& s, int y, bool depth) {
     r.wRow = _mm256_setzero_ps();  // unused
   r.uRow = _mm256_set1_ps(s.u.c + s.u.dy * dy);
   r.vRow = _mm256_set1_ps(s.v.c + s.v.dy * dy);
+#if SWR_SIMD_WIDE
+  r.uvRow = _mm512_insertf32x8(_mm512_castps256_ps512(r.uRow), r.vRow, 1);
+#endif
   r.cp = s.color + size_t(y) * s.colorPitch;
   r.dp = depth ? s.depth + size_t(y) * s.depthPitch : nullptr;
   return r;
@@ -477,6 +572,25 @@ SWR_SIMD_INLINE void texCoords(const SpanSetup& s, const RowSetup& r, const Grou
   }
   u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
   v = _mm256_mul_ps(_mm256_add_ps(r.vRow, _mm256_mul_ps(s.vdx, g.dx)), w);
+}
+
+// The same as one Coords: with AVX-512, u and v are interpolated and divided in one register.
+template <bool FLAT>
+SWR_SIMD_INLINE Coords texCoords(const SpanSetup& s, const RowSetup& r, const Group& g) {
+#if SWR_SIMD_WIDE
+  __m256 w = r.wRow;
+  if (!FLAT) {
+    const __m256 rhw = _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
+    w = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), rhw),
+                      _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  }
+  const __m512 w2 = _mm512_insertf32x8(_mm512_castps256_ps512(w), w, 1);
+  return {_mm512_mul_ps(_mm512_add_ps(r.uvRow, _mm512_mul_ps(s.uvdx, g.dx2)), w2)};
+#else
+  __m256 u, v, w;
+  texCoords<FLAT>(s, r, g, u, v, w);
+  return coords(u, v);
+#endif
 }
 
 // Level of detail per lane as textureLod computes it.
@@ -668,8 +782,6 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
 template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH, bool FLAT>
 SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, const SpanSetup& s) {
   const PixelState& ps = *t.ps;
-  const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   constexpr bool kDirect = FLAT && TEX != TexPath::Mip;
   const bool directRows = kDirect && ps.fast.directRows && t.v[ps.stage[0].texSlot + 1].dx == 0.0f;
   // Texel alpha zero gives a zero source alpha when the stage scales the texel's alpha.
@@ -682,8 +794,7 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
-      const Group g{x, x + 8 <= x1, _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx),
-                    _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes)};
+      const Group g = groupAt(x, x1, t.refX);
       if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
       __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
       if (DEPTH != DepthPath::None) {
@@ -702,13 +813,15 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
         finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
         continue;
       }
+      if (TEX == TexPath::Linear) {
+        finishWords<BLEND, DEPTH>(s, r, g, pass, bilinearWords<ADDR, FLAT>(s.texv, texCoords<FLAT>(s, r, g)),
+                                  zi, dold);
+        continue;
+      }
       __m256 u, v, w;
       texCoords<FLAT>(s, r, g, u, v, w);
       if (TEX == TexPath::Point) {
         texel = fetchPoint<ADDR>(s.texv, u, v);
-      } else if (TEX == TexPath::Linear) {
-        finishWords<BLEND, DEPTH>(s, r, g, pass, bilinearWords<ADDR, FLAT>(s.texv, u, v), zi, dold);
-        continue;
       } else if (!sampleMip<ADDR, FLAT>(s, ps.samp[0], g.live, u, v, w, texel)) {
         Spans one;
         one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
