@@ -323,8 +323,14 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   const BilinearAt unmoved = bilinearAt(t, c);
   BilinearAt at = unmoved;
   const __m256i xi = at.xi, yi = at.yi;
-  __m256i ya = rowOffset(address<ADDR>(yi, t.y), t.pitch);
-  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
+  __m256i ya = rowOffset(address<ADDR>(yi, t.y), t.pitch), yb;
+#if SWR_SIMD_WIDE
+  // Clamped, the lower row is the next one when the upper is in [0, h - 1), else the same.
+  if (ADDR == Addressing::Clamp)
+    yb = _mm256_mask_add_epi32(ya, _mm256_cmplt_epu32_mask(yi, t.y.last), ya, t.pitch.mul);
+  else
+#endif
+    yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
   __m256i xc;
@@ -480,8 +486,25 @@ struct Group {
   __m256 dx;     // x - refX per lane
 #if SWR_SIMD_WIDE
   __m512 dx2;  // the same twice over, for u and v side by side
+  __mmask8 liveMask;
 #endif
 };
+
+// The lanes a group writes: a vector, and with AVX-512 also a mask.
+struct Pass {
+  __m256i v;
+#if SWR_SIMD_WIDE
+  __mmask8 k;
+#endif
+};
+
+SWR_SIMD_INLINE Pass passOf(__m256i v) {
+#if SWR_SIMD_WIDE
+  return {v, _mm256_movepi32_mask(v)};
+#else
+  return {v};
+#endif
+}
 
 SWR_SIMD_INLINE Group groupAt(int x, int x1, float refX) {
   const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -489,7 +512,9 @@ SWR_SIMD_INLINE Group groupAt(int x, int x1, float refX) {
 #if SWR_SIMD_WIDE
   const __m512 dx2 = _mm512_add_ps(_mm512_set1_ps(float(x) - refX),
                                    _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7));
-  return {x, x + 8 <= x1, live, _mm512_castps512_ps256(dx2), dx2};
+  return {x,    x + 8 <= x1,
+          live, _mm512_castps512_ps256(dx2),
+          dx2,  _mm256_cmpgt_epi32_mask(_mm256_set1_epi32(x1 - x), laneIdx)};
 #else
   return {x, x + 8 <= x1, live,
           _mm256_add_ps(_mm256_set1_ps(float(x) - refX), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7))};
@@ -546,16 +571,23 @@ SWR_SIMD_INLINE RowSetup rowSetup(const SpanSetup& s, int y, bool depth) {
 }
 
 // Depth per lane and the less-or-equal test: `pass` narrows to the lanes that pass.
-SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i& pass,
-                               __m256i& zi, __m256i& dold) {
+SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, Pass& pass, __m256i& zi,
+                               __m256i& dold) {
   __m256 z = _mm256_add_ps(_mm256_add_ps(s.zc, _mm256_mul_ps(s.zdx, g.dx)), r.zdy);
   z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
   zi =
       _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
   zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
+#if SWR_SIMD_WIDE
+  dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
+                : _mm256_maskz_loadu_epi32(g.liveMask, r.dp + g.x);
+  pass.k = _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
+  pass.v = _mm256_movm_epi32(pass.k);
+#else
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.dp + g.x), g.live);
-  pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+  pass.v = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+#endif
 }
 
 // Perspective-correct texture coordinates and w per lane. FLAT: the triangle's rhw is constant
@@ -676,39 +708,39 @@ SWR_SIMD_INLINE __m256i blendGroup(__m256i src, __m256i dst) {
 // The passing lanes' colour (and depth) written. AVX-512's masked stores cost what plain ones do;
 // with AVX2 whole groups store plainly the old values blended in.
 template <DepthPath DEPTH>
-SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, __m256i pass, __m256i old, __m256i out,
+SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, const Pass& pass, __m256i old, __m256i out,
                                 __m256i zi, __m256i dold) {
   const __m256i dnew =
       _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, _mm256_set1_epi32(255)));
 #if SWR_SIMD_WIDE
   (void)old;
-  const __mmask8 k = _mm256_movepi32_mask(pass);
-  _mm256_mask_storeu_epi32(r.cp + g.x, k, out);
-  if (DEPTH == DepthPath::TestWrite) _mm256_mask_storeu_epi32(r.dp + g.x, k, dnew);
+  _mm256_mask_storeu_epi32(r.cp + g.x, pass.k, out);
+  if (DEPTH == DepthPath::TestWrite) _mm256_mask_storeu_epi32(r.dp + g.x, pass.k, dnew);
 #else
   if (g.full) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.cp + g.x), _mm256_blendv_epi8(old, out, pass));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.cp + g.x), _mm256_blendv_epi8(old, out, pass.v));
     if (DEPTH == DepthPath::TestWrite)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.dp + g.x), _mm256_blendv_epi8(dold, dnew, pass));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.dp + g.x), _mm256_blendv_epi8(dold, dnew, pass.v));
   } else {
-    _mm256_maskstore_epi32(reinterpret_cast<int*>(r.cp + g.x), pass, out);
-    if (DEPTH == DepthPath::TestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(r.dp + g.x), pass, dnew);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(r.cp + g.x), pass.v, out);
+    if (DEPTH == DepthPath::TestWrite)
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(r.dp + g.x), pass.v, dnew);
   }
 #endif
 }
 
 // Stage 0, the blend and the store of a group's texels in channel lanes.
 template <BlendPath BLEND, DepthPath DEPTH>
-SWR_SIMD_INLINE void finishWords(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i pass,
+SWR_SIMD_INLINE void finishWords(const SpanSetup& s, const RowSetup& r, const Group& g, const Pass& pass,
                                  const Words& texel, __m256i zi, __m256i dold) {
   __m256i out = packWords(combineStage(s.stage, texel));
   __m256i old = _mm256_setzero_si256();
   if (BLEND != BlendPath::None || (!SWR_SIMD_WIDE && g.full))
     old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + g.x))
-                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + g.x), pass);
+                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + g.x), pass.v);
   if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite &&
       _mm256_testz_si256(_mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, s.dstAlpha)),
-                         pass))
+                         pass.v))
     return;  // a zero alpha blends to the destination itself: nothing to write
   if (BLEND != BlendPath::None) out = blendGroup<BLEND>(out, _mm256_or_si256(old, s.dstAlpha));
   storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
@@ -718,7 +750,7 @@ SWR_SIMD_INLINE void finishWords(const SpanSetup& s, const RowSetup& r, const Gr
 template <BlendPath BLEND, DepthPath DEPTH>
 SWR_SIMD_INLINE void finishGroup(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i pass,
                                  __m256i texel, __m256i zi, __m256i dold) {
-  finishWords<BLEND, DEPTH>(s, r, g, pass, wordsOf(texel), zi, dold);
+  finishWords<BLEND, DEPTH>(s, r, g, passOf(pass), wordsOf(texel), zi, dold);
 }
 
 // Quads drawn one texel per pixel (text tiles, sprites): pre-transformed, v constant along a row.
@@ -796,11 +828,21 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
       // plain ones and blend.
       const Group g = groupAt(x, x1, t.refX);
       if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
-      __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
+#if SWR_SIMD_WIDE
+      Pass lanes{g.live, g.liveMask};
+#else
+      Pass lanes{g.live};
+#endif
+      __m256i zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
       if (DEPTH != DepthPath::None) {
-        depthTest(s, r, g, pass, zi, dold);
-        if (_mm256_testz_si256(pass, pass)) continue;
+        depthTest(s, r, g, lanes, zi, dold);
+#if SWR_SIMD_WIDE
+        if (lanes.k == 0) continue;
+#else
+        if (_mm256_testz_si256(lanes.v, lanes.v)) continue;
+#endif
       }
+      const __m256i pass = lanes.v;
       __m256i texel;
       if (kDirect && direct.texels && directGroup<TEX>(s, r, direct, g, texel)) {
         if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite && alphaFromTexel) {
@@ -814,7 +856,7 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
         continue;
       }
       if (TEX == TexPath::Linear) {
-        finishWords<BLEND, DEPTH>(s, r, g, pass, bilinearWords<ADDR, FLAT>(s.texv, texCoords<FLAT>(s, r, g)),
+        finishWords<BLEND, DEPTH>(s, r, g, lanes, bilinearWords<ADDR, FLAT>(s.texv, texCoords<FLAT>(s, r, g)),
                                   zi, dold);
         continue;
       }
