@@ -232,7 +232,8 @@ struct TexVec {
   __m256i pairLast;             // w - 2: the last column a horizontal pair may start at
   __m256i alphaOr;
 #if SWR_SIMD_WIDE
-  __m512 fwh256;  // fw256 and fh256 side by side
+  __m512 fwh256;      // fw256 and fh256 side by side
+  __m512i fixedLast;  // the last column's and row's position in 1/256 texel, side by side
 #endif
 };
 
@@ -243,6 +244,7 @@ SWR_SIMD_INLINE TexVec texVec(const TexRef& t) {
         _mm256_set1_ps(t.fh * 256.0f), _mm256_set1_epi32(t.w - 2), _mm256_set1_epi32(int32_t(t.alphaOr)),
 #if SWR_SIMD_WIDE
         _mm512_insertf32x8(_mm512_set1_ps(t.fw * 256.0f), _mm256_set1_ps(t.fh * 256.0f), 1),
+        _mm512_inserti32x8(_mm512_set1_epi32((t.w - 1) * 256), _mm256_set1_epi32((t.h - 1) * 256), 1),
 #endif
   };
 }
@@ -273,11 +275,16 @@ struct BilinearAt {
 #endif
 };
 
+// With AVX-512 clamped positions are kept inside the texture here, so the indices need no clamping
+// of their own: past an edge the weight becomes zero, which changes nothing as both texels there
+// are the edge's (and a position out of range, INT_MIN, reads the first texel as before).
+template <Addressing ADDR>
 SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
 #if SWR_SIMD_WIDE
-  const __m512i fuv =
-      _mm512_cvt_roundps_epi32(_mm512_sub_ps(_mm512_mul_ps(c.uv, t.fwh256), _mm512_set1_ps(127.5f)),
-                               _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  __m512i fuv = _mm512_cvt_roundps_epi32(_mm512_sub_ps(_mm512_mul_ps(c.uv, t.fwh256), _mm512_set1_ps(127.5f)),
+                                         _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  if (ADDR == Addressing::Clamp)
+    fuv = _mm512_max_epi32(_mm512_min_epi32(fuv, t.fixedLast), _mm512_setzero_si512());
   const __m512i i = _mm512_srai_epi32(fuv, 8);
   return {_mm512_castsi512_si256(i), _mm512_extracti32x8_epi32(i, 1),
           _mm512_and_si512(fuv, _mm512_set1_epi32(255))};
@@ -320,17 +327,21 @@ SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
 template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   const __m256i one = _mm256_set1_epi32(1);
-  const BilinearAt unmoved = bilinearAt(t, c);
+  const BilinearAt unmoved = bilinearAt<ADDR>(t, c);
   BilinearAt at = unmoved;
   const __m256i xi = at.xi, yi = at.yi;
-  __m256i ya = rowOffset(address<ADDR>(yi, t.y), t.pitch), yb;
+  __m256i ya, yb;
 #if SWR_SIMD_WIDE
-  // Clamped, the lower row is the next one when the upper is in [0, h - 1), else the same.
-  if (ADDR == Addressing::Clamp)
-    yb = _mm256_mask_add_epi32(ya, _mm256_cmplt_epu32_mask(yi, t.y.last), ya, t.pitch.mul);
-  else
+  // Clamped (and the row inside the texture), the lower row is the next one but at the last row.
+  if (ADDR == Addressing::Clamp) {
+    ya = rowOffset(yi, t.pitch);
+    yb = _mm256_mask_add_epi32(ya, _mm256_cmplt_epi32_mask(yi, t.y.last), ya, t.pitch.mul);
+  } else
 #endif
+  {
+    ya = rowOffset(address<ADDR>(yi, t.y), t.pitch);
     yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
+  }
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
   // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
   __m256i xc;
@@ -346,11 +357,11 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   } else {
     // Past the left edge: all weight on the first texel. Past the right edge: the right texel
     // taken for the left one with no weight, so that weights stay below 256.
-    xc = _mm256_max_epi32(_mm256_min_epi32(xi, t.pairLast), _mm256_setzero_si256());
 #if SWR_SIMD_WIDE
+    xc = _mm256_min_epi32(xi, t.pairLast);
     above = _mm256_cmpgt_epi32_mask(xi, t.pairLast);
-    at.f = _mm512_mask_mov_epi32(at.f, _mm256_cmpge_epu32_mask(xi, t.x.last), _mm512_setzero_si512());
 #else
+    xc = _mm256_max_epi32(_mm256_min_epi32(xi, t.pairLast), _mm256_setzero_si256());
     above = _mm256_cmpgt_epi32(xi, t.pairLast);
     at.fx =
         _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), xi), above), at.fx);
