@@ -231,9 +231,10 @@ struct TexVec {
   __m256 fw, fh, fw256, fh256;  // the size, and in 1/256 texel
   __m256i pairLast;             // w - 2: the last column a horizontal pair may start at
   __m256i alphaOr;
+  __m256i fixedLastX, fixedLastY;  // the last column's and row's position in 1/256 texel
 #if SWR_SIMD_WIDE
   __m512 fwh256;      // fw256 and fh256 side by side
-  __m512i fixedLast;  // the last column's and row's position in 1/256 texel, side by side
+  __m512i fixedLast;  // fixedLastX and fixedLastY side by side
 #endif
 };
 
@@ -242,6 +243,7 @@ SWR_SIMD_INLINE TexVec texVec(const TexRef& t) {
     reinterpret_cast<const int32_t*>(t.p), t.w, axisOf(t.w), axisOf(t.h), pitchOf(t.pitch),
         _mm256_set1_ps(t.fw), _mm256_set1_ps(t.fh), _mm256_set1_ps(t.fw * 256.0f),
         _mm256_set1_ps(t.fh * 256.0f), _mm256_set1_epi32(t.w - 2), _mm256_set1_epi32(int32_t(t.alphaOr)),
+        _mm256_set1_epi32((t.w - 1) * 256), _mm256_set1_epi32((t.h - 1) * 256),
 #if SWR_SIMD_WIDE
         _mm512_insertf32x8(_mm512_set1_ps(t.fw * 256.0f), _mm256_set1_ps(t.fh * 256.0f), 1),
         _mm512_inserti32x8(_mm512_set1_epi32((t.w - 1) * 256), _mm256_set1_epi32((t.h - 1) * 256), 1),
@@ -275,9 +277,9 @@ struct BilinearAt {
 #endif
 };
 
-// With AVX-512 clamped positions are kept inside the texture here, so the indices need no clamping
-// of their own: past an edge the weight becomes zero, which changes nothing as both texels there
-// are the edge's (and a position out of range, INT_MIN, reads the first texel as before).
+// Clamped positions are kept inside the texture here, so the indices need no clamping of their own: past an
+// edge the weight becomes zero, which changes nothing as both texels there are the edge's (and a position out
+// of range, INT_MIN, reads the first texel as before).
 template <Addressing ADDR>
 SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
 #if SWR_SIMD_WIDE
@@ -291,8 +293,12 @@ SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
 #else
   const __m256 half = _mm256_set1_ps(127.5f);
   const __m256i byte = _mm256_set1_epi32(255);
-  const __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.u, t.fw256), half));
-  const __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.v, t.fh256), half));
+  __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.u, t.fw256), half));
+  __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.v, t.fh256), half));
+  if (ADDR == Addressing::Clamp) {
+    fu = _mm256_max_epi32(_mm256_min_epi32(fu, t.fixedLastX), _mm256_setzero_si256());
+    fv = _mm256_max_epi32(_mm256_min_epi32(fv, t.fixedLastY), _mm256_setzero_si256());
+  }
   return {_mm256_srai_epi32(fu, 8), _mm256_srai_epi32(fv, 8), _mm256_and_si256(fu, byte),
           _mm256_and_si256(fv, byte)};
 #endif
@@ -327,23 +333,23 @@ SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
 template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   const __m256i one = _mm256_set1_epi32(1);
-  const BilinearAt unmoved = bilinearAt<ADDR>(t, c);
-  BilinearAt at = unmoved;
+  const BilinearAt at = bilinearAt<ADDR>(t, c);
   const __m256i xi = at.xi, yi = at.yi;
   __m256i ya, yb;
-#if SWR_SIMD_WIDE
   // Clamped (and the row inside the texture), the lower row is the next one but at the last row.
   if (ADDR == Addressing::Clamp) {
     ya = rowOffset(yi, t.pitch);
+#if SWR_SIMD_WIDE
     yb = _mm256_mask_add_epi32(ya, _mm256_cmplt_epi32_mask(yi, t.y.last), ya, t.pitch.mul);
-  } else
+#else
+    yb = _mm256_add_epi32(ya, _mm256_and_si256(_mm256_cmpgt_epi32(t.y.last, yi), t.pitch.mul));
 #endif
-  {
+  } else {
     ya = rowOffset(address<ADDR>(yi, t.y), t.pitch);
     yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
   }
   // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
-  // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
+  // pairs (half the gathered elements).
   __m256i xc;
   bool pairs = t.width >= 2;
 #if SWR_SIMD_WIDE
@@ -355,21 +361,17 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
     xc = address<ADDR>(xi, t.x);
     pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, t.x.last)) == 0;
   } else {
-    // Past the left edge: all weight on the first texel. Past the right edge: the right texel
-    // taken for the left one with no weight, so that weights stay below 256.
-#if SWR_SIMD_WIDE
+    // On the last column (weight zero) the pair starts one before it and takes its right texel
+    // for the left one.
     xc = _mm256_min_epi32(xi, t.pairLast);
+#if SWR_SIMD_WIDE
     above = _mm256_cmpgt_epi32_mask(xi, t.pairLast);
 #else
-    xc = _mm256_max_epi32(_mm256_min_epi32(xi, t.pairLast), _mm256_setzero_si256());
     above = _mm256_cmpgt_epi32(xi, t.pairLast);
-    at.fx =
-        _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), xi), above), at.fx);
 #endif
   }
   // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
   // neighbours: the first texel alone is the exact result.
-  if (ADDR == Addressing::Clamp && !pairs) at = unmoved;  // the four gathers below need no moving
   if (CENTRES && noWeights(at)) {
     const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.x));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
