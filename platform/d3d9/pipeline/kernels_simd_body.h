@@ -1,7 +1,7 @@
 // The body of the SIMD span routines, included by kernels_simd.cpp once per instruction set
-// inside a namespace of its own, with SWR_SIMD naming the compile target. The code is the same;
-// with the AVX-512 register file the compiler keeps the routines' constants in registers instead of
-// reloading them from the stack.
+// inside a namespace of its own, with SWR_SIMD naming the compile target. SWR_SIMD_WIDE marks the
+// AVX-512 build, whose marked paths work on 512-bit registers and masks; with its register file the
+// compiler also keeps the routines' constants in registers instead of reloading them from the stack.
 // No include guard: included more than once on purpose.
 
 // The helpers and phases live in the span routine's loop: always inlined, so the routine keeps its
@@ -73,12 +73,18 @@ SWR_SIMD_INLINE __m256i packWords(const Words& w) {
 #endif
 }
 
+#if SWR_SIMD_WIDE
+// The word index of each pixel's low 16 bits, on all four of its channels' words.
+SWR_SIMD_INLINE __m512i pixelWords() {
+  return _mm512_set_epi16(14, 14, 14, 14, 12, 12, 12, 12, 10, 10, 10, 10, 8, 8, 8, 8, 6, 6, 6, 6, 4, 4, 4, 4,
+                          2, 2, 2, 2, 0, 0, 0, 0);
+}
+#endif
+
 // Each pixel's low 16 bits (of its 32-bit lane) on all four of its channels.
 SWR_SIMD_INLINE Words perPixel(__m256i v) {
 #if SWR_SIMD_WIDE
-  const __m512i idx = _mm512_set_epi16(14, 14, 14, 14, 12, 12, 12, 12, 10, 10, 10, 10, 8, 8, 8, 8, 6, 6, 6, 6,
-                                       4, 4, 4, 4, 2, 2, 2, 2, 0, 0, 0, 0);
-  return {{_mm512_permutexvar_epi16(idx, _mm512_castsi256_si512(v))}};
+  return {{_mm512_permutexvar_epi16(pixelWords(), _mm512_castsi256_si512(v))}};
 #else
   return {{shuffle8(v, halfPattern(0x0100010001000100u, 0x0504050405040504u)),
            shuffle8(v, halfPattern(0x0908090809080908u, 0x0D0C0D0C0D0C0D0Cu))}};
@@ -318,8 +324,7 @@ SWR_SIMD_INLINE bool noWeights(const BilinearAt& at) {
 SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
 #if SWR_SIMD_WIDE
   const __m512i f7 = _mm512_slli_epi32(at.f, 7);
-  const __m512i lower = _mm512_set_epi16(14, 14, 14, 14, 12, 12, 12, 12, 10, 10, 10, 10, 8, 8, 8, 8, 6, 6, 6,
-                                         6, 4, 4, 4, 4, 2, 2, 2, 2, 0, 0, 0, 0);
+  const __m512i lower = pixelWords();
   fx7.v[0] = _mm512_permutexvar_epi16(lower, f7);
   fy7.v[0] = _mm512_permutexvar_epi16(_mm512_add_epi16(lower, _mm512_set1_epi16(16)), f7);
 #else
