@@ -1,7 +1,7 @@
 // The body of the SIMD span routines, included by kernels_simd.cpp once per instruction set
-// inside a namespace of its own, with SWR_SIMD naming the compile target. The code is the same;
-// with the AVX-512 register file the compiler keeps the routines' constants in registers instead of
-// reloading them from the stack.
+// inside a namespace of its own, with SWR_SIMD naming the compile target. SWR_SIMD_WIDE marks the
+// AVX-512 build, whose marked paths work on 512-bit registers and masks; with its register file the
+// compiler also keeps the routines' constants in registers instead of reloading them from the stack.
 // No include guard: included more than once on purpose.
 
 // The helpers and phases live in the span routine's loop: always inlined, so the routine keeps its
@@ -13,8 +13,118 @@ namespace {
 
 using namespace kernel;
 
+// Texel channels as 16-bit lanes, blue, green, red, alpha per pixel: the bilinear weights, the
+// stage's multiply-add and the packing all work on four channels at once. With AVX-512 one
+// register holds the eight pixels in order; with AVX2 two hold pixels 0, 1, 4, 5 and 2, 3, 6, 7,
+// the order byte unpacking and saturating packing give within the 128-bit halves.
+#if SWR_SIMD_WIDE
+using WordVec = __m512i;
+constexpr int kWordVecs = 1;
+SWR_SIMD_INLINE WordVec add16(WordVec a, WordVec b) { return _mm512_add_epi16(a, b); }
+SWR_SIMD_INLINE WordVec sub16(WordVec a, WordVec b) { return _mm512_sub_epi16(a, b); }
+SWR_SIMD_INLINE WordVec mullo16(WordVec a, WordVec b) { return _mm512_mullo_epi16(a, b); }
+SWR_SIMD_INLINE WordVec mulhrs16(WordVec a, WordVec b) { return _mm512_mulhrs_epi16(a, b); }
+SWR_SIMD_INLINE WordVec high8(WordVec a) { return _mm512_srli_epi16(a, 8); }
+SWR_SIMD_INLINE WordVec eachPixel(uint64_t q) { return _mm512_set1_epi64(int64_t(q)); }
+// Byte controls for one 128-bit half's two pixels (qwords): the even and the odd one.
+SWR_SIMD_INLINE WordVec halfPattern(uint64_t even, uint64_t odd) {
+  return _mm512_set4_epi64(int64_t(odd), int64_t(even), int64_t(odd), int64_t(even));
+}
+SWR_SIMD_INLINE WordVec shuffle8(WordVec a, WordVec ctl) { return _mm512_shuffle_epi8(a, ctl); }
+#else
+using WordVec = __m256i;
+constexpr int kWordVecs = 2;
+SWR_SIMD_INLINE WordVec add16(WordVec a, WordVec b) { return _mm256_add_epi16(a, b); }
+SWR_SIMD_INLINE WordVec sub16(WordVec a, WordVec b) { return _mm256_sub_epi16(a, b); }
+SWR_SIMD_INLINE WordVec mullo16(WordVec a, WordVec b) { return _mm256_mullo_epi16(a, b); }
+SWR_SIMD_INLINE WordVec mulhrs16(WordVec a, WordVec b) { return _mm256_mulhrs_epi16(a, b); }
+SWR_SIMD_INLINE WordVec high8(WordVec a) { return _mm256_srli_epi16(a, 8); }
+SWR_SIMD_INLINE WordVec eachPixel(uint64_t q) { return _mm256_set1_epi64x(int64_t(q)); }
+SWR_SIMD_INLINE WordVec halfPattern(uint64_t even, uint64_t odd) {
+  return _mm256_setr_epi64x(int64_t(even), int64_t(odd), int64_t(even), int64_t(odd));
+}
+SWR_SIMD_INLINE WordVec shuffle8(WordVec a, WordVec ctl) { return _mm256_shuffle_epi8(a, ctl); }
+#endif
+
+struct Words {
+  WordVec v[kWordVecs];
+};
+
+// Four channel values, the same for every pixel.
+SWR_SIMD_INLINE WordVec eachPixel(const uint16_t (&c)[4]) {
+  return eachPixel(uint64_t(c[0]) | uint64_t(c[1]) << 16 | uint64_t(c[2]) << 32 | uint64_t(c[3]) << 48);
+}
+
+// Packed 32-bit texels to channel lanes and back (every lane holds 0..255).
+SWR_SIMD_INLINE Words wordsOf(__m256i packed) {
+#if SWR_SIMD_WIDE
+  return {{_mm512_cvtepu8_epi16(packed)}};
+#else
+  const __m256i zero = _mm256_setzero_si256();
+  return {{_mm256_unpacklo_epi8(packed, zero), _mm256_unpackhi_epi8(packed, zero)}};
+#endif
+}
+
+SWR_SIMD_INLINE __m256i packWords(const Words& w) {
+#if SWR_SIMD_WIDE
+  return _mm512_cvtepi16_epi8(w.v[0]);
+#else
+  return _mm256_packus_epi16(w.v[0], w.v[1]);
+#endif
+}
+
+#if SWR_SIMD_WIDE
+// The word index of each pixel's low 16 bits, on all four of its channels' words.
+SWR_SIMD_INLINE __m512i pixelWords() {
+  return _mm512_set_epi16(14, 14, 14, 14, 12, 12, 12, 12, 10, 10, 10, 10, 8, 8, 8, 8, 6, 6, 6, 6, 4, 4, 4, 4,
+                          2, 2, 2, 2, 0, 0, 0, 0);
+}
+#endif
+
+// Each pixel's low 16 bits (of its 32-bit lane) on all four of its channels.
+SWR_SIMD_INLINE Words perPixel(__m256i v) {
+#if SWR_SIMD_WIDE
+  return {{_mm512_permutexvar_epi16(pixelWords(), _mm512_castsi256_si512(v))}};
+#else
+  return {{shuffle8(v, halfPattern(0x0100010001000100u, 0x0504050405040504u)),
+           shuffle8(v, halfPattern(0x0908090809080908u, 0x0D0C0D0C0D0C0D0Cu))}};
+#endif
+}
+
+// Texture coordinates of a group. With AVX-512, u and v side by side in one register (u in the
+// lower half): the arithmetic that is the same for both is done once.
+#if SWR_SIMD_WIDE
+struct Coords {
+  __m512 uv;
+};
+SWR_SIMD_INLINE Coords coords(__m256 u, __m256 v) {
+  return {_mm512_insertf32x8(_mm512_castps256_ps512(u), v, 1)};
+}
+#else
+struct Coords {
+  __m256 u, v;
+};
+SWR_SIMD_INLINE Coords coords(__m256 u, __m256 v) { return {u, v}; }
+#endif
+
+// (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
+SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
+  __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
+  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
+}
+
+// The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
+// (a * (256 - f) + b * f + 128) >> 8 because 256 * a leaves the rounding alone; the rounding
+// multiply-high computes ((b - a) * (f << 7) + (1 << 14)) >> 15, the same quotient.
+SWR_SIMD_INLINE Words lerpWeight(const Words& a, const Words& b, const Words& f7) {
+  Words r;
+  for (int i = 0; i < kWordVecs; ++i) r.v[i] = add16(a.v[i], mulhrs16(sub16(b.v[i], a.v[i]), f7.v[i]));
+  return r;
+}
+
+// Stage 0 with the constant diffuse colour, per channel: out = (texel * mul + add) >> 8.
 struct SimdSetup {
-  __m256i mulRB, mulAG, addRB, addAG;  // per channel: out = (texel * mul + add) >> 8
+  WordVec mul, add;
 };
 
 // The stage combination as a per-channel multiply-add on the texel: texture (256, 0), modulate
@@ -36,55 +146,62 @@ SWR_SIMD_INLINE void channelOp(StageColor mode, uint32_t c, uint16_t& mul, uint1
   }
 }
 
-SWR_SIMD_INLINE __m256i pair(uint16_t lo, uint16_t hi) {
-  return _mm256_set1_epi32(int32_t(uint32_t(lo) | uint32_t(hi) << 16));
+// An opaque texture's texels all have alpha 255, so its alpha channel's result is a constant:
+// folded into `add`, the fetches need not set the alpha first.
+SWR_SIMD_INLINE SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, uint32_t d, bool opaque) {
+  uint16_t mul[4], add[4];
+  channelOp(colorMode, d & 255, mul[0], add[0]);
+  channelOp(colorMode, (d >> 8) & 255, mul[1], add[1]);
+  channelOp(colorMode, (d >> 16) & 255, mul[2], add[2]);
+  channelOp(alphaMode, d >> 24, mul[3], add[3]);
+  if (opaque) add[3] = uint16_t(255 * mul[3] + add[3]), mul[3] = 0;
+  return {eachPixel(mul), eachPixel(add)};
 }
 
-SWR_SIMD_INLINE SimdSetup simdSetup(StageColor colorMode, StageColor alphaMode, uint32_t d) {
-  uint16_t mb, ab, mg, ag, mr, ar, ma, aa;
-  channelOp(colorMode, d & 255, mb, ab);
-  channelOp(colorMode, (d >> 8) & 255, mg, ag);
-  channelOp(colorMode, (d >> 16) & 255, mr, ar);
-  channelOp(alphaMode, d >> 24, ma, aa);
-  return {pair(mb, mr), pair(mg, ma), pair(ab, ar), pair(ag, aa)};
-}
+// One texture axis as vectors: the last index, the size and its inverse (any-size wrapping).
+struct Axis {
+  __m256i last, n;
+  __m256 inv;
+};
 
-// (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
-SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
-  __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
-  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
-}
-
-// The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
-// (a * (256 - f) + b * f + 128) >> 8 because 256 * a leaves the rounding alone; the rounding
-// multiply-high computes ((b - a) * (f << 7) + (1 << 14)) >> 15, the same quotient.
-SWR_SIMD_INLINE __m256i lerpWeight(__m256i a, __m256i b, __m256i f7) {
-  return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), f7));
+SWR_SIMD_INLINE Axis axisOf(int32_t n) {
+  return {_mm256_set1_epi32(n - 1), _mm256_set1_epi32(n), _mm256_set1_ps(1.0f / float(n))};
 }
 
 // Texel indices into [0, n). Any-size wrapping divides in single precision and corrects the
 // quotient by one either way, exact while |i| < 2^24; beyond that (coordinates of millions of
 // texels, or not numbers) the result is only kept inside the texture.
 template <Addressing ADDR>
-SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
-  const __m256i last = _mm256_set1_epi32(n - 1);
-  if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, last);
+SWR_SIMD_INLINE __m256i address(__m256i i, const Axis& a) {
+  if (ADDR == Addressing::Wrap) return _mm256_and_si256(i, a.last);
   if (ADDR == Addressing::WrapAny) {
-    const __m256i vn = _mm256_set1_epi32(n);
     // Most groups read inside the texture and need no division.
     const __m256i outside =
-        _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), _mm256_cmpgt_epi32(i, last));
+        _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), _mm256_cmpgt_epi32(i, a.last));
     if (_mm256_testz_si256(outside, outside)) return i;
-    const __m256 q = _mm256_floor_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(i), _mm256_set1_ps(1.0f / float(n))));
-    i = _mm256_sub_epi32(i, _mm256_mullo_epi32(_mm256_cvttps_epi32(q), vn));
-    i = _mm256_add_epi32(i, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), vn));
-    i = _mm256_sub_epi32(i, _mm256_andnot_si256(_mm256_cmpgt_epi32(vn, i), vn));
+    const __m256 q = _mm256_floor_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(i), a.inv));
+    i = _mm256_sub_epi32(i, _mm256_mullo_epi32(_mm256_cvttps_epi32(q), a.n));
+    i = _mm256_add_epi32(i, _mm256_and_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), i), a.n));
+    i = _mm256_sub_epi32(i, _mm256_andnot_si256(_mm256_cmpgt_epi32(a.n, i), a.n));
   }
-  return _mm256_max_epi32(_mm256_min_epi32(i, last), _mm256_setzero_si256());
+  return _mm256_max_epi32(_mm256_min_epi32(i, a.last), _mm256_setzero_si256());
+}
+
+template <Addressing ADDR>
+SWR_SIMD_INLINE __m256i address(__m256i i, int32_t n) {
+  return address<ADDR>(i, axisOf(n));
 }
 
 // Out-of-range and NaN lanes become INT_MIN, which the addressing below folds into the texture.
-SWR_SIMD_INLINE __m256i floorToInt(__m256 f) { return _mm256_cvttps_epi32(_mm256_floor_ps(f)); }
+// AVX-512 converts rounding down in one step; the integers are the same.
+SWR_SIMD_INLINE __m256i floorToInt(__m256 f) {
+#if SWR_SIMD_WIDE
+  return _mm512_castsi512_si256(
+      _mm512_cvt_roundps_epi32(_mm512_castps256_ps512(f), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+#else
+  return _mm256_cvttps_epi32(_mm256_floor_ps(f));
+#endif
+}
 
 // x * a / 255 rounded, in 16-bit lanes (x, a <= 255): the scalar mul8's (p + (p >> 8)) >> 8 with
 // p = x * a + 128 equals (p * 257) >> 16, as p + p / 256 never passes the next multiple of 256.
@@ -94,106 +211,228 @@ SWR_SIMD_INLINE __m256i mul8x16(__m256i x, __m256i a) {
 }
 
 // Row offsets: a shift when the pitch is a power of two (the usual case), else a multiply.
-SWR_SIMD_INLINE __m256i rowOffset(__m256i y, int32_t pitch) {
-  if ((pitch & (pitch - 1)) == 0)
-    return _mm256_sll_epi32(y, _mm_cvtsi32_si128(__builtin_ctz(unsigned(pitch))));
-  return _mm256_mullo_epi32(y, _mm256_set1_epi32(pitch));
+struct Pitch {
+  bool pow2;
+  __m256i shift, mul;
+};
+
+SWR_SIMD_INLINE Pitch pitchOf(int32_t pitch) {
+  const bool pow2 = (pitch & (pitch - 1)) == 0;
+  return {pow2, _mm256_set1_epi32(pow2 ? __builtin_ctz(unsigned(pitch) | 1u << 31) : 0),
+          _mm256_set1_epi32(pitch)};
+}
+
+SWR_SIMD_INLINE __m256i rowOffset(__m256i y, const Pitch& p) {
+  return p.pow2 ? _mm256_sllv_epi32(y, p.shift) : _mm256_mullo_epi32(y, p.mul);
+}
+
+SWR_SIMD_INLINE __m256i rowOffset(__m256i y, int32_t pitch) { return rowOffset(y, pitchOf(pitch)); }
+
+// A level's sampling constants as vectors, made once per span for the single-level routines.
+struct TexVec {
+  const int32_t* texels;
+  int32_t width;
+  Axis x, y;
+  Pitch pitch;
+  __m256 fw, fh, fw256, fh256;  // the size, and in 1/256 texel
+  __m256i pairLast;             // w - 2: the last column a horizontal pair may start at
+  __m256i alphaOr;
+  __m256i fixedLastX, fixedLastY;  // the last column's and row's position in 1/256 texel
+#if SWR_SIMD_WIDE
+  __m512 fwh256;      // fw256 and fh256 side by side
+  __m512i fixedLast;  // fixedLastX and fixedLastY side by side
+#endif
+};
+
+SWR_SIMD_INLINE TexVec texVec(const TexRef& t) {
+  return {
+    reinterpret_cast<const int32_t*>(t.p), t.w, axisOf(t.w), axisOf(t.h), pitchOf(t.pitch),
+        _mm256_set1_ps(t.fw), _mm256_set1_ps(t.fh), _mm256_set1_ps(t.fw * 256.0f),
+        _mm256_set1_ps(t.fh * 256.0f), _mm256_set1_epi32(t.w - 2), _mm256_set1_epi32(int32_t(t.alphaOr)),
+        _mm256_set1_epi32((t.w - 1) * 256), _mm256_set1_epi32((t.h - 1) * 256),
+#if SWR_SIMD_WIDE
+        _mm512_insertf32x8(_mm512_set1_ps(t.fw * 256.0f), _mm256_set1_ps(t.fh * 256.0f), 1),
+        _mm512_inserti32x8(_mm512_set1_epi32((t.w - 1) * 256), _mm256_set1_epi32((t.h - 1) * 256), 1),
+#endif
+  };
 }
 
 template <Addressing ADDR>
-SWR_SIMD_INLINE __m256i fetchPoint(const TexRef& t, __m256 u, __m256 v) {
-  __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, _mm256_set1_ps(t.fw))), t.w);
-  __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, _mm256_set1_ps(t.fh))), t.h);
+SWR_SIMD_INLINE __m256i fetchPoint(const TexVec& t, __m256 u, __m256 v) {
+  __m256i xi = address<ADDR>(floorToInt(_mm256_mul_ps(u, t.fw)), t.x);
+  __m256i yi = address<ADDR>(floorToInt(_mm256_mul_ps(v, t.fh)), t.y);
   __m256i idx = _mm256_add_epi32(rowOffset(yi, t.pitch), xi);
-  return _mm256_or_si256(_mm256_i32gather_epi32(reinterpret_cast<const int32_t*>(t.p), idx, 4),
-                         _mm256_set1_epi32(int32_t(t.alphaOr)));
+  return _mm256_or_si256(_mm256_i32gather_epi32(t.texels, idx, 4), t.alphaOr);
 }
 
-SWR_SIMD_INLINE __m256i rbOf(__m256i c) { return _mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)); }
-SWR_SIMD_INLINE __m256i agOf(__m256i c) {
-  return _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0x00FF00FF));
-}
 SWR_SIMD_INLINE __m256 sq(__m256 a) { return _mm256_mul_ps(a, a); }
 
-// Bilinear with 8-bit weights, as the scalar sampleBilinear. CENTRES: test for groups on texel
-// centres, which pre-transformed quads drawn one texel per pixel hit and perspective ones hardly
-// ever do.
-template <Addressing ADDR, bool CENTRES>
-SWR_SIMD_INLINE __m256i fetchBilinear(const TexRef& t, __m256 u, __m256 v) {
-  const __m256i wlast = _mm256_set1_epi32(t.w - 1);
-  const __m256i one = _mm256_set1_epi32(1), byte = _mm256_set1_epi32(255);
+// A horizontal pair of texels as a 64-bit lane: the shuffle controls that take a pair's left or
+// right texel into channel lanes (0x80: a zero byte), for the first and second pixel of a half.
+constexpr uint64_t kLeftEven = 0x8003800280018000u, kLeftOdd = 0x800B800A80098008u;
+constexpr uint64_t kRightEven = 0x8007800680058004u, kRightOdd = 0x800F800E800D800Cu;
+
+// Where bilinear samples fall, in 1/256 texel less half a texel: the upper-left texels' column and
+// row, and the weights (0..255) towards the right and the lower neighbours.
+struct BilinearAt {
+  __m256i xi, yi;
+#if SWR_SIMD_WIDE
+  __m512i f;  // x weights in the lower half, y weights in the upper
+#else
+  __m256i fx, fy;
+#endif
+};
+
+// Clamped positions are kept inside the texture here, so the indices need no clamping of their own: past an
+// edge the weight becomes zero, which changes nothing as both texels there are the edge's (and a position out
+// of range, INT_MIN, reads the first texel as before).
+template <Addressing ADDR>
+SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
+#if SWR_SIMD_WIDE
+  __m512i fuv = _mm512_cvt_roundps_epi32(_mm512_sub_ps(_mm512_mul_ps(c.uv, t.fwh256), _mm512_set1_ps(127.5f)),
+                                         _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  if (ADDR == Addressing::Clamp)
+    fuv = _mm512_max_epi32(_mm512_min_epi32(fuv, t.fixedLast), _mm512_setzero_si512());
+  const __m512i i = _mm512_srai_epi32(fuv, 8);
+  return {_mm512_castsi512_si256(i), _mm512_extracti32x8_epi32(i, 1),
+          _mm512_and_si512(fuv, _mm512_set1_epi32(255))};
+#else
   const __m256 half = _mm256_set1_ps(127.5f);
-  const int32_t* texels = reinterpret_cast<const int32_t*>(t.p);
-  __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(u, _mm256_set1_ps(t.fw * 256.0f)), half));
-  __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(v, _mm256_set1_ps(t.fh * 256.0f)), half));
-  __m256i xi = _mm256_srai_epi32(fu, 8), yi = _mm256_srai_epi32(fv, 8);
-  __m256i fx = _mm256_and_si256(fu, byte), fy = _mm256_and_si256(fv, byte);
-  __m256i ya = rowOffset(address<ADDR>(yi, t.h), t.pitch);
-  __m256i yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.h), t.pitch);
-  __m256i t00, t10, t01, t11;
-  // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
-  // pairs (half the gathered elements). Clamped edges become pairs by moving the weight.
-  __m256i xc, above = _mm256_setzero_si256();
-  bool pairs = t.w >= 2;
-  if (ADDR != Addressing::Clamp) {
-    xc = address<ADDR>(xi, t.w);
-    pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, wlast)) == 0;
+  const __m256i byte = _mm256_set1_epi32(255);
+  __m256i fu = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.u, t.fw256), half));
+  __m256i fv = floorToInt(_mm256_sub_ps(_mm256_mul_ps(c.v, t.fh256), half));
+  if (ADDR == Addressing::Clamp) {
+    fu = _mm256_max_epi32(_mm256_min_epi32(fu, t.fixedLastX), _mm256_setzero_si256());
+    fv = _mm256_max_epi32(_mm256_min_epi32(fv, t.fixedLastY), _mm256_setzero_si256());
+  }
+  return {_mm256_srai_epi32(fu, 8), _mm256_srai_epi32(fv, 8), _mm256_and_si256(fu, byte),
+          _mm256_and_si256(fv, byte)};
+#endif
+}
+
+// No weight on any neighbour: every sample on a texel centre.
+SWR_SIMD_INLINE bool noWeights(const BilinearAt& at) {
+#if SWR_SIMD_WIDE
+  return _mm512_test_epi32_mask(at.f, at.f) == 0;
+#else
+  const __m256i f = _mm256_or_si256(at.fx, at.fy);
+  return _mm256_testz_si256(f, f);
+#endif
+}
+
+// The weights on every channel, as f << 7 for lerpWeight.
+SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
+#if SWR_SIMD_WIDE
+  const __m512i f7 = _mm512_slli_epi32(at.f, 7);
+  const __m512i lower = pixelWords();
+  fx7.v[0] = _mm512_permutexvar_epi16(lower, f7);
+  fy7.v[0] = _mm512_permutexvar_epi16(_mm512_add_epi16(lower, _mm512_set1_epi16(16)), f7);
+#else
+  fx7 = perPixel(_mm256_slli_epi32(at.fx, 7)), fy7 = perPixel(_mm256_slli_epi32(at.fy, 7));
+#endif
+}
+
+// Bilinear with 8-bit weights, as the scalar sampleBilinear, in channel lanes with the alpha as
+// stored (the stage sets an opaque texture's). CENTRES: test for groups on texel centres, which
+// pre-transformed quads drawn one texel per pixel hit and perspective ones hardly ever do.
+template <Addressing ADDR, bool CENTRES>
+SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
+  const __m256i one = _mm256_set1_epi32(1);
+  const BilinearAt at = bilinearAt<ADDR>(t, c);
+  const __m256i xi = at.xi, yi = at.yi;
+  __m256i ya, yb;
+  // Clamped (and the row inside the texture), the lower row is the next one but at the last row.
+  if (ADDR == Addressing::Clamp) {
+    ya = rowOffset(yi, t.pitch);
+#if SWR_SIMD_WIDE
+    yb = _mm256_mask_add_epi32(ya, _mm256_cmplt_epi32_mask(yi, t.y.last), ya, t.pitch.mul);
+#else
+    yb = _mm256_add_epi32(ya, _mm256_and_si256(_mm256_cmpgt_epi32(t.y.last, yi), t.pitch.mul));
+#endif
   } else {
-    // Past the left edge: all weight on the first texel. Past the right edge: the right texel
-    // copied to the left with no weight, so that weights stay below 256.
-    __m256i below = _mm256_cmpgt_epi32(_mm256_setzero_si256(), xi);
-    above = _mm256_cmpgt_epi32(xi, _mm256_sub_epi32(wlast, one));
-    xc = _mm256_max_epi32(_mm256_min_epi32(xi, _mm256_sub_epi32(wlast, one)), _mm256_setzero_si256());
-    fx = _mm256_andnot_si256(_mm256_or_si256(below, above), fx);
+    ya = rowOffset(address<ADDR>(yi, t.y), t.pitch);
+    yb = rowOffset(address<ADDR>(_mm256_add_epi32(yi, one), t.y), t.pitch);
+  }
+  // Horizontal neighbours are adjacent in memory except across a wrapped edge: fetch them as
+  // pairs (half the gathered elements).
+  __m256i xc;
+  bool pairs = t.width >= 2;
+#if SWR_SIMD_WIDE
+  __mmask8 above = 0;
+#else
+  __m256i above = _mm256_setzero_si256();
+#endif
+  if (ADDR != Addressing::Clamp) {
+    xc = address<ADDR>(xi, t.x);
+    pairs = pairs && _mm256_movemask_epi8(_mm256_cmpeq_epi32(xc, t.x.last)) == 0;
+  } else {
+    // On the last column (weight zero) the pair starts one before it and takes its right texel
+    // for the left one.
+    xc = _mm256_min_epi32(xi, t.pairLast);
+#if SWR_SIMD_WIDE
+    above = _mm256_cmpgt_epi32_mask(xi, t.pairLast);
+#else
+    above = _mm256_cmpgt_epi32(xi, t.pairLast);
+#endif
   }
   // Pixels on texel centres (sprites drawn one texel per pixel) have no weight on the
   // neighbours: the first texel alone is the exact result.
-  const __m256i fxUsed = ADDR == Addressing::Clamp && !pairs ? _mm256_and_si256(fu, byte) : fx;
-  if (CENTRES && _mm256_testz_si256(_mm256_or_si256(fxUsed, fy), _mm256_or_si256(fxUsed, fy))) {
-    const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.w));
+  if (CENTRES && noWeights(at)) {
+    const __m256i idx = _mm256_add_epi32(ya, ADDR != Addressing::Clamp ? xc : address<ADDR>(xi, t.x));
     // Eight texels side by side in one row (every index inside the texture): one plain load.
     const __m256i run = _mm256_add_epi32(_mm256_permutevar8x32_epi32(idx, _mm256_setzero_si256()),
                                          _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    const __m256i texel =
+    return wordsOf(
         _mm256_movemask_epi8(_mm256_cmpeq_epi32(idx, run)) == -1
-            ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + _mm256_cvtsi256_si32(idx)))
-            : _mm256_i32gather_epi32(texels, idx, 4);
-    return _mm256_or_si256(texel, _mm256_set1_epi32(int32_t(t.alphaOr)));
+            ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.texels + _mm256_cvtsi256_si32(idx)))
+            : _mm256_i32gather_epi32(t.texels, idx, 4));
   }
+  Words l0, r0, l1, r1;  // left and right texels of the upper and the lower row
   if (pairs) {
-    const long long* base = reinterpret_cast<const long long*>(texels);
-    const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    __m256i a0 = _mm256_add_epi32(ya, xc), a1 = _mm256_add_epi32(yb, xc);
-    __m256i p0 =
-        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4), split);
-    __m256i q0 =
-        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4), split);
-    __m256i p1 =
-        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4), split);
-    __m256i q1 =
-        _mm256_permutevar8x32_epi32(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4), split);
-    t00 = _mm256_permute2x128_si256(p0, q0, 0x20), t10 = _mm256_permute2x128_si256(p0, q0, 0x31);
-    t01 = _mm256_permute2x128_si256(p1, q1, 0x20), t11 = _mm256_permute2x128_si256(p1, q1, 0x31);
-    if (ADDR == Addressing::Clamp)
-      t00 = _mm256_blendv_epi8(t00, t10, above), t01 = _mm256_blendv_epi8(t01, t11, above);
+    const long long* base = reinterpret_cast<const long long*>(t.texels);
+    const WordVec left = halfPattern(kLeftEven, kLeftOdd), right = halfPattern(kRightEven, kRightOdd);
+#if SWR_SIMD_WIDE
+    const __m512i p0 = _mm512_i32gather_epi64(_mm256_add_epi32(ya, xc), base, 4);
+    const __m512i p1 = _mm512_i32gather_epi64(_mm256_add_epi32(yb, xc), base, 4);
+    const __m512i leftOrRight =
+        ADDR == Addressing::Clamp ? _mm512_mask_blend_epi64(above, left, right) : left;
+    l0.v[0] = shuffle8(p0, leftOrRight), r0.v[0] = shuffle8(p0, right);
+    l1.v[0] = shuffle8(p1, leftOrRight), r1.v[0] = shuffle8(p1, right);
+#else
+    // Pixels 0, 1, 4, 5 in the first gathers, 2, 3, 6, 7 in the second.
+    const __m256i a0 = _mm256_permute4x64_epi64(_mm256_add_epi32(ya, xc), 0xD8);
+    const __m256i a1 = _mm256_permute4x64_epi64(_mm256_add_epi32(yb, xc), 0xD8);
+    const __m256i p0[2] = {_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4),
+                           _mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4)};
+    const __m256i p1[2] = {_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4),
+                           _mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4)};
+    // A control byte with 4 added (the zero bytes stay zero) takes the right texel instead.
+    const Words moved = perPixel(_mm256_and_si256(above, _mm256_set1_epi32(4 * 0x0101)));
+    for (int i = 0; i < 2; ++i) {
+      const __m256i leftOrRight = ADDR == Addressing::Clamp ? _mm256_or_si256(left, moved.v[i]) : left;
+      l0.v[i] = shuffle8(p0[i], leftOrRight), r0.v[i] = shuffle8(p0[i], right);
+      l1.v[i] = shuffle8(p1[i], leftOrRight), r1.v[i] = shuffle8(p1[i], right);
+    }
+#endif
   } else {
-    __m256i xa = address<ADDR>(xi, t.w), xb = address<ADDR>(_mm256_add_epi32(xi, one), t.w);
-    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xa), 4);
-    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(ya, xb), 4);
-    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xa), 4);
-    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(yb, xb), 4);
-    if (ADDR == Addressing::Clamp) fx = _mm256_and_si256(fu, byte);  // the unmoved weight for these
+    __m256i xa = address<ADDR>(xi, t.x), xb = address<ADDR>(_mm256_add_epi32(xi, one), t.x);
+    l0 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(ya, xa), 4));
+    r0 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(ya, xb), 4));
+    l1 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(yb, xa), 4));
+    r1 = wordsOf(_mm256_i32gather_epi32(t.texels, _mm256_add_epi32(yb, xb), 4));
   }
-  __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
-  __m256i fy7 = _mm256_slli_epi16(_mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), 7);
-  __m256i rb = lerpWeight(lerpWeight(rbOf(t00), rbOf(t10), fx7), lerpWeight(rbOf(t01), rbOf(t11), fx7), fy7);
-  __m256i ag = lerpWeight(lerpWeight(agOf(t00), agOf(t10), fx7), lerpWeight(agOf(t01), agOf(t11), fx7), fy7);
-  return _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(ag, 8)),
-                         _mm256_set1_epi32(int32_t(t.alphaOr)));
+  Words fx7, fy7;
+  weights(at, fx7, fy7);
+  return lerpWeight(lerpWeight(l0, r0, fx7), lerpWeight(l1, r1, fx7), fy7);
 }
 
 template <Addressing ADDR, bool CENTRES>
-SWR_SIMD_INLINE __m256i fetch(const TexRef& t, Filter filter, __m256 u, __m256 v) {
+SWR_SIMD_INLINE __m256i fetchBilinear(const TexVec& t, __m256 u, __m256 v) {
+  return _mm256_or_si256(packWords(bilinearWords<ADDR, CENTRES>(t, coords(u, v))), t.alphaOr);
+}
+
+template <Addressing ADDR, bool CENTRES>
+SWR_SIMD_INLINE __m256i fetch(const TexVec& t, Filter filter, __m256 u, __m256 v) {
   return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR, CENTRES>(t, u, v);
 }
 
@@ -226,12 +465,16 @@ SWR_SIMD_INLINE bool uniform(__m256i v, __m256i live) {
 // What a span routine reads from the triangle and its state, set up once per call.
 struct SpanSetup {
   TexRef tex;            // the single-level variants' level
+  TexVec texv;           // the same as vectors
   const TexRef* levels;  // the mip-mapped variant's, all of them
   SimdSetup stage;       // stage 0's combination with the constant diffuse colour
   __m256i dstAlpha;      // ORed into destinations without alpha
   __m256 zc, zdx, udx, vdx, rdx;
   __m256 udy, vdy, rdy;  // level-of-detail inputs
-  __m256 w0, h0, bias;   // of level 0 and the sampler
+#if SWR_SIMD_WIDE
+  __m512 uvdx;  // udx and vdx side by side
+#endif
+  __m256 w0, h0, bias;  // of level 0 and the sampler
   __m256i lastLevel, maxLevel;
   bool flatRhw;  // pre-transformed: one rhw along a row
   // The rows' starting values, copied once: read through the triangle, they would be loaded again
@@ -246,6 +489,9 @@ struct SpanSetup {
 // The per-row values of the interpolants.
 struct RowSetup {
   __m256 zdy, rRow, wRow, uRow, vRow;
+#if SWR_SIMD_WIDE
+  __m512 uvRow;
+#endif
   uint32_t* cp;
   uint32_t* dp;
 };
@@ -256,7 +502,42 @@ struct Group {
   bool full;     // all eight inside the span: plain loads and stores
   __m256i live;  // lanes inside the span
   __m256 dx;     // x - refX per lane
+#if SWR_SIMD_WIDE
+  __m512 dx2;  // the same twice over, for u and v side by side
+  __mmask8 liveMask;
+#endif
 };
+
+// The lanes a group writes: a vector, and with AVX-512 also a mask.
+struct Pass {
+  __m256i v;
+#if SWR_SIMD_WIDE
+  __mmask8 k;
+#endif
+};
+
+SWR_SIMD_INLINE Pass passOf(__m256i v) {
+#if SWR_SIMD_WIDE
+  return {v, _mm256_movepi32_mask(v)};
+#else
+  return {v};
+#endif
+}
+
+SWR_SIMD_INLINE Group groupAt(int x, int x1, float refX) {
+  const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx);
+#if SWR_SIMD_WIDE
+  const __m512 dx2 = _mm512_add_ps(_mm512_set1_ps(float(x) - refX),
+                                   _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7));
+  return {x,    x + 8 <= x1,
+          live, _mm512_castps512_ps256(dx2),
+          dx2,  _mm256_cmpgt_epi32_mask(_mm256_set1_epi32(x1 - x), laneIdx)};
+#else
+  return {x, x + 8 <= x1, live,
+          _mm256_add_ps(_mm256_set1_ps(float(x) - refX), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7))};
+#endif
+}
 
 SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   const PixelState& ps = *t.ps;
@@ -265,10 +546,14 @@ SWR_SIMD_INLINE SpanSetup spanSetup(const Tri& t, const Target& tg) {
   SpanSetup s;
   s.tex = texRef(sm, ps.fast.level);
   s.levels = nullptr;  // set by the mip-mapped variant
-  s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8);
+  s.texv = texVec(s.tex);
+  s.stage = simdSetup(ps.fast.color, ps.fast.alpha, t.diffuse8, s.tex.alphaOr != 0);
   s.dstAlpha = _mm256_set1_epi32(tg.colorHasAlpha ? 0 : int32_t(0xFF000000u));
   s.zc = _mm256_set1_ps(t.z.c), s.zdx = _mm256_set1_ps(t.z.dx);
   s.udx = _mm256_set1_ps(pu.dx), s.vdx = _mm256_set1_ps(pv.dx), s.rdx = _mm256_set1_ps(t.rhw.dx);
+#if SWR_SIMD_WIDE
+  s.uvdx = _mm512_insertf32x8(_mm512_castps256_ps512(s.udx), s.vdx, 1);
+#endif
   s.udy = _mm256_set1_ps(pu.dy), s.vdy = _mm256_set1_ps(pv.dy), s.rdy = _mm256_set1_ps(t.rhw.dy);
   s.w0 = _mm256_set1_ps(float(sm.level[0].width)), s.h0 = _mm256_set1_ps(float(sm.level[0].height));
   s.bias = _mm256_set1_ps(sm.lodBias);
@@ -295,22 +580,32 @@ SWR_SIMD_INLINE RowSetup rowSetup(const SpanSetup& s, int y, bool depth) {
     r.wRow = _mm256_setzero_ps();  // unused
   r.uRow = _mm256_set1_ps(s.u.c + s.u.dy * dy);
   r.vRow = _mm256_set1_ps(s.v.c + s.v.dy * dy);
+#if SWR_SIMD_WIDE
+  r.uvRow = _mm512_insertf32x8(_mm512_castps256_ps512(r.uRow), r.vRow, 1);
+#endif
   r.cp = s.color + size_t(y) * s.colorPitch;
   r.dp = depth ? s.depth + size_t(y) * s.depthPitch : nullptr;
   return r;
 }
 
 // Depth per lane and the less-or-equal test: `pass` narrows to the lanes that pass.
-SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i& pass,
-                               __m256i& zi, __m256i& dold) {
+SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Group& g, Pass& pass, __m256i& zi,
+                               __m256i& dold) {
   __m256 z = _mm256_add_ps(_mm256_add_ps(s.zc, _mm256_mul_ps(s.zdx, g.dx)), r.zdy);
   z = _mm256_min_ps(_mm256_max_ps(z, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
   zi =
       _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(z, _mm256_set1_ps(16777215.0f)), _mm256_set1_ps(0.5f)));
   zi = _mm256_min_epi32(zi, _mm256_set1_epi32(0xFFFFFF));  // z = 1 rounds up to 2^24
+#if SWR_SIMD_WIDE
+  dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
+                : _mm256_maskz_loadu_epi32(g.liveMask, r.dp + g.x);
+  pass.k = _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
+  pass.v = _mm256_movm_epi32(pass.k);
+#else
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.dp + g.x), g.live);
-  pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+  pass.v = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+#endif
 }
 
 // Perspective-correct texture coordinates and w per lane. FLAT: the triangle's rhw is constant
@@ -327,6 +622,25 @@ SWR_SIMD_INLINE void texCoords(const SpanSetup& s, const RowSetup& r, const Grou
   }
   u = _mm256_mul_ps(_mm256_add_ps(r.uRow, _mm256_mul_ps(s.udx, g.dx)), w);
   v = _mm256_mul_ps(_mm256_add_ps(r.vRow, _mm256_mul_ps(s.vdx, g.dx)), w);
+}
+
+// The same as one Coords: with AVX-512, u and v are interpolated and divided in one register.
+template <bool FLAT>
+SWR_SIMD_INLINE Coords texCoords(const SpanSetup& s, const RowSetup& r, const Group& g) {
+#if SWR_SIMD_WIDE
+  __m256 w = r.wRow;
+  if (!FLAT) {
+    const __m256 rhw = _mm256_add_ps(r.rRow, _mm256_mul_ps(s.rdx, g.dx));
+    w = _mm256_and_ps(_mm256_div_ps(_mm256_set1_ps(1.0f), rhw),
+                      _mm256_cmp_ps(rhw, _mm256_setzero_ps(), _CMP_NEQ_OQ));
+  }
+  const __m512 w2 = _mm512_insertf32x8(_mm512_castps256_ps512(w), w, 1);
+  return {_mm512_mul_ps(_mm512_add_ps(r.uvRow, _mm512_mul_ps(s.uvdx, g.dx2)), w2)};
+#else
+  __m256 u, v, w;
+  texCoords<FLAT>(s, r, g, u, v, w);
+  return coords(u, v);
+#endif
 }
 
 // Level of detail per lane as textureLod computes it.
@@ -354,7 +668,7 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
   const int lm = _mm256_movemask_ps(_mm256_castsi256_ps(live));
   if (mm == 0 || sm.mip == MipMode::None) {
     if (mm != 0 && mm != lm) return false;
-    texel = fetch<ADDR, CENTRES>(s.levels[sm.maxLevel], mm == 0 ? sm.mag : sm.min, u, v);
+    texel = fetch<ADDR, CENTRES>(texVec(s.levels[sm.maxLevel]), mm == 0 ? sm.mag : sm.min, u, v);
     return true;
   }
   if (mm != lm) return false;
@@ -362,7 +676,7 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
     __m256i lvl = _mm256_cvttps_epi32(_mm256_add_ps(lod, _mm256_set1_ps(0.5f)));
     lvl = _mm256_max_epi32(_mm256_min_epi32(lvl, s.lastLevel), s.maxLevel);
     if (!uniform(lvl, live)) return false;
-    texel = fetch<ADDR, CENTRES>(s.levels[_mm256_cvtsi256_si32(lvl)], sm.min, u, v);
+    texel = fetch<ADDR, CENTRES>(texVec(s.levels[_mm256_cvtsi256_si32(lvl)]), sm.min, u, v);
     return true;
   }
   const __m256 lc = _mm256_min_ps(lod, _mm256_set1_ps(64.0f));
@@ -375,8 +689,8 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
   auto clampLevel = [&](int l) {
     return l < sm.maxLevel ? sm.maxLevel : (l > sm.levelCount - 1 ? sm.levelCount - 1 : l);
   };
-  const __m256i ta = fetch<ADDR, CENTRES>(s.levels[clampLevel(a0)], sm.min, u, v);
-  const __m256i tb = fetch<ADDR, CENTRES>(s.levels[clampLevel(a0 + 1)], sm.min, u, v);
+  const __m256i ta = fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0)]), sm.min, u, v);
+  const __m256i tb = fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0 + 1)]), sm.min, u, v);
   const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
   const __m256i f16 = _mm256_or_si256(f, _mm256_slli_epi32(f, 16));
   const __m256i if16 = _mm256_sub_epi16(_mm256_set1_epi16(256), f16);
@@ -388,12 +702,10 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
 }
 
 // Stage 0: per channel (texel * mul + add) >> 8.
-SWR_SIMD_INLINE __m256i combineStage(const SimdSetup& cs, __m256i texel) {
-  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
-  __m256i rb = _mm256_and_si256(texel, m8), ag = _mm256_and_si256(_mm256_srli_epi32(texel, 8), m8);
-  rb = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(rb, cs.mulRB), cs.addRB), 8);
-  ag = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(ag, cs.mulAG), cs.addAG), 8);
-  return _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+SWR_SIMD_INLINE Words combineStage(const SimdSetup& cs, const Words& texel) {
+  Words r;
+  for (int i = 0; i < kWordVecs; ++i) r.v[i] = high8(add16(mullo16(texel.v[i], cs.mul), cs.add));
+  return r;
 }
 
 // Source over destination: saturating add, or source alpha and its inverse.
@@ -411,37 +723,52 @@ SWR_SIMD_INLINE __m256i blendGroup(__m256i src, __m256i dst) {
   return _mm256_or_si256(orb, _mm256_slli_epi32(oag, 8));
 }
 
-// The passing lanes' colour (and depth) written.
+// The passing lanes' colour (and depth) written. AVX-512's masked stores cost what plain ones do;
+// with AVX2 whole groups store plainly the old values blended in.
 template <DepthPath DEPTH>
-SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, __m256i pass, __m256i old, __m256i out,
+SWR_SIMD_INLINE void storeGroup(const RowSetup& r, const Group& g, const Pass& pass, __m256i old, __m256i out,
                                 __m256i zi, __m256i dold) {
   const __m256i dnew =
       _mm256_or_si256(_mm256_slli_epi32(zi, 8), _mm256_and_si256(dold, _mm256_set1_epi32(255)));
+#if SWR_SIMD_WIDE
+  (void)old;
+  _mm256_mask_storeu_epi32(r.cp + g.x, pass.k, out);
+  if (DEPTH == DepthPath::TestWrite) _mm256_mask_storeu_epi32(r.dp + g.x, pass.k, dnew);
+#else
   if (g.full) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.cp + g.x), _mm256_blendv_epi8(old, out, pass));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.cp + g.x), _mm256_blendv_epi8(old, out, pass.v));
     if (DEPTH == DepthPath::TestWrite)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.dp + g.x), _mm256_blendv_epi8(dold, dnew, pass));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.dp + g.x), _mm256_blendv_epi8(dold, dnew, pass.v));
   } else {
-    _mm256_maskstore_epi32(reinterpret_cast<int*>(r.cp + g.x), pass, out);
-    if (DEPTH == DepthPath::TestWrite) _mm256_maskstore_epi32(reinterpret_cast<int*>(r.dp + g.x), pass, dnew);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(r.cp + g.x), pass.v, out);
+    if (DEPTH == DepthPath::TestWrite)
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(r.dp + g.x), pass.v, dnew);
   }
+#endif
 }
 
-// Stage 0, the blend and the store of a group's texels.
+// Stage 0, the blend and the store of a group's texels in channel lanes.
 template <BlendPath BLEND, DepthPath DEPTH>
-SWR_SIMD_INLINE void finishGroup(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i pass,
-                                 __m256i texel, __m256i zi, __m256i dold) {
-  __m256i out = combineStage(s.stage, texel);
+SWR_SIMD_INLINE void finishWords(const SpanSetup& s, const RowSetup& r, const Group& g, const Pass& pass,
+                                 const Words& texel, __m256i zi, __m256i dold) {
+  __m256i out = packWords(combineStage(s.stage, texel));
   __m256i old = _mm256_setzero_si256();
-  if (BLEND != BlendPath::None || g.full)
+  if (BLEND != BlendPath::None || (!SWR_SIMD_WIDE && g.full))
     old = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.cp + g.x))
-                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + g.x), pass);
+                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.cp + g.x), pass.v);
   if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite &&
       _mm256_testz_si256(_mm256_or_si256(_mm256_srli_epi32(out, 24), _mm256_andnot_si256(old, s.dstAlpha)),
-                         pass))
+                         pass.v))
     return;  // a zero alpha blends to the destination itself: nothing to write
   if (BLEND != BlendPath::None) out = blendGroup<BLEND>(out, _mm256_or_si256(old, s.dstAlpha));
   storeGroup<DEPTH>(r, g, pass, old, out, zi, dold);
+}
+
+// The same for packed texels.
+template <BlendPath BLEND, DepthPath DEPTH>
+SWR_SIMD_INLINE void finishGroup(const SpanSetup& s, const RowSetup& r, const Group& g, __m256i pass,
+                                 __m256i texel, __m256i zi, __m256i dold) {
+  finishWords<BLEND, DEPTH>(s, r, g, passOf(pass), wordsOf(texel), zi, dold);
 }
 
 // Quads drawn one texel per pixel (text tiles, sprites, a full-view quad of a render target):
@@ -483,16 +810,10 @@ SWR_SIMD_INLINE __m256i loadTexels(const uint32_t* p, const Group& g) {
                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(p), g.live);
 }
 
-// One row of a group's texels, blended with their right neighbours when `across`, as channel pairs.
-SWR_SIMD_INLINE void directAcross(const uint32_t* p, const Group& g, bool across, __m256i fx7, __m256i& rb,
-                                  __m256i& ag) {
-  const __m256i a = loadTexels(p, g);
-  if (!across) {
-    rb = rbOf(a), ag = agOf(a);
-    return;
-  }
-  const __m256i b = loadTexels(p + 1, g);
-  rb = lerpWeight(rbOf(a), rbOf(b), fx7), ag = lerpWeight(agOf(a), agOf(b), fx7);
+// One row of a group's texels in channel lanes, blended with their right neighbours when `across`.
+SWR_SIMD_INLINE Words directAcross(const uint32_t* p, const Group& g, bool across, const Words& fx7) {
+  const Words a = wordsOf(loadTexels(p, g));
+  return across ? lerpWeight(a, wordsOf(loadTexels(p + 1, g)), fx7) : a;
 }
 
 // The group's texels when its live lanes land on consecutive texels inside the texture (with
@@ -539,15 +860,10 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
     return true;
   }
   // The general fetch's blend: across within each row, then down, with the same weights.
-  const __m256i fx7 = _mm256_slli_epi16(_mm256_or_si256(fx, _mm256_slli_epi32(fx, 16)), 7);
-  __m256i rb, ag;
-  directAcross(d.texels + x, g, across, fx7, rb, ag);
-  if (d.below) {
-    __m256i rb1, ag1;
-    directAcross(d.below + x, g, across, fx7, rb1, ag1);
-    rb = lerpWeight(rb, rb1, d.fy7), ag = lerpWeight(ag, ag1, d.fy7);
-  }
-  texel = _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(ag, 8)), alpha);
+  const Words fx7 = perPixel(_mm256_slli_epi32(fx, 7));
+  Words t = directAcross(d.texels + x, g, across, fx7);
+  if (d.below) t = lerpWeight(t, directAcross(d.below + x, g, across, fx7), perPixel(d.fy7));
+  texel = _mm256_or_si256(packWords(t), alpha);
   return true;
 }
 
@@ -557,8 +873,6 @@ SWR_SIMD_INLINE bool directGroup(const SpanSetup& s, const RowSetup& r, const Di
 template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH, bool FLAT>
 SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, const SpanSetup& s) {
   const PixelState& ps = *t.ps;
-  const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i laneIdx = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   constexpr bool kDirect = FLAT && TEX != TexPath::Mip;
   const bool directRows = kDirect && ps.fast.directRows && t.v[ps.stage[0].texSlot + 1].dx == 0.0f;
   // Texel alpha zero gives a zero source alpha when the stage scales the texel's alpha.
@@ -571,14 +885,23 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     for (int x = x0; x < x1; x += 8) {
       // Masked loads and stores are slow on some processors: whole groups inside the span use
       // plain ones and blend.
-      const Group g{x, x + 8 <= x1, _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), laneIdx),
-                    _mm256_add_ps(_mm256_set1_ps(float(x) - t.refX), lanes)};
+      const Group g = groupAt(x, x1, t.refX);
       if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
-      __m256i pass = g.live, zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
+#if SWR_SIMD_WIDE
+      Pass lanes{g.live, g.liveMask};
+#else
+      Pass lanes{g.live};
+#endif
+      __m256i zi = _mm256_setzero_si256(), dold = _mm256_setzero_si256();
       if (DEPTH != DepthPath::None) {
-        depthTest(s, r, g, pass, zi, dold);
-        if (_mm256_testz_si256(pass, pass)) continue;
+        depthTest(s, r, g, lanes, zi, dold);
+#if SWR_SIMD_WIDE
+        if (lanes.k == 0) continue;
+#else
+        if (_mm256_testz_si256(lanes.v, lanes.v)) continue;
+#endif
       }
+      const __m256i pass = lanes.v;
       __m256i texel;
       if (kDirect && direct.texels && directGroup<TEX>(s, r, direct, g, texel)) {
         if (BLEND == BlendPath::Alpha && DEPTH != DepthPath::TestWrite && alphaFromTexel) {
@@ -591,12 +914,15 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
         finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
         continue;
       }
+      if (TEX == TexPath::Linear) {
+        finishWords<BLEND, DEPTH>(s, r, g, lanes, bilinearWords<ADDR, FLAT>(s.texv, texCoords<FLAT>(s, r, g)),
+                                  zi, dold);
+        continue;
+      }
       __m256 u, v, w;
       texCoords<FLAT>(s, r, g, u, v, w);
       if (TEX == TexPath::Point) {
-        texel = fetchPoint<ADDR>(s.tex, u, v);
-      } else if (TEX == TexPath::Linear) {
-        texel = fetchBilinear<ADDR, FLAT>(s.tex, u, v);
+        texel = fetchPoint<ADDR>(s.texv, u, v);
       } else if (!sampleMip<ADDR, FLAT>(s, ps.samp[0], g.live, u, v, w, texel)) {
         Spans one;
         one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
