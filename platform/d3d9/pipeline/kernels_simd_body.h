@@ -283,9 +283,9 @@ struct BilinearAt {
 #endif
 };
 
-// Clamped positions are kept inside the texture here, so the indices need no clamping of their own: past an
-// edge the weight becomes zero, which changes nothing as both texels there are the edge's (and a position out
-// of range, INT_MIN, reads the first texel as before).
+// Clamped positions are kept inside the texture here, so the indices need no clamping of their
+// own: past an edge the weight becomes zero, which changes nothing as both texels there are the
+// edge's (and a position out of range, INT_MIN, reads the first texel as before).
 template <Addressing ADDR>
 SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
 #if SWR_SIMD_WIDE
