@@ -839,8 +839,8 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     const RowSetup r = rowSetup<FLAT>(s, y, DEPTH != DepthPath::None);
     DirectRow direct{nullptr};
     for (int x = x0; x < x1; x += 8) {
-      // Masked loads and stores are slow on some processors: whole groups inside the span use
-      // plain ones and blend.
+      // AVX2's masked loads and stores are slow on some processors: whole groups inside the span
+      // use plain ones and blend.
       const Group g = groupAt(x, x1, t.refX);
       if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
 #if SWR_SIMD_WIDE
