@@ -107,10 +107,17 @@ struct Coords {
 SWR_SIMD_INLINE Coords coords(__m256 u, __m256 v) { return {u, v}; }
 #endif
 
-// (a * fi + b * f + 128) >> 8 in 16-bit lanes: the scalar lerp8's rounding.
-SWR_SIMD_INLINE __m256i lerp16(__m256i a, __m256i b, __m256i f, __m256i fi) {
-  __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(a, fi), _mm256_mullo_epi16(b, f));
-  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
+// (a * (256 - f) + b * f + 128) >> 8 with f (per pixel, 0..256) in 16-bit lanes: the scalar
+// lerp8's rounding.
+SWR_SIMD_INLINE Words lerp16(const Words& a, const Words& b, __m256i f) {
+  const Words fw = perPixel(f);
+  Words r;
+  for (int i = 0; i < kWordVecs; ++i) {
+    const WordVec fi = sub16(eachPixel(0x0100010001000100u), fw.v[i]);
+    r.v[i] =
+        high8(add16(add16(mullo16(a.v[i], fi), mullo16(b.v[i], fw.v[i])), eachPixel(0x0080008000800080u)));
+  }
+  return r;
 }
 
 // The same for weights f below 256, given as f << 7: a + ((b - a) * f + 128 >> 8) equals lerp16's
@@ -283,9 +290,9 @@ struct BilinearAt {
 #endif
 };
 
-// Clamped positions are kept inside the texture here, so the indices need no clamping of their own: past an
-// edge the weight becomes zero, which changes nothing as both texels there are the edge's (and a position out
-// of range, INT_MIN, reads the first texel as before).
+// Clamped positions are kept inside the texture here, so the indices need no clamping of their
+// own: past an edge the weight becomes zero, which changes nothing as both texels there are the
+// edge's (and a position out of range, INT_MIN, reads the first texel as before).
 template <Addressing ADDR>
 SWR_SIMD_INLINE BilinearAt bilinearAt(const TexVec& t, const Coords& c) {
 #if SWR_SIMD_WIDE
@@ -426,14 +433,11 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   return lerpWeight(lerpWeight(l0, r0, fx7), lerpWeight(l1, r1, fx7), fy7);
 }
 
+// One level's texels in channel lanes.
 template <Addressing ADDR, bool CENTRES>
-SWR_SIMD_INLINE __m256i fetchBilinear(const TexVec& t, __m256 u, __m256 v) {
-  return _mm256_or_si256(packWords(bilinearWords<ADDR, CENTRES>(t, coords(u, v))), t.alphaOr);
-}
-
-template <Addressing ADDR, bool CENTRES>
-SWR_SIMD_INLINE __m256i fetch(const TexVec& t, Filter filter, __m256 u, __m256 v) {
-  return filter == Filter::Point ? fetchPoint<ADDR>(t, u, v) : fetchBilinear<ADDR, CENTRES>(t, u, v);
+SWR_SIMD_INLINE Words fetch(const TexVec& t, Filter filter, __m256 u, __m256 v) {
+  return filter == Filter::Point ? wordsOf(fetchPoint<ADDR>(t, u, v))
+                                 : bilinearWords<ADDR, CENTRES>(t, coords(u, v));
 }
 
 // log2 for positive finite lanes, to about 1e-7: exponent plus an atanh series of the mantissa.
@@ -661,7 +665,7 @@ SWR_SIMD_INLINE __m256 levelOfDetail(const SpanSetup& s, __m256 u, __m256 v, __m
 // (the scalar routine takes the group then).
 template <Addressing ADDR, bool CENTRES>
 SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i live, __m256 u, __m256 v,
-                               __m256 w, __m256i& texel) {
+                               __m256 w, Words& texel) {
   const __m256 lod = levelOfDetail(s, u, v, w);
   const __m256i minify = _mm256_castps_si256(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ));
   const int mm = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(minify, live)));
@@ -689,15 +693,8 @@ SWR_SIMD_INLINE bool sampleMip(const SpanSetup& s, const Sampler& sm, __m256i li
   auto clampLevel = [&](int l) {
     return l < sm.maxLevel ? sm.maxLevel : (l > sm.levelCount - 1 ? sm.levelCount - 1 : l);
   };
-  const __m256i ta = fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0)]), sm.min, u, v);
-  const __m256i tb = fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0 + 1)]), sm.min, u, v);
-  const __m256i m8 = _mm256_set1_epi32(0x00FF00FF);
-  const __m256i f16 = _mm256_or_si256(f, _mm256_slli_epi32(f, 16));
-  const __m256i if16 = _mm256_sub_epi16(_mm256_set1_epi16(256), f16);
-  const __m256i rbm = lerp16(_mm256_and_si256(ta, m8), _mm256_and_si256(tb, m8), f16, if16);
-  const __m256i agm = lerp16(_mm256_and_si256(_mm256_srli_epi32(ta, 8), m8),
-                             _mm256_and_si256(_mm256_srli_epi32(tb, 8), m8), f16, if16);
-  texel = _mm256_or_si256(rbm, _mm256_slli_epi32(agm, 8));
+  texel = lerp16(fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0)]), sm.min, u, v),
+                 fetch<ADDR, CENTRES>(texVec(s.levels[clampLevel(a0 + 1)]), sm.min, u, v), f);
   return true;
 }
 
@@ -883,8 +880,8 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
     const RowSetup r = rowSetup<FLAT>(s, y, DEPTH != DepthPath::None);
     DirectRow direct{nullptr, nullptr, _mm256_setzero_si256(), false};
     for (int x = x0; x < x1; x += 8) {
-      // Masked loads and stores are slow on some processors: whole groups inside the span use
-      // plain ones and blend.
+      // AVX2's masked loads and stores are slow on some processors: whole groups inside the span
+      // use plain ones and blend.
       const Group g = groupAt(x, x1, t.refX);
       if (kDirect && directRows && x == x0) direct = directRow<TEX, ADDR>(s, r, g);
 #if SWR_SIMD_WIDE
@@ -921,15 +918,16 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
       }
       __m256 u, v, w;
       texCoords<FLAT>(s, r, g, u, v, w);
+      Words texels;
       if (TEX == TexPath::Point) {
-        texel = fetchPoint<ADDR>(s.texv, u, v);
-      } else if (!sampleMip<ADDR, FLAT>(s, ps.samp[0], g.live, u, v, w, texel)) {
+        texels = wordsOf(fetchPoint<ADDR>(s.texv, u, v));
+      } else if (!sampleMip<ADDR, FLAT>(s, ps.samp[0], g.live, u, v, w, texels)) {
         Spans one;
         one.y0 = y, one.rows = 1, one.x0[0] = x, one.x1[0] = x + 8 < x1 ? x + 8 : x1;
         ps.scalarSpan(t, tg, one);
         continue;
       }
-      finishGroup<BLEND, DEPTH>(s, r, g, pass, texel, zi, dold);
+      finishWords<BLEND, DEPTH>(s, r, g, lanes, texels, zi, dold);
     }
   }
 }
