@@ -47,6 +47,18 @@ void applyClear(const ClearOp& op, const Target& tg, int x0, int y0, int x1, int
   }
 }
 
+// Every pixel of [x0, x1) x [y0, y1) is inside `t`. The edge functions are linear, so the
+// rectangle's corners bound them.
+bool coversTile(const Tri& t, int x0, int y0, int x1, int y1) {
+  if (t.minX > x0 || t.minY > y0 || t.maxX < x1 - 1 || t.maxY < y1 - 1) return false;
+  const int xs[2] = {x0, x1 - 1}, ys[2] = {y0, y1 - 1};
+  for (int e = 0; e < 3; ++e)
+    for (int x : xs)
+      for (int y : ys)
+        if (t.ea[e] * x + t.eb[e] * y + t.ec[e] < 0) return false;
+  return true;
+}
+
 // Whole-tile clears wait until a triangle needs the memory (or the tile ends): runs of them
 // merge into one pass, and a colour clear that the first triangle overwrites everywhere is never
 // written at all.
@@ -91,14 +103,7 @@ class PendingClear {
       if (ps.stencil && tg_.hasStencil) return false;
       if (ps.depthTest && !depthAlwaysPasses(ps.zfunc)) return false;
     }
-    if (t.minX > x0_ || t.minY > y0_ || t.maxX < x1_ - 1 || t.maxY < y1_ - 1) return false;
-    // The edge functions are linear, so the tile's corners bound them.
-    const int xs[2] = {x0_, x1_ - 1}, ys[2] = {y0_, y1_ - 1};
-    for (int e = 0; e < 3; ++e)
-      for (int x : xs)
-        for (int y : ys)
-          if (t.ea[e] * x + t.eb[e] * y + t.ec[e] < 0) return false;
-    return true;
+    return coversTile(t, x0_, y0_, x1_, y1_);
   }
 
   // Depth values lie in [0, 0xFFFFFF]; against a known cleared depth some functions cannot fail.
@@ -178,6 +183,12 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     if (y0 > y1) continue;
     Spans sp;
     sp.y0 = y0, sp.rows = y1 - y0 + 1;
+    // Big triangles (the sky, the near ground) cover most of their tiles whole: no edges to walk.
+    if (coversTile(t, tx0, ty0, tx1, ty1)) {
+      for (int r = 0; r < sp.rows; ++r) sp.x0[r] = x0, sp.x1[r] = x1 + 1;
+      t.ps->span(t, tg, sp);
+      continue;
+    }
     EdgeWalk w[3];
     for (int e = 0; e < 3; ++e) w[e].start(t.ea[e], t.eb[e], t.ec[e], y0);
     bool any = false;
