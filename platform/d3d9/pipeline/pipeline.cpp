@@ -23,6 +23,7 @@ namespace {
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
+constexpr int32_t kNoScissor[4] = {0, 0, 0, 0};
 
 // The triangles a draw of n vertices assembles (each counted, drawn or not).
 uint64_t trianglesOf(D3DPRIMITIVETYPE type, uint64_t n) {
@@ -111,6 +112,10 @@ struct Pipeline::Impl {
   std::vector<uint32_t> codes;
   const uint32_t* localAt = nullptr;
   const uint32_t* codeAt = nullptr;
+  ClipLanes lanes{ScreenMap{}, kNoScissor};
+  bool lanesValid = false;
+  const ScreenMap* lanesMap = nullptr;
+  int32_t lanesScissor[4] = {};
   uint32_t reject = ~0u;  // the code bits a primitive of this draw is dropped for when its vertices share one
   const PVertex* postAt = nullptr;
   const SVertex* screenAt = nullptr;
@@ -144,7 +149,7 @@ struct Pipeline::Impl {
     if (s.vertexVersion != vertexVersion || !ps) {
       resolveVertexState(s, vs);
       vertexVersion = s.vertexVersion;
-      planValid = false;
+      planValid = lanesValid = false;
     }
     if (!pixel) return;
     if (freeStates.empty()) {
@@ -323,9 +328,15 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   }
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
-  const uint32_t shared = count ? positionVertices(vs, layout, call.vertices, R, count, ClipLanes(map, sc),
-                                                   post.data(), codes.data())
-                                : 0;
+  positionVertices(vs, layout, call.vertices, R, count, post.data());
+  // The lanes' constants follow the screen mapping and the scissor rectangle, which runs of draws
+  // share.
+  if (!lanesValid || lanesMap != &map || std::memcmp(lanesScissor, sc, sizeof(sc)) != 0) {
+    lanes = ClipLanes(map, sc);
+    lanesMap = &map, lanesValid = true;
+    std::memcpy(lanesScissor, sc, sizeof(sc));
+  }
+  const uint32_t shared = count ? clipBatch(post.data(), count, lanes, codes.data()) : 0;
   // Points may reach far past their vertex: only the clip planes reject them.
   reject = call.type == D3DPT_POINTLIST || ps->fill == FillMode::Point ? kClipPlaneBits : ~0u;
   if ((shared & reject) != 0 && !invalid) {
