@@ -112,6 +112,11 @@ struct Pipeline::Impl {
   std::vector<uint32_t> codes;
   const uint32_t* localAt = nullptr;
   const uint32_t* codeAt = nullptr;
+  // The last draw's scissor rectangle and what it was made from.
+  int32_t scissor[4] = {};
+  bool scissorValid = false;
+  DWORD scissorViewport[4] = {}, scissorEnabled = 0;
+  RECT scissorRect{};
   ClipLanes lanes{ScreenMap{}, kNoScissor};
   bool lanesValid = false;
   const ScreenMap* lanesMap = nullptr;
@@ -137,6 +142,7 @@ struct Pipeline::Impl {
     submit();
     std::memcpy(static_cast<void*>(&targets), &t, sizeof(RenderTargets));
     haveTargets = true;
+    scissorValid = false;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
     cur->bin.configure(std::max(w, 0), std::max(h, 0));
     cur->tile =
@@ -254,22 +260,32 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const ScreenMap& map = rhw ? vs.pretransformedMap : vs.transformedMap;
 
-  // Scissor: viewport, target, depth surface and the scissor rectangle.
-  int32_t sc[4] = {0, 0, cur->bin.width, cur->bin.height};
-  const D3DVIEWPORT9& vp = s.viewport;
-  sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
-  sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
-  sc[3] = int32_t(std::min<int64_t>(sc[3], int64_t(vp.Y) + vp.Height));
-  if (targets.depth && targets.color) {
-    sc[2] = std::min<int32_t>(sc[2], int32_t(targets.depthWidth));
-    sc[3] = std::min<int32_t>(sc[3], int32_t(targets.depthHeight));
+  // Scissor: viewport, target, depth surface and the scissor rectangle, worked out again only when
+  // one of them differs from the last draw's.
+  const DWORD scissorOn = s.renderState[D3DRS_SCISSORTESTENABLE];
+  if (!scissorValid || std::memcmp(&s.viewport, &scissorViewport, 4 * sizeof(DWORD)) != 0 ||
+      scissorOn != scissorEnabled ||
+      (scissorOn && std::memcmp(&s.scissor, &scissorRect, sizeof(RECT)) != 0)) {
+    int32_t* sc = scissor;
+    sc[0] = 0, sc[1] = 0, sc[2] = cur->bin.width, sc[3] = cur->bin.height;
+    const D3DVIEWPORT9& vp = s.viewport;
+    sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
+    sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
+    sc[3] = int32_t(std::min<int64_t>(sc[3], int64_t(vp.Y) + vp.Height));
+    if (targets.depth && targets.color) {
+      sc[2] = std::min<int32_t>(sc[2], int32_t(targets.depthWidth));
+      sc[3] = std::min<int32_t>(sc[3], int32_t(targets.depthHeight));
+    }
+    if (scissorOn) {
+      sc[0] = std::max<int32_t>(sc[0], s.scissor.left), sc[1] = std::max<int32_t>(sc[1], s.scissor.top);
+      sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
+    }
+    std::memcpy(&scissorViewport, &s.viewport, 4 * sizeof(DWORD));
+    scissorRect = s.scissor, scissorEnabled = scissorOn, scissorValid = true;
   }
-  if (s.renderState[D3DRS_SCISSORTESTENABLE]) {
-    sc[0] = std::max<int32_t>(sc[0], s.scissor.left), sc[1] = std::max<int32_t>(sc[1], s.scissor.top);
-    sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
-  }
+  const int32_t* sc = scissor;
   if (sc[0] >= sc[2] || sc[1] >= sc[3] || !call.vertices) return;
-  std::memcpy(cur->bin.scissor, sc, sizeof(sc));
+  std::memcpy(cur->bin.scissor, sc, sizeof(scissor));
 
   uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
@@ -331,10 +347,10 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   positionVertices(vs, layout, call.vertices, R, count, post.data());
   // The lanes' constants follow the screen mapping and the scissor rectangle, which runs of draws
   // share.
-  if (!lanesValid || lanesMap != &map || std::memcmp(lanesScissor, sc, sizeof(sc)) != 0) {
+  if (!lanesValid || lanesMap != &map || std::memcmp(lanesScissor, sc, sizeof(scissor)) != 0) {
     lanes = ClipLanes(map, sc);
     lanesMap = &map, lanesValid = true;
-    std::memcpy(lanesScissor, sc, sizeof(sc));
+    std::memcpy(lanesScissor, sc, sizeof(scissor));
   }
   const uint32_t shared = count ? clipBatch(post.data(), count, lanes, codes.data()) : 0;
   // Points may reach far past their vertex: only the clip planes reject them.
