@@ -25,6 +25,28 @@ constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces a
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 constexpr int32_t kNoScissor[4] = {0, 0, 0, 0};
 
+// The first use of each index below `readable` into refs, every index's place in refs into local
+// (kInvalid past the data); `stamp` says which were seen in this draw's generation and `slot` where
+// they went. Returns the number of refs. Everything by value or through the arrays, so that no
+// store can be taken to change a count.
+template <typename Index>
+uint32_t gatherIndices(const Index* index, uint64_t n, uint32_t readable, uint32_t generation,
+                       uint32_t* stamp, uint32_t* slot, uint32_t* refs, uint32_t* local, bool& invalid) {
+  uint32_t count = 0;
+  bool past = false;
+  for (uint64_t k = 0; k < n; ++k) {
+    const uint32_t idx = index[k];
+    if (idx >= readable) {
+      local[k] = kInvalid, past = true;
+      continue;
+    }
+    if (stamp[idx] != generation) stamp[idx] = generation, slot[idx] = count, refs[count++] = idx;
+    local[k] = slot[idx];
+  }
+  invalid = past;
+  return count;
+}
+
 // The triangles a draw of n vertices assembles (each counted, drawn or not).
 uint64_t trianglesOf(D3DPRIMITIVETYPE type, uint64_t n) {
   switch (type) {
@@ -323,24 +345,10 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
       std::fill(stamp.begin(), stamp.end(), 0);
       generation = 1;
     }
-    uint32_t* S = stamp.data();
-    uint32_t* T = slot.data();
-    const uint32_t g = generation;
-    auto gather = [&](const auto* index) {
-      for (uint64_t k = 0; k < n; ++k) {
-        const uint32_t idx = index[k];
-        if (idx >= readable) {
-          L[k] = kInvalid, invalid = true;
-          continue;
-        }
-        if (S[idx] != g) S[idx] = g, T[idx] = count, R[count++] = idx;
-        L[k] = T[idx];
-      }
-    };
-    if (call.index32)
-      gather(static_cast<const uint32_t*>(call.indices));
-    else
-      gather(static_cast<const uint16_t*>(call.indices));
+    count = call.index32 ? gatherIndices(static_cast<const uint32_t*>(call.indices), n, readable, generation,
+                                         stamp.data(), slot.data(), R, L, invalid)
+                         : gatherIndices(static_cast<const uint16_t*>(call.indices), n, readable, generation,
+                                         stamp.data(), slot.data(), R, L, invalid);
   }
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
