@@ -218,6 +218,12 @@ class Device final : public IDirect3DDevice9 {
   void updateTargets();
   void rebuildLights();
   bool prepareDraw(UINT stride);
+  // What the setters do when the value is new (or a state block is being recorded).
+  [[gnu::noinline]] HRESULT changeTexture(DWORD stage, IDirect3DBaseTexture9* texture);
+  [[gnu::noinline]] HRESULT changeStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT offset,
+                                               UINT stride);
+  [[gnu::noinline]] HRESULT changeIndices(IDirect3DIndexBuffer9* data);
+  [[gnu::noinline]] HRESULT changeVertexDeclaration(IDirect3DVertexDeclaration9* decl);
   HRESULT drawChecked(D3DPRIMITIVETYPE type, UINT primitiveCount, const uint8_t* vertices, UINT vertexCount,
                       const void* indices, bool index32, UINT minIndex, UINT numVertices, UINT stride);
   void resetViewportToTarget();

@@ -95,10 +95,16 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
   return D3D_OK;
 }
 
+// The setters the scene calls before every draw answer the redundant case first and leave the rest
+// to a function of its own, so that case costs no more than its test.
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   if (stage >= 8) return D3DERR_INVALIDCALL;
   // The common, redundant case, known without asking the object what it is.
   if (!recording_ && texture == boundInterfaces_[stage]) return D3D_OK;
+  return changeTexture(stage, texture);
+}
+
+HRESULT Device::changeTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   TextureCore* t = texture ? textureCore(texture) : nullptr;
   if (!recording_ && t == textures_[stage]) return D3D_OK;
   if (texture && (!t || t->device() != this || t->pool() == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
@@ -329,6 +335,13 @@ HRESULT Device::ValidateDevice(DWORD* numPasses) {
 }
 
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
+  // The bound declaration passed this device's check when it was set.
+  const VertexDeclaration* d = static_cast<VertexDeclaration*>(decl);
+  if (!recording_ && d == declaration_ && (d || fvf_ == 0)) return D3D_OK;
+  return changeVertexDeclaration(decl);
+}
+
+HRESULT Device::changeVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
   VertexDeclaration* d = static_cast<VertexDeclaration*>(decl);
   if (d && d->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
@@ -401,9 +414,15 @@ HRESULT Device::GetPixelShader(IDirect3DPixelShader9** shader) {
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT offset, UINT stride) {
   if (stream >= 16) return D3DERR_INVALIDCALL;
+  const Stream& s = streams_[stream];
+  if (!recording_ && static_cast<VertexBuffer*>(data) == s.buffer && offset == s.offset && stride == s.stride)
+    return D3D_OK;
+  return changeStreamSource(stream, data, offset, stride);
+}
+
+HRESULT Device::changeStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT offset, UINT stride) {
   VertexBuffer* vb = static_cast<VertexBuffer*>(data);
   Stream& s = streams_[stream];
-  if (!recording_ && vb == s.buffer && offset == s.offset && stride == s.stride) return D3D_OK;
   if (vb && vb->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
     StateEntry& e = recording_->slot({kStream, 0, (uint32_t)stream});
@@ -449,8 +468,12 @@ HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting) {
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* data) {
+  if (!recording_ && static_cast<IndexBuffer*>(data) == indices_) return D3D_OK;
+  return changeIndices(data);
+}
+
+HRESULT Device::changeIndices(IDirect3DIndexBuffer9* data) {
   IndexBuffer* ib = static_cast<IndexBuffer*>(data);
-  if (!recording_ && ib == indices_) return D3D_OK;
   if (ib && ib->device() != this) return D3DERR_INVALIDCALL;
   if (recording_) {
     recording_->slot({kIndices}).setObject(ib);

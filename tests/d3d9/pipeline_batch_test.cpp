@@ -296,17 +296,7 @@ TEST(PipelineBatch, VertexPhasesMatchThePerVertexArithmetic) {
     EXPECT_TRUE(plan.uniformDiffuse && plan.uniformSpecular && !plan.lit);
     std::vector<swr::PVertex> out(refs.size());
     const uint8_t* base = reinterpret_cast<const uint8_t*>(data.data());
-    std::vector<uint32_t> codes(refs.size());
-    const int32_t scissor[4] = {0, 0, 64, 64};
-    const uint32_t shared =
-        swr::positionVertices(b.vs, l, base, refs.data(), uint32_t(refs.size()),
-                              swr::ClipLanes(b.vs.transformedMap, scissor), out.data(), codes.data());
-    uint32_t want = ~0u;
-    for (size_t k = 0; k < refs.size(); ++k) {
-      EXPECT_EQ(codes[k] & swr::kClipPlaneBits, referenceCodes(out[k], b.vs.transformedMap)) << k;
-      want &= codes[k];
-    }
-    EXPECT_EQ(shared, want);
+    swr::positionVertices(b.vs, l, base, refs.data(), uint32_t(refs.size()), out.data());
     swr::attributeVertices(b.vs, b.ps, l, plan, base, refs.data(), uint32_t(refs.size()), out.data());
     for (size_t k = 0; k < refs.size(); ++k) {
       const float* v = data.data() + size_t(refs[k]) * floats;
@@ -407,4 +397,38 @@ TEST(PipelineBatch, GatheredVerticesKeepEveryTriangleItsOwnCorners) {
       EXPECT_EQ(got.color, want.color) << triangles << " triangles, 32-bit " << wide;
     }
   }
+}
+
+// The scissor rectangle is kept from draw to draw only while the viewport, the scissor state and
+// the targets stay: each change alone moves it, even with no version bumped.
+TEST(PipelineBatch, ScissorFollowsEveryInputFromDrawToDraw) {
+  swr::DrawState s = defaultState(16, 16);
+  s.renderState[D3DRS_ZENABLE] = FALSE;
+  s.renderState[D3DRS_CULLMODE] = D3DCULL_NONE;
+  diffuseOnly(s);
+  const std::vector<TLVertex> quad = rect(-8, -8, 40, 40, 0xFF00FF00u);
+  swr::Pipeline p;
+  auto lit = [&](uint32_t w, uint32_t h) {
+    Canvas c(w, h, 0);
+    drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, quad, c);
+    p.flush();
+    int n = 0;
+    for (uint32_t v : c.color) n += v != 0;
+    return n;
+  };
+  EXPECT_EQ(lit(16, 16), 256);
+  s.renderState[D3DRS_SCISSORTESTENABLE] = TRUE;
+  s.scissor = {2, 3, 10, 7};
+  EXPECT_EQ(lit(16, 16), 8 * 4);
+  s.scissor = {0, 0, 5, 16};
+  EXPECT_EQ(lit(16, 16), 5 * 16);
+  s.viewport = {4, 0, 12, 16, 0, 1};
+  EXPECT_EQ(lit(16, 16), 1 * 16);
+  s.renderState[D3DRS_SCISSORTESTENABLE] = FALSE;
+  EXPECT_EQ(lit(16, 16), 12 * 16);
+  EXPECT_EQ(lit(8, 8), 4 * 8);  // a smaller target cuts the viewport
+  EXPECT_EQ(lit(16, 16), 12 * 16);
+  s.viewport = {0, 0, 16, 16, 0, 1};
+  EXPECT_EQ(lit(8, 8), 64);
+  EXPECT_EQ(lit(16, 16), 256);  // and a larger one gives it back
 }

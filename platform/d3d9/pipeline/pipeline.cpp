@@ -24,6 +24,29 @@ constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr size_t kFlushBytes = size_t(96) << 20;  // binned memory that forces an early flush
 constexpr size_t kPieceEntries = 3000;            // tile entries handed to the pool at a time
 constexpr size_t kFirstPieceEntries = 100;        // ... while its threads have nothing to do
+constexpr int32_t kNoScissor[4] = {0, 0, 0, 0};
+
+// The first use of each index below `readable` into refs, every index's place in refs into local
+// (kInvalid past the data); `stamp` says which were seen in this draw's generation and `slot` where
+// they went. Returns the number of refs. Everything by value or through the arrays, so that no
+// store can be taken to change a count.
+template <typename Index>
+uint32_t gatherIndices(const Index* index, uint64_t n, uint32_t readable, uint32_t generation,
+                       uint32_t* stamp, uint32_t* slot, uint32_t* refs, uint32_t* local, bool& invalid) {
+  uint32_t count = 0;
+  bool past = false;
+  for (uint64_t k = 0; k < n; ++k) {
+    const uint32_t idx = index[k];
+    if (idx >= readable) {
+      local[k] = kInvalid, past = true;
+      continue;
+    }
+    if (stamp[idx] != generation) stamp[idx] = generation, slot[idx] = count, refs[count++] = idx;
+    local[k] = slot[idx];
+  }
+  invalid = past;
+  return count;
+}
 
 // The triangles a draw of n vertices assembles (each counted, drawn or not).
 uint64_t trianglesOf(D3DPRIMITIVETYPE type, uint64_t n) {
@@ -114,6 +137,15 @@ struct Pipeline::Impl {
   std::vector<uint32_t> codes;
   const uint32_t* localAt = nullptr;
   const uint32_t* codeAt = nullptr;
+  // The last draw's scissor rectangle and what it was made from.
+  int32_t scissor[4] = {};
+  bool scissorValid = false;
+  DWORD scissorViewport[4] = {}, scissorEnabled = 0;
+  RECT scissorRect{};
+  ClipLanes lanes{ScreenMap{}, kNoScissor};
+  bool lanesValid = false;
+  const ScreenMap* lanesMap = nullptr;
+  int32_t lanesScissor[4] = {};
   uint32_t reject = ~0u;  // the code bits a primitive of this draw is dropped for when its vertices share one
   const PVertex* postAt = nullptr;
   const SVertex* screenAt = nullptr;
@@ -135,6 +167,7 @@ struct Pipeline::Impl {
     submit();
     std::memcpy(static_cast<void*>(&targets), &t, sizeof(RenderTargets));
     haveTargets = true;
+    scissorValid = false;
     int w = t.color ? int(t.width) : int(t.depthWidth), h = t.color ? int(t.height) : int(t.depthHeight);
     cur->bin.configure(std::max(w, 0), std::max(h, 0));
     cur->tile =
@@ -147,7 +180,7 @@ struct Pipeline::Impl {
     if (s.vertexVersion != vertexVersion || !ps) {
       resolveVertexState(s, vs);
       vertexVersion = s.vertexVersion;
-      planValid = false;
+      planValid = lanesValid = false;
     }
     if (!pixel) return;
     if (freeStates.empty()) {
@@ -259,22 +292,32 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   const bool rhw = layout.position == PositionKind::XYZRHW;
   const ScreenMap& map = rhw ? vs.pretransformedMap : vs.transformedMap;
 
-  // Scissor: viewport, target, depth surface and the scissor rectangle.
-  int32_t sc[4] = {0, 0, cur->bin.width, cur->bin.height};
-  const D3DVIEWPORT9& vp = s.viewport;
-  sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
-  sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
-  sc[3] = int32_t(std::min<int64_t>(sc[3], int64_t(vp.Y) + vp.Height));
-  if (targets.depth && targets.color) {
-    sc[2] = std::min<int32_t>(sc[2], int32_t(targets.depthWidth));
-    sc[3] = std::min<int32_t>(sc[3], int32_t(targets.depthHeight));
+  // Scissor: viewport, target, depth surface and the scissor rectangle, worked out again only when
+  // one of them differs from the last draw's.
+  const DWORD scissorOn = s.renderState[D3DRS_SCISSORTESTENABLE];
+  if (!scissorValid || std::memcmp(&s.viewport, &scissorViewport, 4 * sizeof(DWORD)) != 0 ||
+      scissorOn != scissorEnabled ||
+      (scissorOn && std::memcmp(&s.scissor, &scissorRect, sizeof(RECT)) != 0)) {
+    int32_t* sc = scissor;
+    sc[0] = 0, sc[1] = 0, sc[2] = cur->bin.width, sc[3] = cur->bin.height;
+    const D3DVIEWPORT9& vp = s.viewport;
+    sc[0] = int32_t(std::max<int64_t>(sc[0], vp.X)), sc[1] = int32_t(std::max<int64_t>(sc[1], vp.Y));
+    sc[2] = int32_t(std::min<int64_t>(sc[2], int64_t(vp.X) + vp.Width));
+    sc[3] = int32_t(std::min<int64_t>(sc[3], int64_t(vp.Y) + vp.Height));
+    if (targets.depth && targets.color) {
+      sc[2] = std::min<int32_t>(sc[2], int32_t(targets.depthWidth));
+      sc[3] = std::min<int32_t>(sc[3], int32_t(targets.depthHeight));
+    }
+    if (scissorOn) {
+      sc[0] = std::max<int32_t>(sc[0], s.scissor.left), sc[1] = std::max<int32_t>(sc[1], s.scissor.top);
+      sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
+    }
+    std::memcpy(&scissorViewport, &s.viewport, 4 * sizeof(DWORD));
+    scissorRect = s.scissor, scissorEnabled = scissorOn, scissorValid = true;
   }
-  if (s.renderState[D3DRS_SCISSORTESTENABLE]) {
-    sc[0] = std::max<int32_t>(sc[0], s.scissor.left), sc[1] = std::max<int32_t>(sc[1], s.scissor.top);
-    sc[2] = std::min<int32_t>(sc[2], s.scissor.right), sc[3] = std::min<int32_t>(sc[3], s.scissor.bottom);
-  }
+  const int32_t* sc = scissor;
   if (sc[0] >= sc[2] || sc[1] >= sc[3] || !call.vertices) return;
-  std::memcpy(cur->bin.scissor, sc, sizeof(sc));
+  std::memcpy(cur->bin.scissor, sc, sizeof(scissor));
 
   uint64_t n = verticesForPrimitives(call.type, call.primitiveCount);
   if (n == 0) return;
@@ -312,30 +355,22 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
       std::fill(stamp.begin(), stamp.end(), 0);
       generation = 1;
     }
-    uint32_t* S = stamp.data();
-    uint32_t* T = slot.data();
-    const uint32_t g = generation;
-    auto gather = [&](const auto* index) {
-      for (uint64_t k = 0; k < n; ++k) {
-        const uint32_t idx = index[k];
-        if (idx >= readable) {
-          L[k] = kInvalid, invalid = true;
-          continue;
-        }
-        if (S[idx] != g) S[idx] = g, T[idx] = count, R[count++] = idx;
-        L[k] = T[idx];
-      }
-    };
-    if (call.index32)
-      gather(static_cast<const uint32_t*>(call.indices));
-    else
-      gather(static_cast<const uint16_t*>(call.indices));
+    count = call.index32 ? gatherIndices(static_cast<const uint32_t*>(call.indices), n, readable, generation,
+                                         stamp.data(), slot.data(), R, L, invalid)
+                         : gatherIndices(static_cast<const uint16_t*>(call.indices), n, readable, generation,
+                                         stamp.data(), slot.data(), R, L, invalid);
   }
   if (post.size() < count) post.resize(count), screen.resize(count), codes.resize(count);
   const uint64_t t0 = timed ? threadCpuNs() : 0;
-  const uint32_t shared = count ? positionVertices(vs, layout, call.vertices, R, count, ClipLanes(map, sc),
-                                                   post.data(), codes.data())
-                                : 0;
+  positionVertices(vs, layout, call.vertices, R, count, post.data());
+  // The lanes' constants follow the screen mapping and the scissor rectangle, which runs of draws
+  // share.
+  if (!lanesValid || lanesMap != &map || std::memcmp(lanesScissor, sc, sizeof(scissor)) != 0) {
+    lanes = ClipLanes(map, sc);
+    lanesMap = &map, lanesValid = true;
+    std::memcpy(lanesScissor, sc, sizeof(scissor));
+  }
+  const uint32_t shared = count ? clipBatch(post.data(), count, lanes, codes.data()) : 0;
   // Points may reach far past their vertex: only the clip planes reject them.
   reject = call.type == D3DPT_POINTLIST || ps->fill == FillMode::Point ? kClipPlaneBits : ~0u;
   if ((shared & reject) != 0 && !invalid) {

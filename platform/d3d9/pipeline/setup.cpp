@@ -124,8 +124,8 @@ void screenVertices(const PVertex* in, uint32_t count, const ScreenMap& m, int n
     int k = 0;
     for (; k + 4 <= nv; k += 4) _mm_storeu_ps(s.v + k, _mm_mul_ps(_mm_loadu_ps(p.v + k), r));
     if (k + 2 <= nv) {
-      const __m128 two = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p.v + k)));
-      _mm_store_sd(reinterpret_cast<double*>(s.v + k), _mm_castps_pd(_mm_mul_ps(two, r)));
+      const __m128 two = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p.v + k)));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(s.v + k), _mm_castps_si128(_mm_mul_ps(two, r)));
       k += 2;
     }
     if (k < nv) s.v[k] = p.v[k] * rhw;

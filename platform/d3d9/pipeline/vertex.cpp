@@ -7,7 +7,6 @@
 
 #include "vertex.h"
 
-#include "clip.h"
 #include "layout.h"
 
 namespace swr {
@@ -278,49 +277,11 @@ VertexPlan planVertices(const VertexState& vs, const VertexLayout& layout) {
 
 namespace {
 
-// World * view * projection four vertices at a time, one a lane, in the order of the scalar sums
-// (x * m0 + y * m4) + z * m8 + w * m12 so that every bit agrees, the codes from the same lanes.
-template <bool kXyzw>
-uint32_t transformedPositions(const VertexState& vs, const uint8_t* at, size_t stride,
-                              const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
-                              uint32_t* codes) {
-  const float* m = vs.mvp;
-  __m128i all = _mm_set1_epi32(-1);
-  for (uint32_t k = 0; k < count; k += 4) {
-    // A short last group repeats its last vertex, which changes no shared bit.
-    float q[4][4];
-    for (uint32_t j = 0; j < 4; ++j) {
-      q[j][3] = 1.0f;
-      std::memcpy(q[j], at + indices[k + j < count ? k + j : count - 1] * stride, kXyzw ? 16 : 12);
-    }
-    __m128 x = _mm_loadu_ps(q[0]), y = _mm_loadu_ps(q[1]), z = _mm_loadu_ps(q[2]), w = _mm_loadu_ps(q[3]);
-    _MM_TRANSPOSE4_PS(x, y, z, w);
-    auto row = [&](int c) {
-      __m128 r = _mm_add_ps(_mm_mul_ps(x, _mm_set1_ps(m[c])), _mm_mul_ps(y, _mm_set1_ps(m[4 + c])));
-      r = _mm_add_ps(r, _mm_mul_ps(z, _mm_set1_ps(m[8 + c])));
-      // w = 1: the last product is the matrix entry itself.
-      return _mm_add_ps(r, kXyzw ? _mm_mul_ps(w, _mm_set1_ps(m[12 + c])) : _mm_set1_ps(m[12 + c]));
-    };
-    __m128 cx = row(0), cy = row(1), cz = row(2), cw = row(3);
-    const __m128i c = lanes.codes(cx, cy, cz, cw);
-    all = _mm_and_si128(all, c);
-    _MM_TRANSPOSE4_PS(cx, cy, cz, cw);
-    const __m128 v[4] = {cx, cy, cz, cw};
-    alignas(16) uint32_t c4[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(c4), c);
-    for (uint32_t j = 0; j < 4 && k + j < count; ++j) {
-      _mm_storeu_ps(&out[k + j].x, v[j]);
-      codes[k + j] = c4[j];
-    }
-  }
-  return ClipLanes::shared(all);
-}
-
-// Phase 1: clip-space positions and their clip codes; pre-transformed vertices keep x, y, z and get
-// w = 1 / rhw. Returns the code bits every vertex has.
-uint32_t positionPhase(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
-                       const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
-                       uint32_t* codes) {
+// Phase 1: clip-space positions. Pre-transformed vertices keep x, y, z and get w = 1 / rhw; the
+// others go through world * view * projection, one vertex per vector, in the order of the scalar
+// sums (x * m0 + y * m4) + z * m8 + w * m12 so that every bit agrees.
+void positionPhase(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                   const uint32_t* indices, uint32_t count, PVertex* out) {
   const size_t stride = layout.stride;
   const uint8_t* at = base + layout.positionOffset;
   if (layout.position == PositionKind::XYZRHW) {
@@ -331,11 +292,28 @@ uint32_t positionPhase(const VertexState& vs, const VertexLayout& layout, const 
       PVertex& o = out[k];
       o.x = pos[0] * w, o.y = pos[1] * w, o.z = pos[2] * w, o.w = w;
     }
-    return clipBatch(out, count, lanes, codes);
+    return;
   }
-  return layout.position == PositionKind::XYZW
-             ? transformedPositions<true>(vs, at, stride, indices, count, lanes, out, codes)
-             : transformedPositions<false>(vs, at, stride, indices, count, lanes, out, codes);
+  const __m128 r0 = _mm_loadu_ps(vs.mvp), r1 = _mm_loadu_ps(vs.mvp + 4), r2 = _mm_loadu_ps(vs.mvp + 8),
+               r3 = _mm_loadu_ps(vs.mvp + 12);
+  if (layout.position == PositionKind::XYZ) {
+    // w = 1: the last product is the row itself.
+    for (uint32_t k = 0; k < count; ++k) {
+      float q[3];
+      std::memcpy(q, at + indices[k] * stride, 12);
+      __m128 v = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(q[0]), r0), _mm_mul_ps(_mm_set1_ps(q[1]), r1));
+      v = _mm_add_ps(_mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(q[2]), r2)), r3);
+      _mm_storeu_ps(&out[k].x, v);
+    }
+    return;
+  }
+  for (uint32_t k = 0; k < count; ++k) {
+    float q[4];
+    std::memcpy(q, at + indices[k] * stride, 16);
+    __m128 v = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(q[0]), r0), _mm_mul_ps(_mm_set1_ps(q[1]), r1));
+    v = _mm_add_ps(_mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(q[2]), r2)), _mm_mul_ps(_mm_set1_ps(q[3]), r3));
+    _mm_storeu_ps(&out[k].x, v);
+  }
 }
 
 // Phase 2: the diffuse colour into the first varyings and the specular one into its slot, if any.
@@ -397,10 +375,9 @@ void texturePhase(const VertexState& vs, const PixelState& ps, const VertexLayou
 
 }  // namespace
 
-uint32_t positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
-                          const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
-                          uint32_t* codes) {
-  return positionPhase(vs, layout, base, indices, count, lanes, out, codes);
+void positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                      const uint32_t* indices, uint32_t count, PVertex* out) {
+  positionPhase(vs, layout, base, indices, count, out);
 }
 
 void attributeVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,

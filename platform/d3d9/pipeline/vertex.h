@@ -7,8 +7,6 @@
 
 namespace swr {
 
-struct ClipLanes;
-
 struct PVertex {
   float x, y, z, w;  // clip space
   float v[kMaxVaryings];
@@ -26,12 +24,10 @@ struct VertexPlan {
   Lit color{};                   // the lit colours, or white and black for unlit vertices
 };
 VertexPlan planVertices(const VertexState& vs, const VertexLayout& layout);
-// The referenced vertices in clip space, in phases over the whole batch: positions with their clip
-// codes first (a draw wholly outside one plane needs nothing else; returns the code bits every
-// vertex has), then colours and texture coordinates.
-uint32_t positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
-                          const uint32_t* indices, uint32_t count, const ClipLanes& lanes, PVertex* out,
-                          uint32_t* codes);
+// The referenced vertices in clip space, in phases over the whole batch: positions first (a draw
+// wholly outside one plane needs nothing else), then colours and texture coordinates.
+void positionVertices(const VertexState& vs, const VertexLayout& layout, const uint8_t* base,
+                      const uint32_t* indices, uint32_t count, PVertex* out);
 void attributeVertices(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
                        const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
                        PVertex* out);
