@@ -320,12 +320,12 @@ void positionPhase(const VertexState& vs, const VertexLayout& layout, const uint
 void colorPhase(const VertexState& vs, const PixelState& ps, const VertexLayout& layout,
                 const VertexPlan& plan, const uint8_t* base, const uint32_t* indices, uint32_t count,
                 PVertex* out) {
-  const int spec = ps.specularSlot;
-  if (plan.uniformDiffuse && (plan.uniformSpecular || spec < 0)) {
+  const int specularAt = ps.specularSlot;
+  if (plan.uniformDiffuse && (plan.uniformSpecular || specularAt < 0)) {
     const Lit& c = plan.color;
     for (uint32_t k = 0; k < count; ++k) {
       std::memcpy(out[k].v, c.diffuse, 16);
-      if (spec >= 0) std::memcpy(out[k].v + spec, c.specular, 16);
+      if (specularAt >= 0) std::memcpy(out[k].v + specularAt, c.specular, 16);
     }
     return;
   }
@@ -346,7 +346,7 @@ void colorPhase(const VertexState& vs, const PixelState& ps, const VertexLayout&
       std::memcpy(c.specular, vsp, 16);
     }
     std::memcpy(out[k].v, c.diffuse, 16);
-    if (spec >= 0) std::memcpy(out[k].v + spec, c.specular, 16);
+    if (specularAt >= 0) std::memcpy(out[k].v + specularAt, c.specular, 16);
   }
 }
 
