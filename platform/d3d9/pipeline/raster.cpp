@@ -82,9 +82,9 @@ class PendingClear {
     }
   }
 
-  // Before triangle `t` is drawn.
-  void before(const Tri& t) {
-    if (op_.color && overwritesColor(t)) op_.color = false;
+  // Before triangle `t` is drawn; `whole`: it covers the tile.
+  void before(const Tri& t, bool whole) {
+    if (op_.color && whole && overwritesColor(t)) op_.color = false;
     flush();
   }
 
@@ -94,8 +94,8 @@ class PendingClear {
   }
 
  private:
-  // Every pixel of the tile is inside `t` and gets all 32 bits of its colour from it, whatever the
-  // colour was: nothing can reject or blend the pixel.
+  // A pixel of the tile that `t` covers gets all 32 bits of its colour from it, whatever the colour
+  // was: nothing can reject or blend the pixel.
   bool overwritesColor(const Tri& t) const {
     const PixelState& ps = *t.ps;
     if (ps.blend || ps.alphaTest || ps.writeMask != 0xFFFFFFFFu) return false;
@@ -103,7 +103,7 @@ class PendingClear {
       if (ps.stencil && tg_.hasStencil) return false;
       if (ps.depthTest && !depthAlwaysPasses(ps.zfunc)) return false;
     }
-    return coversTile(t, x0_, y0_, x1_, y1_);
+    return true;
   }
 
   // Depth values lie in [0, 0xFFFFFF]; against a known cleared depth some functions cannot fail.
@@ -168,7 +168,8 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
       continue;
     }
     const Tri& t = static_cast<const Tri&>(*rec);
-    pending.before(t);
+    const bool whole = coversTile(t, tx0, ty0, tx1, ty1);
+    pending.before(t, whole);
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {
@@ -184,7 +185,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     Spans sp;
     sp.y0 = y0, sp.rows = y1 - y0 + 1;
     // Big triangles (the sky, the near ground) cover most of their tiles whole: no edges to walk.
-    if (coversTile(t, tx0, ty0, tx1, ty1)) {
+    if (whole) {
       for (int r = 0; r < sp.rows; ++r) sp.x0[r] = x0, sp.x1[r] = x1 + 1;
       t.ps->span(t, tg, sp);
       continue;
