@@ -200,6 +200,10 @@ class Device final : public IDirect3DDevice9 {
     if (epoch == epoch_) flush();
   }
   void flush();
+  // A level locked with D3DLOCK_DISCARD while the pipeline may still sample it: its old bytes are
+  // kept until the next flush and it gets other storage of the same size, so the lock need not
+  // wait for the drawing (text uploads one tile after another through one dynamic texture).
+  void renameStorage(std::vector<uint8_t>& bytes);
   uint64_t epoch() const { return epoch_; }
   swr::Pipeline& pipeline() { return *pipeline_; }
   // A texture's texels changed: when it is bound, the pixel state changed too.
@@ -238,6 +242,9 @@ class Device final : public IDirect3DDevice9 {
   D3DPRESENT_PARAMETERS pp_;
   std::unique_ptr<swr::Pipeline> pipeline_;
   uint64_t epoch_ = 1;
+  std::vector<std::vector<uint8_t>> retired_;  // renamed storage the pipeline may still read
+  std::vector<std::vector<uint8_t>> spare_;    // retired storage after a flush, for the next renames
+  size_t retiredBytes_ = 0;
 
   swr::DrawState state_;
   D3DMATRIX worlds_[256];  // world matrices 1..255 (0 lives in state_.world)

@@ -3,11 +3,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "device.h"
 #include "state_block.h"
 
 namespace d3d9rt {
+namespace {
+
+constexpr size_t kRetiredBytes = size_t(16) << 20;  // renamed storage held before a flush frees it
+constexpr size_t kSpareStorage = 8;                 // retired buffers kept for reuse
+
+}  // namespace
 
 Device::Device(Direct3D* d3d, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DPRESENT_PARAMETERS& pp)
     : d3d_(d3d), creation_(creation), pp_(pp), pipeline_(std::make_unique<swr::Pipeline>()) {
@@ -93,6 +101,31 @@ ULONG Device::Release() {
 void Device::flush() {
   pipeline_->flush();
   ++epoch_;
+  for (auto& bytes : retired_)
+    if (spare_.size() < kSpareStorage) spare_.push_back(std::move(bytes));
+  retired_.clear();
+  retiredBytes_ = 0;
+}
+
+void Device::renameStorage(std::vector<uint8_t>& bytes) {
+  if (retiredBytes_ + bytes.size() > kRetiredBytes) return flush();  // the bytes stay where they are
+  std::vector<uint8_t> fresh;
+  for (size_t i = 0; i < spare_.size(); ++i)
+    if (spare_[i].size() == bytes.size()) {
+      std::swap(spare_[i], spare_.back());
+      fresh = std::move(spare_.back());
+      spare_.pop_back();
+      break;
+    }
+  try {
+    if (fresh.size() != bytes.size()) fresh.resize(bytes.size());
+    retired_.reserve(retired_.size() + 1);
+  } catch (const std::bad_alloc&) {
+    return flush();
+  }
+  retiredBytes_ += bytes.size();
+  retired_.push_back(std::move(bytes));
+  bytes = std::move(fresh);
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** d3d9) {

@@ -193,6 +193,8 @@ class TextureCore : public Counted {
     return &source_;
   }
   bool dirty() const { return dirty_; }
+  // The pipeline reads the stored bytes themselves, not a converted copy.
+  bool sampledInPlace() const;
   void markDirty();
   // Rendered into: the sampling view is refreshed (and its version bumped) at the next use.
   void setDirty() { dirty_ = true; }

@@ -85,7 +85,11 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
   RECT whole = {0, 0, (LONG)desc_.Width, (LONG)desc_.Height};
   if (rect && !validLockRect(*image_.info, desc_.Width, desc_.Height, *rect)) return D3DERR_INVALIDCALL;
   const RECT& r = rect ? *rect : whole;
-  device_->flushIfUsing(container_ ? container_->useEpoch : useEpoch);
+  const uint64_t used = container_ ? container_->useEpoch : useEpoch;
+  if ((flags & D3DLOCK_DISCARD) && container_ && container_->sampledInPlace() && used == device_->epoch())
+    device_->renameStorage(image_.bytes);  // the old contents need not wait, nor be kept
+  else
+    device_->flushIfUsing(used);
   UINT unit = image_.info->block ? 4 : 1;
   lockedRect->Pitch = (INT)image_.pitch;
   lockedRect->pBits = image_.bytes.data() + (size_t)(r.top / unit) * image_.pitch +

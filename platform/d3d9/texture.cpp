@@ -210,10 +210,14 @@ void TextureCore::markDirty() {
   device_->textureChanged(this);
 }
 
+bool TextureCore::sampledInPlace() const {
+  return info_->format == D3DFMT_A8R8G8B8 || info_->format == D3DFMT_X8R8G8B8;
+}
+
 void TextureCore::refresh() {
   // Cube maps and volumes are sampled through their first face or slice.
   UINT n = std::min(levelCount_, 16u);
-  bool inPlace = info_->format == D3DFMT_A8R8G8B8 || info_->format == D3DFMT_X8R8G8B8;
+  const bool inPlace = sampledInPlace();
   for (UINT level = 0; level < n; ++level) {
     Image& img = type_ == D3DRTYPE_VOLUMETEXTURE ? volume(level)->image() : surface(0, level)->image();
     swr::TexLevel& out = source_.levels[level];

@@ -1,6 +1,7 @@
 // End to end through the device and the pipeline: textures of several formats drawn one texel
 // per pixel, rendering into a texture and sampling it in the next pass, the automatic depth
 // buffer.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -183,6 +184,64 @@ TEST_F(RenderTest, ALockWaitsForDrawsThatSampleTheTexture) {
   EXPECT_EQ(BackBuffer()[5 * kSize + 5], 0xFF112233u);
   device->SetTexture(0, nullptr);
   t->Release();  // released while nothing is pending
+}
+
+// Text uploads tile after tile through one dynamic texture: a DISCARD lock gives the level other
+// storage instead of waiting for the draws that sample it, which keep the texels they were given.
+TEST_F(RenderTest, ADiscardLockLeavesEarlierDrawsTheirTexels) {
+  struct Case {
+    D3DFORMAT format;
+    UINT size;
+  };
+  // Sampled in place (renamed), through a decoded copy (waits), and large enough that the renamed
+  // storage reaches its bound (waits after a few).
+  for (Case c : {Case{D3DFMT_A8R8G8B8, 4}, Case{D3DFMT_R5G6B5, 4}, Case{D3DFMT_X8R8G8B8, 1024}}) {
+    SCOPED_TRACE(c.format);
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(
+        device->CreateTexture(c.size, c.size, 1, D3DUSAGE_DYNAMIC, c.format, D3DPOOL_DEFAULT, &t, nullptr),
+        D3D_OK);
+    const D3DCOLOR colors[8] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF,
+                                0xFFFF00FF, 0xFF00FFFF, 0xFFFFFF00, 0xFF000000};
+    std::vector<void*> storage;
+    device->SetTexture(0, t);
+    for (int round = 0; round < 20; ++round) {
+      device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF808080, 1.0f, 0);
+      for (int k = 0; k < 8; ++k) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
+        storage.push_back(lr.pBits);
+        for (UINT y = 0; y < c.size; ++y) {
+          uint8_t* row = (uint8_t*)lr.pBits + y * lr.Pitch;
+          for (UINT x = 0; x < c.size; ++x) {
+            const D3DCOLOR v = colors[k];
+            if (c.format == D3DFMT_R5G6B5)
+              ((uint16_t*)row)[x] = uint16_t((v >> 8 & 0xF800) | (v >> 5 & 0x07E0) | (v >> 3 & 0x001F));
+            else
+              ((D3DCOLOR*)row)[x] = v;
+          }
+        }
+        ASSERT_EQ(t->UnlockRect(0), D3D_OK);
+        const float x0 = float(k % 4) * 4, y0 = float(k / 4) * 4;
+        Quad(x0, y0, x0 + 4, y0 + 4, 0.5f, 0xFFFFFFFF);
+      }
+      std::vector<D3DCOLOR> px = BackBuffer();
+      for (int k = 0; k < 8; ++k)
+        for (UINT y = 0; y < 4; ++y)
+          for (UINT x = 0; x < 4; ++x)
+            ASSERT_EQ(px[(k / 4 * 4 + y) * kSize + k % 4 * 4 + x], colors[k])
+                << "quad " << k << ", round " << round;
+    }
+    if (c.size == 4 && c.format == D3DFMT_A8R8G8B8) {
+      // Renamed storage is reused once the draws are done: the rounds share a few buffers.
+      std::sort(storage.begin(), storage.end());
+      const auto distinct = std::unique(storage.begin(), storage.end()) - storage.begin();
+      EXPECT_GT(distinct, 1);
+      EXPECT_LE(distinct, 24);
+    }
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(t->Release(), 0u);
+  }
 }
 
 TEST_F(RenderTest, ReleasingABoundTextureAfterADrawIsSafe) {
