@@ -22,8 +22,9 @@ bool Device::prepareDraw(UINT stride) {
   layout_.stride = stride;
   for (unsigned bound = boundStages_; bound; bound &= bound - 1) {
     TextureCore* t = textures_[__builtin_ctz(bound)];
-    // Drawn into since the last flush: finish that before sampling it.
-    if (t->renderedEpoch == epoch_) flush();
+    // Drawn into since the last flush: the pipeline draws batches in order, so a texture sampled in
+    // place is read after it is drawn; a decoded copy has to wait for the drawing.
+    if (t->renderedEpoch == epoch_ && !t->sampledInPlace()) flush();
     if (t->dirty()) {
       t->sampleSource();
       bumpState(Feeds::Pixel);
