@@ -1,8 +1,8 @@
-// The tile thread pool: workers sleep between jobs. Each thread has a lane of items, the ones the
-// caller gives it (the same tiles every time, so their colour and depth stay in its cache); it takes its own
-// lane from the front and, when that is empty, steals from the back of the others. A job can be started and
-// left running (the next pass is submitted meanwhile); finish() joins it on the calling thread until every
-// item is done.
+// The tile thread pool: workers poll briefly, then sleep, between jobs. Each thread has a lane of items, the
+// ones the caller gives it (the same tiles every time, so their colour and depth stay in its cache); it takes
+// its own lane from the front and, when that is empty, steals from the back of the others. A job can be
+// started and left running (the next pass is submitted meanwhile); finish() joins it on the calling thread
+// until every item is done.
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -10,12 +10,33 @@
 #include "threads.h"
 
 #include <atomic>
+#include <chrono>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace swr {
 namespace {
 
 constexpr unsigned kMaxLanes = 17;
+// How long a thread that runs out of work polls before it sleeps. A frame's next piece usually
+// comes within tens of microseconds, and waking a sleeping thread costs about as much again (more
+// on a virtual machine, whose idle processor has to be woken too).
+constexpr auto kSpin = std::chrono::microseconds(50);
+
+// Polls until ready() holds or the spin time is over.
+template <typename Ready>
+void spinUntil(Ready ready) {
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  for (unsigned k = 1; !ready(); ++k) {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+    if (k % 64 == 0 && std::chrono::steady_clock::now() >= until) return;
+  }
+}
 
 // Positions [head, tail) of a lane, packed so the owner and thieves agree with one compare-and-swap.
 struct Lane {
@@ -39,9 +60,9 @@ struct TilePool::Impl {
   std::mutex m;
   std::condition_variable wake, done;
   std::vector<std::thread> workers;
-  uint64_t generation = 0;
-  unsigned active = 0;  // workers taking part in the current job
-  bool quit = false;
+  std::atomic<uint64_t> generation{0};  // written under m, polled without it
+  unsigned active = 0;                  // workers taking part in the current job
+  std::atomic<bool> quit{false};
   bool running = false;
   int busy = 0;  // workers inside work(); job fields change only when none is
   std::atomic<int> remaining{0};
@@ -71,7 +92,15 @@ struct TilePool::Impl {
     uint64_t seen = 0;
     std::unique_lock<std::mutex> lock(m);
     for (;;) {
-      wake.wait(lock, [&] { return quit || (generation != seen && index < active); });
+      auto due = [&] { return quit.load() || (generation.load() != seen && index < active); };
+      if (!due()) {
+        lock.unlock();
+        spinUntil([&] {
+          return quit.load(std::memory_order_relaxed) || generation.load(std::memory_order_relaxed) != seen;
+        });
+        lock.lock();
+        wake.wait(lock, due);
+      }
       if (quit) return;
       seen = generation;
       ++busy;
@@ -134,6 +163,7 @@ void TilePool::finish() {
   Impl& p = *impl_;
   if (!p.running) return;
   p.work(0);
+  spinUntil([&] { return p.remaining.load(std::memory_order_relaxed) <= 0; });
   std::unique_lock<std::mutex> lock(p.m);
   p.done.wait(lock, [&] { return p.remaining.load() <= 0 && p.busy == 0; });
   p.running = false;
