@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <utility>
 
 #include "bin.h"
 #include "clip.h"
@@ -90,10 +89,9 @@ uint64_t clockCostNs() {
 
 }  // namespace
 
-// One render target's worth of binned work. Three exist so that one can be rasterised by the
-// pool while the next waits its turn and a third is being filled. Batches are rasterised strictly
-// one after the other, so a batch never sees memory that a later one writes, whether as target or
-// as texture.
+// One render target's worth of binned work. Two exist so that one can be rasterised by the
+// pool while the next is being filled. Batches are rasterised strictly one after the other, so a
+// batch never sees memory that a later one writes, whether as target or as texture.
 struct Batch {
   Binner bin;
   Target tile{};
@@ -106,10 +104,9 @@ struct Batch {
 };
 
 struct Pipeline::Impl {
-  Batch batches[3];
+  Batch batches[2];
   Batch* cur = &batches[0];
   Batch* inflight = nullptr;  // started on the pool, not yet finished
-  Batch* pending = nullptr;   // binned, started when the one in flight is done
   RenderTargets targets{};
   bool haveTargets = false;
   VertexState vs;
@@ -214,41 +211,6 @@ struct Pipeline::Impl {
     inflight = nullptr;
   }
 
-  void finishAll() {
-    finishInflight();
-    if (pending) launch(std::exchange(pending, nullptr)), finishInflight();
-  }
-
-  // The pending batch goes to the pool as soon as the one in flight is done: the calling thread
-  // goes on binning instead of helping that one's last tiles.
-  void launchPendingIfFree() {
-    if (pending && pool.drained()) finishInflight(), launch(std::exchange(pending, nullptr));
-  }
-
-  Batch* freeBatch() {
-    for (Batch& b : batches)
-      if (&b != cur && &b != inflight && &b != pending) return &b;
-    return nullptr;  // not reached: at most two are taken besides the current one
-  }
-
-  // Starts a binned batch on the pool (none may be in flight).
-  void launch(Batch* b) {
-    const int tiles = b->bin.tilesX * b->bin.tilesY;
-    // A tile goes to the thread that drew it last (at first, a checkerboard of the threads): its
-    // colour and depth, and the texels of the target drawn there before (the composite samples the
-    // eye passes at the same place), are in that core's cache. Memory written by the other core
-    // costs several times more to touch.
-    b->owner.resize(size_t(tiles));
-    for (int k = 0; k < tiles; ++k) {
-      int i = b->order[size_t(k)];
-      const uint8_t last = size_t(i) < drawer.size() ? drawer[size_t(i)] : 0xFF;
-      b->owner[size_t(k)] =
-          last < threads ? last : uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
-    }
-    pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
-    inflight = b;
-  }
-
   static void tileJob(void* ctx, int k, unsigned thread) {
     Batch& b = *static_cast<Batch*>(ctx);
     int i = b.order.empty() ? k : b.order[size_t(k)];
@@ -270,14 +232,15 @@ struct Pipeline::Impl {
       b->bin.reset();
       release(*b);
     } else {
-      b->reference = reference, b->rasterNs = profiling ? &rasterNs : nullptr;
+      finishInflight();
+      for (int i = 0; i < 2; ++i)
+        batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
       int tiles = b->bin.tilesX * b->bin.tilesY;
       if (drawer.size() < size_t(tiles)) drawer.resize(size_t(tiles), 0xFF);
       b->drawer = &drawer;
       int busy = 0;  // tiles with work: a few entries can still cover the whole target
       for (int i = 0; i < tiles && busy < 2; ++i) busy += !b->bin.bins[size_t(i)].empty();
       if (threads <= 1 || busy < 2) {
-        finishAll();
         b->order.clear();
         for (int i = 0; i < tiles; ++i) tileJob(b, i, 0);  // nothing to share
         b->bin.reset();
@@ -290,13 +253,20 @@ struct Pipeline::Impl {
         std::stable_sort(b->order.begin(), b->order.end(), [b](int x, int y) {
           return b->bin.bins[size_t(x)].size() > b->bin.bins[size_t(y)].size();
         });
-        launchPendingIfFree();
-        if (pending) finishInflight(), launch(std::exchange(pending, nullptr));  // one waits at most
-        if (inflight)
-          pending = b;
-        else
-          launch(b);
-        cur = freeBatch();
+        // A tile goes to the thread that drew it last (at first, a checkerboard of the threads):
+        // its colour and depth, and the texels of the target drawn there before (the composite
+        // samples the eye passes at the same place), are in that core's cache. Memory written by
+        // the other core costs several times more to touch.
+        b->owner.resize(size_t(tiles));
+        for (int k = 0; k < tiles; ++k) {
+          int i = b->order[size_t(k)];
+          const uint8_t last = size_t(i) < drawer.size() ? drawer[size_t(i)] : 0xFF;
+          b->owner[size_t(k)] =
+              last < threads ? last : uint8_t(unsigned(i % b->bin.tilesX + i / b->bin.tilesX) % threads);
+        }
+        pool.start(tiles, threads - 1, tileJob, b, b->owner.data());
+        inflight = b;
+        cur = b == &batches[0] ? &batches[1] : &batches[0];
       }
     }
     // The state being used goes on into the next batch.
@@ -308,7 +278,7 @@ struct Pipeline::Impl {
 
   void flush() {
     submit();
-    finishAll();
+    finishInflight();
   }
 
   void draw(const DrawState& s, const VertexLayout& layout, const DrawCall& call);
@@ -423,7 +393,6 @@ void Pipeline::Impl::draw(const DrawState& s, const VertexLayout& layout, const 
   // Hand long runs of draws to the pool in pieces, so that rasterisation overlaps the binning of
   // the next piece even within one render target. While the pool's threads are idle (a pass has
   // just begun: most passes are shorter than one piece) they get the first few triangles at once.
-  launchPendingIfFree();
   if (cur->bin.bytesUsed() > kFlushBytes)
     flush();
   else if (threads > 1 && cur->bin.entries() > (pool.drained() ? kFirstPieceEntries : kPieceEntries))
