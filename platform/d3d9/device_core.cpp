@@ -194,7 +194,16 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const
   HWND window = destWindowOverride ? destWindowOverride
                                    : (pp_.hDeviceWindow ? pp_.hDeviceWindow : creation_.hFocusWindow);
   Image& img = backBuffer_->image();
-  SkyvalePresent(window, (const uint32_t*)img.bytes.data(), (int)img.width, (int)img.height, (int)img.pitch);
+  if (pp_.SwapEffect == D3DSWAPEFFECT_DISCARD && img.pitch == img.width * 4 &&
+      img.bytes.size() == (size_t)img.pitch * img.height) {
+    // The back buffer's contents are undefined after Present: the host keeps its bytes instead of
+    // copying them and hands back storage for the next frame.
+    SkyvalePresentFrame(window, img.bytes, (int)img.width, (int)img.height);
+    updateTargets();
+  } else {
+    SkyvalePresent(window, (const uint32_t*)img.bytes.data(), (int)img.width, (int)img.height,
+                   (int)img.pitch);
+  }
   return D3D_OK;
 }
 

@@ -174,8 +174,8 @@ std::string SkyvaleStopPlatform() {
   if (!o.capture.empty()) {
     if (backend.lastFrame.empty())
       std::fprintf(stderr, "No frame was presented; %s not written.\n", o.capture.c_str());
-    else if (SkyvaleWritePng(o.capture.c_str(), backend.lastFrame.data(), backend.lastWidth,
-                             backend.lastHeight, backend.lastWidth * 4))
+    else if (SkyvaleWritePng(o.capture.c_str(), reinterpret_cast<const uint32_t*>(backend.lastFrame.data()),
+                             backend.lastWidth, backend.lastHeight, backend.lastWidth * 4))
       written = o.capture;
     else
       std::fprintf(stderr, "Cannot write %s: %s\n", o.capture.c_str(), std::strerror(errno));
@@ -187,16 +187,14 @@ std::string SkyvaleStopPlatform() {
 
 bool SkyvaleIsHeadless() { return CurrentBackend().name() == std::string("headless"); }
 
-void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, int pitchBytes) {
-  if (!pixels || width <= 0 || height <= 0 || pitchBytes < width * 4) return;
-  Backend& backend = CurrentBackend();
-  backend.present(FindWindow(window), pixels, width, height, pitchBytes);
-  backend.lastFrame.resize((size_t)width * height);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&backend.lastFrame[(size_t)y * width], (const uint8_t*)pixels + (size_t)y * pitchBytes,
-                (size_t)width * 4);
+namespace {
+
+// What every presented frame does once it is the last frame: count it, the clock and frame
+// statistics, captures, memory reports and --frames.
+void FramePresented(Backend& backend, int width, int height) {
   backend.lastWidth = width;
   backend.lastHeight = height;
+  const uint32_t* pixels = reinterpret_cast<const uint32_t*>(backend.lastFrame.data());
   const int presented = ++backend.presented;
   ClockFramePresented();
   const SkyvaleOptions& o = backend.options;
@@ -205,7 +203,7 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05d.png", presented);
     std::string path = o.captureDir + name;
-    if (!SkyvaleWritePng(path.c_str(), backend.lastFrame.data(), width, height, width * 4))
+    if (!SkyvaleWritePng(path.c_str(), pixels, width, height, width * 4))
       std::fprintf(stderr, "Cannot write %s\n", path.c_str());
   }
   if (o.memoryEvery > 0 && presented % o.memoryEvery == 0) {
@@ -215,12 +213,35 @@ void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, 
   if (o.frames >= 0 && presented == o.frames) PostQuitMessage(0);
 }
 
+}  // namespace
+
+void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, int pitchBytes) {
+  if (!pixels || width <= 0 || height <= 0 || pitchBytes < width * 4) return;
+  Backend& backend = CurrentBackend();
+  backend.present(FindWindow(window), pixels, width, height, pitchBytes);
+  const size_t row = (size_t)width * 4;
+  backend.lastFrame.resize(row * height);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&backend.lastFrame[y * row], (const uint8_t*)pixels + (size_t)y * pitchBytes, row);
+  FramePresented(backend, width, height);
+}
+
+void SkyvalePresentFrame(HWND window, std::vector<uint8_t>& frame, int width, int height) {
+  if (width <= 0 || height <= 0 || frame.size() != (size_t)width * height * 4) return;
+  Backend& backend = CurrentBackend();
+  backend.present(FindWindow(window), reinterpret_cast<const uint32_t*>(frame.data()), width, height,
+                  width * 4);
+  backend.lastFrame.resize(frame.size());  // what the caller gets back
+  backend.lastFrame.swap(frame);
+  FramePresented(backend, width, height);
+}
+
 int SkyvalePresentedFrames() { return CurrentBackend().presented; }
 
 bool SkyvaleLastFrame(const uint32_t** pixels, int* width, int* height) {
   const Backend& backend = CurrentBackend();
   if (backend.lastFrame.empty()) return false;
-  if (pixels) *pixels = backend.lastFrame.data();
+  if (pixels) *pixels = reinterpret_cast<const uint32_t*>(backend.lastFrame.data());
   if (width) *width = backend.lastWidth;
   if (height) *height = backend.lastHeight;
   return true;

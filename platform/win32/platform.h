@@ -72,7 +72,7 @@ class Backend {
   DWORD steppedNow = 0;
 
   int presented = 0;
-  std::vector<uint32_t> lastFrame;
+  std::vector<uint8_t> lastFrame;  // 0xAARRGGBB words, rows packed
   int lastWidth = 0, lastHeight = 0;
   FrameStats frameStats;  // --fps
 };

@@ -224,6 +224,37 @@ TEST_F(DeviceTest, PresentHandsTheBackBufferToTheHost) {
   EXPECT_EQ(pixels[27 * 64 + 63] & 0xFFFFFF, 0x336699u);
 }
 
+// Under D3DSWAPEFFECT_DISCARD the host keeps the presented bytes and the device draws the next
+// frame elsewhere; under COPY the back buffer keeps the frame. Either way the host's last frame
+// is the presented one, whatever is drawn afterwards.
+TEST_F(DeviceTest, APresentedFrameStaysWhileTheNextIsDrawn) {
+  for (D3DSWAPEFFECT effect : {D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY}) {
+    SCOPED_TRACE(effect);
+    D3DPRESENT_PARAMETERS pp = Params(D3DFMT_D24S8, 32, 16);
+    pp.SwapEffect = effect;
+    pp.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    ASSERT_EQ(Create(pp, &device), D3D_OK);
+    for (D3DCOLOR color : {0xFF336699u, 0xFF00FF00u, 0xFF112233u}) {
+      ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0), D3D_OK);
+      ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+      ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);  // the next frame
+      const uint32_t* pixels = nullptr;
+      int w = 0, h = 0;
+      ASSERT_TRUE(SkyvaleLastFrame(&pixels, &w, &h));
+      ASSERT_EQ(w * h, 32 * 16);
+      for (int i = 0; i < w * h; ++i) ASSERT_EQ(pixels[i], color) << i;
+      EXPECT_EQ(BackBufferPixel(31, 15), 0xFFFFFFFFu);  // drawn into the back buffer as bound
+    }
+    if (effect == D3DSWAPEFFECT_COPY) {
+      ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF445566, 1.0f, 0), D3D_OK);
+      ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+      EXPECT_EQ(BackBufferPixel(5, 5), 0xFF445566u);  // kept by Present
+    }
+    EXPECT_EQ(device->Release(), 0u);
+    device = nullptr;
+  }
+}
+
 TEST_F(DeviceTest, ClearHonoursRectanglesViewportAndDepth) {
   CreateDefault(D3DFMT_D24S8, 16, 16);
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);

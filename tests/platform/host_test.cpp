@@ -1,4 +1,6 @@
 #include <png.h>
+#include <algorithm>
+#include <cstring>
 
 #include <cstdio>
 #include <vector>
@@ -134,6 +136,33 @@ TEST_F(HostTest, CaptureWritesThePngOfTheLastFrame) {
   EXPECT_EQ(rgb[5], 0x30);
   std::remove(path.c_str());
   Start();
+}
+
+// A frame handed over becomes the last frame; the caller gets storage of the same size back,
+// and what it writes there changes nothing presented. A frame of the wrong size is refused.
+TEST_F(HostTest, AFrameHandedOverIsKeptAndStorageComesBack) {
+  const int before = SkyvalePresentedFrames();
+  std::vector<uint8_t> frame(8 * 4 * 4);
+  for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i);
+  const std::vector<uint8_t> presented = frame;
+  SkyvalePresentFrame(nullptr, frame, 8, 4);
+  EXPECT_EQ(SkyvalePresentedFrames(), before + 1);
+  ASSERT_EQ(frame.size(), presented.size());
+  std::fill(frame.begin(), frame.end(), 0xEE);  // the next frame drawn into the storage handed back
+  const uint32_t* pixels = nullptr;
+  int w = 0, h = 0;
+  ASSERT_TRUE(SkyvaleLastFrame(&pixels, &w, &h));
+  ASSERT_EQ(w, 8);
+  ASSERT_EQ(h, 4);
+  EXPECT_EQ(std::memcmp(pixels, presented.data(), presented.size()), 0);
+
+  std::vector<uint8_t> wrong(8 * 4 * 4 - 4, 0x11);
+  SkyvalePresentFrame(nullptr, wrong, 8, 4);
+  SkyvalePresentFrame(nullptr, wrong, 0, 4);
+  EXPECT_EQ(SkyvalePresentedFrames(), before + 1);
+  EXPECT_EQ(wrong.size(), size_t(8 * 4 * 4 - 4));
+  ASSERT_TRUE(SkyvaleLastFrame(&pixels, &w, &h));
+  EXPECT_EQ(std::memcmp(pixels, presented.data(), presented.size()), 0);
 }
 
 TEST_F(HostTest, CaptureIsSkippedWithoutFramesAndBadPathsFail) {

@@ -5,6 +5,7 @@
 #pragma GCC visibility push(default)
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "windef.h"
 
@@ -40,6 +41,10 @@ bool SkyvaleIsHeadless();
 // Called by the device's Present: shows an X8R8G8B8/A8R8G8B8 image in the window (or the
 // headless sink), counts the frame, writes periodic captures and applies --frames.
 void SkyvalePresent(HWND window, const uint32_t* pixels, int width, int height, int pitchBytes);
+// The same for an image whose storage the host may keep: `frame` (width * height pixels, rows
+// packed) becomes the last frame and gets back storage of the same size, contents undefined. A
+// back buffer that need not survive Present is handed over this way instead of copied.
+void SkyvalePresentFrame(HWND window, std::vector<uint8_t>& frame, int width, int height);
 int SkyvalePresentedFrames();
 
 // The last presented image, 0xAARRGGBB per pixel (tests and the final capture read it).
