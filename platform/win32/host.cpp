@@ -162,6 +162,15 @@ bool SkyvaleStartPlatform(const SkyvaleOptions& options, std::string& error) {
   return SetKeyScript(options.keys, error);
 }
 
+namespace {
+
+// The last frame's bytes as the 0xAARRGGBB words they hold.
+const uint32_t* LastPixels(const Backend& backend) {
+  return reinterpret_cast<const uint32_t*>(backend.lastFrame.data());
+}
+
+}  // namespace
+
 std::string SkyvaleStopPlatform() {
   std::string written;
   Backend& backend = CurrentBackend();
@@ -174,8 +183,8 @@ std::string SkyvaleStopPlatform() {
   if (!o.capture.empty()) {
     if (backend.lastFrame.empty())
       std::fprintf(stderr, "No frame was presented; %s not written.\n", o.capture.c_str());
-    else if (SkyvaleWritePng(o.capture.c_str(), reinterpret_cast<const uint32_t*>(backend.lastFrame.data()),
-                             backend.lastWidth, backend.lastHeight, backend.lastWidth * 4))
+    else if (SkyvaleWritePng(o.capture.c_str(), LastPixels(backend), backend.lastWidth, backend.lastHeight,
+                             backend.lastWidth * 4))
       written = o.capture;
     else
       std::fprintf(stderr, "Cannot write %s: %s\n", o.capture.c_str(), std::strerror(errno));
@@ -194,7 +203,7 @@ namespace {
 void FramePresented(Backend& backend, int width, int height) {
   backend.lastWidth = width;
   backend.lastHeight = height;
-  const uint32_t* pixels = reinterpret_cast<const uint32_t*>(backend.lastFrame.data());
+  const uint32_t* pixels = LastPixels(backend);
   const int presented = ++backend.presented;
   ClockFramePresented();
   const SkyvaleOptions& o = backend.options;
@@ -241,7 +250,7 @@ int SkyvalePresentedFrames() { return CurrentBackend().presented; }
 bool SkyvaleLastFrame(const uint32_t** pixels, int* width, int* height) {
   const Backend& backend = CurrentBackend();
   if (backend.lastFrame.empty()) return false;
-  if (pixels) *pixels = reinterpret_cast<const uint32_t*>(backend.lastFrame.data());
+  if (pixels) *pixels = LastPixels(backend);
   if (width) *width = backend.lastWidth;
   if (height) *height = backend.lastHeight;
   return true;
