@@ -339,6 +339,26 @@ SWR_SIMD_INLINE void weights(const BilinearAt& at, Words& fx7, Words& fy7) {
 #endif
 }
 
+#if !SWR_SIMD_WIDE
+// The texel pairs at eight offsets, pixels 0, 1, 4, 5 in the first register and 2, 3, 6, 7 in the
+// second. Plain 64-bit loads instead of gathers: some processors that stop at AVX2 take several
+// times as long for a gather as for its loads.
+SWR_SIMD_INLINE void loadPairs(const int32_t* texels, __m256i offsets, __m256i (&p)[2]) {
+  // The offsets leave through 64-bit moves, two at a time: a store and scalar reloads would
+  // wait on store forwarding.
+  const __m128i lo = _mm256_castsi256_si128(offsets), hi = _mm256_extracti128_si256(offsets, 1);
+  auto two = [texels](uint64_t offsetPair) SWR_SIMD {
+    const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + uint32_t(offsetPair)));
+    const double* second = reinterpret_cast<const double*>(texels + (offsetPair >> 32));
+    return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(first), second));
+  };
+  const uint64_t o01 = uint64_t(_mm_cvtsi128_si64(lo)), o23 = uint64_t(_mm_extract_epi64(lo, 1));
+  const uint64_t o45 = uint64_t(_mm_cvtsi128_si64(hi)), o67 = uint64_t(_mm_extract_epi64(hi, 1));
+  p[0] = _mm256_inserti128_si256(_mm256_castsi128_si256(two(o01)), two(o45), 1);
+  p[1] = _mm256_inserti128_si256(_mm256_castsi128_si256(two(o23)), two(o67), 1);
+}
+#endif
+
 // Bilinear with 8-bit weights, as the scalar sampleBilinear, in channel lanes with the alpha as
 // stored (the stage sets an opaque texture's). CENTRES: test for groups on texel centres, which
 // pre-transformed quads drawn one texel per pixel hit and perspective ones hardly ever do.
@@ -396,9 +416,9 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
   }
   Words l0, r0, l1, r1;  // left and right texels of the upper and the lower row
   if (pairs) {
-    const long long* base = reinterpret_cast<const long long*>(t.texels);
     const WordVec left = halfPattern(kLeftEven, kLeftOdd), right = halfPattern(kRightEven, kRightOdd);
 #if SWR_SIMD_WIDE
+    const long long* base = reinterpret_cast<const long long*>(t.texels);
     const __m512i p0 = _mm512_i32gather_epi64(_mm256_add_epi32(ya, xc), base, 4);
     const __m512i p1 = _mm512_i32gather_epi64(_mm256_add_epi32(yb, xc), base, 4);
     const __m512i leftOrRight =
@@ -406,13 +426,9 @@ SWR_SIMD_INLINE Words bilinearWords(const TexVec& t, const Coords& c) {
     l0.v[0] = shuffle8(p0, leftOrRight), r0.v[0] = shuffle8(p0, right);
     l1.v[0] = shuffle8(p1, leftOrRight), r1.v[0] = shuffle8(p1, right);
 #else
-    // Pixels 0, 1, 4, 5 in the first gathers, 2, 3, 6, 7 in the second.
-    const __m256i a0 = _mm256_permute4x64_epi64(_mm256_add_epi32(ya, xc), 0xD8);
-    const __m256i a1 = _mm256_permute4x64_epi64(_mm256_add_epi32(yb, xc), 0xD8);
-    const __m256i p0[2] = {_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a0), 4),
-                           _mm256_i32gather_epi64(base, _mm256_extracti128_si256(a0, 1), 4)};
-    const __m256i p1[2] = {_mm256_i32gather_epi64(base, _mm256_castsi256_si128(a1), 4),
-                           _mm256_i32gather_epi64(base, _mm256_extracti128_si256(a1, 1), 4)};
+    __m256i p0[2], p1[2];
+    loadPairs(t.texels, _mm256_add_epi32(ya, xc), p0);
+    loadPairs(t.texels, _mm256_add_epi32(yb, xc), p1);
     // A control byte with 4 added (the zero bytes stay zero) takes the right texel instead.
     const Words moved = perPixel(_mm256_and_si256(above, _mm256_set1_epi32(4 * 0x0101)));
     for (int i = 0; i < 2; ++i) {
