@@ -5,9 +5,11 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "../platform/d3d9/device.h"
 #include "d3d_app.h"
@@ -106,42 +108,52 @@ void BM_StereoSplit(benchmark::State& st) {
   if (!d.ok) return st.SkipWithError("the demo's set-up failed");
   swr::Pipeline& p = d.pipeline();
   p.setThreadCount(unsigned(st.range(0)));
-  // The three variants take turns in short runs, so that a change in the machine's load while
-  // measuring falls on all of them alike.
-  enum Variant { Full, NoText, SceneOnly };
-  const int rounds = 8, frames = 15;
-  double cpu[3] = {};
+  // The three variants take turns in short runs, and the parts are the medians of the
+  // differences within a round: a change in the machine's load falls on the variants of a round
+  // alike, and a round it hit hard does not move the median.
+  // The profile comes from runs of its own: its clock reads cost CPU time of their own.
+  enum Variant { Full, NoText, SceneOnly, Profiled };
+  const int rounds = 31, frames = 6;
+  std::vector<double> cpu[4];
   swr::PipelineProfile prof;
   auto run = [&](Variant v) {
     Demo::setMode(Mode::Stereo);
-    if (v == SceneOnly) gShowLeftEye = gShowRightEye = false;
+    if (v == SceneOnly || v == Profiled) gShowLeftEye = gShowRightEye = false;
     ID3DXFont* font = gFont;
     if (v != Full) gFont = nullptr;
     Demo::frame();  // the first frame of a variant settles its state changes
-    if (v == SceneOnly) p.setProfiling(true);
+    if (v == Profiled) p.setProfiling(true);
     double cpu0 = processCpuSeconds();
     for (int i = 0; i < frames; ++i) Demo::frame();
-    if (v == SceneOnly) {
+    if (v == Profiled) {
       swr::PipelineProfile r = p.profile();
       prof.vertexNs += r.vertexNs, prof.setupNs += r.setupNs, prof.rasterNs += r.rasterNs;
     }
-    cpu[v] += processCpuSeconds() - cpu0;
-    if (v == SceneOnly) p.setProfiling(false);
+    cpu[v].push_back((processCpuSeconds() - cpu0) * 1e3 / frames);
+    if (v == Profiled) p.setProfiling(false);
     gFont = font;
+  };
+  auto median = [](std::vector<double> x) {
+    std::nth_element(x.begin(), x.begin() + ptrdiff_t(x.size() / 2), x.end());
+    return x[x.size() / 2];
+  };
+  auto differences = [&](Variant a, Variant b) {
+    std::vector<double> x(cpu[a].size());
+    for (size_t i = 0; i < x.size(); ++i) x[i] = cpu[a][i] - cpu[b][i];
+    return median(x);
   };
   for (auto _ : st) {
     for (int r = 0; r < rounds; ++r)
-      for (Variant v : {Full, NoText, SceneOnly}) run(v);
+      for (Variant v : {Full, NoText, SceneOnly, Profiled}) run(v);
     const double n = rounds * frames;
-    auto ms = [&](double seconds) { return seconds * 1e3 / n; };
     auto nsMs = [&](uint64_t ns) { return double(ns) * 1e-6 / n; };
-    st.counters["total_ms"] = ms(cpu[Full]);
-    st.counters["text_ms"] = ms(cpu[Full] - cpu[NoText]);
-    st.counters["composite_ms"] = ms(cpu[NoText] - cpu[SceneOnly]);
+    st.counters["total_ms"] = median(cpu[Full]);
+    st.counters["text_ms"] = differences(Full, NoText);
+    st.counters["composite_ms"] = differences(NoText, SceneOnly);
     st.counters["vertex_ms"] = nsMs(prof.vertexNs);
     st.counters["setup_bin_ms"] = nsMs(prof.setupNs);
     st.counters["raster_ms"] = nsMs(prof.rasterNs);
-    st.counters["per_draw_ms"] = ms(cpu[SceneOnly]) - nsMs(prof.vertexNs + prof.setupNs + prof.rasterNs);
+    st.counters["per_draw_ms"] = median(cpu[SceneOnly]) - nsMs(prof.vertexNs + prof.setupNs + prof.rasterNs);
   }
   Demo::setMode(Mode::Plain);
   p.setThreadCount(2);

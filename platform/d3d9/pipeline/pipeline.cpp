@@ -101,6 +101,7 @@ struct Batch {
   std::vector<uint8_t>* drawer = nullptr;           // per tile: the thread that drew it last
   bool reference = false;
   std::atomic<uint64_t>* rasterNs = nullptr;  // while profiling
+  uint64_t clockCost = 0;                     // what one reading adds to a timed tile
 };
 
 struct Pipeline::Impl {
@@ -222,7 +223,10 @@ struct Pipeline::Impl {
     uint64_t t0 = b.rasterNs ? threadCpuNs() : 0;
     rasterTile(bin, b.tile, x0, y0, std::min(x0 + kTileSize, b.bin.width),
                std::min(y0 + kTileSize, b.bin.height), static_cast<Batch*>(ctx)->reference);
-    if (b.rasterNs) b.rasterNs->fetch_add(threadCpuNs() - t0, std::memory_order_relaxed);
+    if (b.rasterNs) {
+      const uint64_t ns = threadCpuNs() - t0;
+      b.rasterNs->fetch_add(ns > b.clockCost ? ns - b.clockCost : 0, std::memory_order_relaxed);
+    }
   }
 
   // Hands the current batch to the pool (small ones are drawn at once) and starts a fresh one.
@@ -234,7 +238,8 @@ struct Pipeline::Impl {
     } else {
       finishInflight();
       for (int i = 0; i < 2; ++i)
-        batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr;
+        batches[i].reference = reference, batches[i].rasterNs = profiling ? &rasterNs : nullptr,
+        batches[i].clockCost = clockCost;
       int tiles = b->bin.tilesX * b->bin.tilesY;
       if (drawer.size() < size_t(tiles)) drawer.resize(size_t(tiles), 0xFF);
       b->drawer = &drawer;
