@@ -25,6 +25,18 @@ Texture randomTexture(uint32_t w, uint32_t h, uint32_t seed) {
   return t;
 }
 
+// Stage 0 modulates a bilinear 16 x 16 texture with the diffuse colour.
+void textured(swr::DrawState& s) {
+  static Texture tex = randomTexture(16, 16, 11);
+  s.texture[0] = &tex.src;
+  s.samplerState[0][D3DSAMP_MAGFILTER] = s.samplerState[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+  s.stageState[0][D3DTSS_COLOROP] = D3DTOP_MODULATE;
+  s.stageState[0][D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+  s.stageState[0][D3DTSS_COLORARG2] = D3DTA_DIFFUSE;
+  s.stageState[0][D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+  s.stageState[0][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+}
+
 }  // namespace
 
 // A pre-transformed quad shifted by half a pixel maps texel (i, j) onto pixel (i, j), with either
@@ -350,9 +362,11 @@ TEST(PipelineRaster, FarPlaneDepthClearAndTest) {
   }
 }
 
-// Clears are deferred per tile and a colour clear may be dropped when the next triangle replaces
-// every pixel; whenever a triangle can keep, blend or reject any pixel, the picture must be the one
-// drawn over a target already holding the cleared values.
+// Clears are deferred per tile and a colour or depth clear may be dropped when the next triangle
+// replaces every pixel; whenever a triangle can keep, blend or reject any pixel, the picture must be
+// the one drawn over a target already holding the cleared values. The textured cases take the SIMD
+// routines, which are told to skip a depth test that the dropped clear would have passed; the
+// depth memory left from before the clear would fail it.
 TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
   const uint32_t W = 100, H = 70;  // partial edge tiles
   const uint32_t kColor = 0x80402010, kWord = 0xFFFFFF05;
@@ -392,6 +406,33 @@ TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
        0, 0, W, H, 0.5f},
       {"depth write off", [](swr::DrawState& s) { s.renderState[D3DRS_ZWRITEENABLE] = FALSE; }, 0, 0, W, H,
        0.5f},
+      {"textured, covering", [](swr::DrawState& s) { textured(s); }, 0, 0, W, H, 0.5f},
+      {"textured, one pixel short", [](swr::DrawState& s) { textured(s); }, 0, 0, W - 1, H, 0.5f},
+      {"textured, added",
+       [](swr::DrawState& s) {
+         textured(s);
+         s.renderState[D3DRS_ALPHABLENDENABLE] = TRUE;
+         s.renderState[D3DRS_SRCBLEND] = s.renderState[D3DRS_DESTBLEND] = D3DBLEND_ONE;
+       },
+       0, 0, W, H, 0.5f},
+      {"textured, less against the far plane",
+       [](swr::DrawState& s) {
+         textured(s);
+         s.renderState[D3DRS_ZFUNC] = D3DCMP_LESS;
+       },
+       0, 0, W, H, 1.0f},
+      {"textured, greater",
+       [](swr::DrawState& s) {
+         textured(s);
+         s.renderState[D3DRS_ZFUNC] = D3DCMP_GREATER;
+       },
+       0, 0, W, H, 0.5f},
+      {"textured, depth write off",
+       [](swr::DrawState& s) {
+         textured(s);
+         s.renderState[D3DRS_ZWRITEENABLE] = FALSE;
+       },
+       0, 0, W, H, 0.5f},
   };
   D3DVIEWPORT9 vp{0, 0, W, H, 0, 1};
   // With the stencil cleared too, and with the stencil kept (the depth clear is then a masked write).

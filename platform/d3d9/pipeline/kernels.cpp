@@ -185,12 +185,13 @@ bool analyseSampler(const Sampler& s, FastPath& f) {
 SpanFn chooseKernel(PixelState& ps) {
   ps.kernelName = "general";
   ps.scalarSpan = generalSpan;
+  ps.simdSpan = false;
   FastPath f;
   if (!analyse(ps, f)) return generalSpan;
   ps.fast = f;
   ps.scalarSpan = pickRoutine<ScalarFamily>(f);
   ps.kernelName = "fast";
-  if (SpanFn simd = chooseSimdKernel(ps, f)) return simd;
+  if (SpanFn simd = chooseSimdKernel(ps, f)) return ps.simdSpan = true, simd;
   return ps.scalarSpan;
 }
 

@@ -16,6 +16,12 @@ SpanFn chooseKernel(PixelState& ps);
 bool analyse(const PixelState& ps, FastPath& f);
 // The SIMD routine for this state on this processor, or null.
 SpanFn chooseSimdKernel(PixelState& ps, const FastPath& f);
+// Whether a SIMD span routine draws t's spans itself instead of handing them to the scalar one.
+inline bool simdDraws(const Tri& t, const Target& tg, bool depth) {
+  return t.constDiffuse && tg.color && (!depth || tg.depth);
+}
+// Whether t's span routine honours Spans::depthPasses.
+inline bool takesDepthPasses(const Tri& t, const Target& tg) { return t.ps->simdSpan && simdDraws(t, tg, true); }
 // For tests: SIMD routines chosen from now on read every texel through the general fetch, so the
 // direct reads of one-texel-per-pixel quads can be checked against it.
 void disableDirectTexelReads(bool on);

@@ -496,7 +496,8 @@ struct SpanSetup {
 #endif
   __m256 w0, h0, bias;  // of level 0 and the sampler
   __m256i lastLevel, maxLevel;
-  bool flatRhw;  // pre-transformed: one rhw along a row
+  bool flatRhw;      // pre-transformed: one rhw along a row
+  bool depthPasses;  // Spans::depthPasses: no comparison, every live lane passes
   // The rows' starting values, copied once: read through the triangle, they would be loaded again
   // for every row (the target's stores might alias them).
   float refY;
@@ -619,12 +620,12 @@ SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Grou
 #if SWR_SIMD_WIDE
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskz_loadu_epi32(g.liveMask, r.dp + g.x);
-  pass.k = _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
+  pass.k = s.depthPasses ? g.liveMask : _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
   pass.v = _mm256_movm_epi32(pass.k);
 #else
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.dp + g.x), g.live);
-  pass.v = _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+  pass.v = s.depthPasses ? g.live : _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
 #endif
 }
 
@@ -951,9 +952,9 @@ SWR_SIMD_INLINE void spanRows(const Tri& t, const Target& tg, const Spans& sp, c
 template <TexPath TEX, Addressing ADDR, BlendPath BLEND, DepthPath DEPTH>
 SWR_SIMD void simdSpan(const Tri& t, const Target& tg, const Spans& sp) {
   const PixelState& ps = *t.ps;
-  if (!t.constDiffuse || (DEPTH != DepthPath::None && !tg.depth) || !tg.color)
-    return ps.scalarSpan(t, tg, sp);
+  if (!simdDraws(t, tg, DEPTH != DepthPath::None)) return ps.scalarSpan(t, tg, sp);
   SpanSetup s = spanSetup(t, tg);
+  s.depthPasses = sp.depthPasses;
   TexRef levels[16];
   if (TEX == TexPath::Mip) {
     for (int l = 0; l < ps.samp[0].levelCount; ++l) levels[l] = texRef(ps.samp[0], l);

@@ -6,6 +6,7 @@
 
 #include "raster.h"
 
+#include "kernels.h"
 #include "pixel.h"
 #include "state.h"
 
@@ -61,7 +62,8 @@ bool coversTile(const Tri& t, int x0, int y0, int x1, int y1) {
 
 // Whole-tile clears wait until a triangle needs the memory (or the tile ends): runs of them
 // merge into one pass, and a colour clear that the first triangle overwrites everywhere is never
-// written at all.
+// written at all; nor is a depth clear that it overwrites everywhere when its span routine can
+// skip the test that the cleared depth would have passed.
 class PendingClear {
  public:
   PendingClear(const Target& tg, int x0, int y0, int x1, int y1)
@@ -82,10 +84,14 @@ class PendingClear {
     }
   }
 
-  // Before triangle `t` is drawn; `whole`: it covers the tile.
-  void before(const Tri& t, bool whole) {
+  // Before triangle `t` is drawn; `whole`: it covers the tile; `mayPass`: its span routine
+  // honours Spans::depthPasses. True: the depth clear was dropped and t must be drawn with it.
+  bool before(const Tri& t, bool whole, bool mayPass) {
+    const bool depth = whole && mayPass && overwritesDepth(t);
     if (op_.color && whole && overwritesColor(t)) op_.color = false;
+    if (depth) op_.depth = false, op_.keep = ~0u, op_.set = 0;
     flush();
+    return depth;
   }
 
   void flush() {
@@ -104,6 +110,16 @@ class PendingClear {
       if (ps.depthTest && !depthAlwaysPasses(ps.zfunc)) return false;
     }
     return true;
+  }
+
+  // Every pixel of the tile that `t` covers gets the depth bits from it and keeps its stencil bits,
+  // whatever the cleared depth was: the pending clear sets the depth alone, nothing can reject the
+  // pixel, and the test cannot fail against the cleared value.
+  bool overwritesDepth(const Tri& t) const {
+    const PixelState& ps = *t.ps;
+    if (!op_.depth || op_.keep != 0xFFu || !tg_.depth) return false;
+    if (ps.alphaTest || (ps.stencil && tg_.hasStencil)) return false;
+    return ps.depthTest && ps.depthWrite && depthAlwaysPasses(ps.zfunc);
   }
 
   // Depth values lie in [0, 0xFFFFFF]; against a known cleared depth some functions cannot fail.
@@ -169,7 +185,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     }
     const Tri& t = static_cast<const Tri&>(*rec);
     const bool whole = coversTile(t, tx0, ty0, tx1, ty1);
-    pending.before(t, whole);
+    const bool depthPasses = pending.before(t, whole, !reference && takesDepthPasses(t, tg));
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {
@@ -184,6 +200,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     if (y0 > y1) continue;
     Spans sp;
     sp.y0 = y0, sp.rows = y1 - y0 + 1;
+    sp.depthPasses = depthPasses;
     // Big triangles (the sky, the near ground) cover most of their tiles whole: no edges to walk.
     if (whole) {
       for (int r = 0; r < sp.rows; ++r) sp.x0[r] = x0, sp.x1[r] = x1 + 1;

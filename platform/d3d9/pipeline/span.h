@@ -22,6 +22,9 @@ struct Target {
 struct Spans {
   int y0, rows;
   int32_t x0[kTileSize], x1[kTileSize];
+  // Every pixel passes the depth test whatever the depth memory holds: the tile's pending depth
+  // clear was dropped for this triangle, which writes every depth it would have set.
+  bool depthPasses = false;
 };
 
 struct Tri;

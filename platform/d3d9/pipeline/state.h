@@ -263,6 +263,7 @@ enum class FillMode : uint32_t {
 struct PixelState {
   SpanFn span;
   SpanFn scalarSpan;  // what a SIMD routine hands spans it does not cover to
+  bool simdSpan;      // span is a SIMD routine, which honours Spans::depthPasses
   const char* kernelName;
   FastPath fast;  // set by chooseKernel for the specialised routines
   int stageCount;
