@@ -21,7 +21,9 @@ inline bool simdDraws(const Tri& t, const Target& tg, bool depth) {
   return t.constDiffuse && tg.color && (!depth || tg.depth);
 }
 // Whether t's span routine honours Spans::depthPasses.
-inline bool takesDepthPasses(const Tri& t, const Target& tg) { return t.ps->simdSpan && simdDraws(t, tg, true); }
+inline bool takesDepthPasses(const Tri& t, const Target& tg) {
+  return t.ps->simdSpan && simdDraws(t, tg, true);
+}
 // For tests: SIMD routines chosen from now on read every texel through the general fetch, so the
 // direct reads of one-texel-per-pixel quads can be checked against it.
 void disableDirectTexelReads(bool on);

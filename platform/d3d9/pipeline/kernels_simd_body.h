@@ -620,12 +620,14 @@ SWR_SIMD_INLINE void depthTest(const SpanSetup& s, const RowSetup& r, const Grou
 #if SWR_SIMD_WIDE
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskz_loadu_epi32(g.liveMask, r.dp + g.x);
-  pass.k = s.depthPasses ? g.liveMask : _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
+  pass.k =
+      s.depthPasses ? g.liveMask : _mm256_mask_cmple_epi32_mask(g.liveMask, zi, _mm256_srli_epi32(dold, 8));
   pass.v = _mm256_movm_epi32(pass.k);
 #else
   dold = g.full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.dp + g.x))
                 : _mm256_maskload_epi32(reinterpret_cast<const int*>(r.dp + g.x), g.live);
-  pass.v = s.depthPasses ? g.live : _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
+  pass.v = s.depthPasses ? g.live
+                         : _mm256_andnot_si256(_mm256_cmpgt_epi32(zi, _mm256_srli_epi32(dold, 8)), g.live);
 #endif
 }
 
