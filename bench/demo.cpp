@@ -108,14 +108,13 @@ void BM_StereoSplit(benchmark::State& st) {
   if (!d.ok) return st.SkipWithError("the demo's set-up failed");
   swr::Pipeline& p = d.pipeline();
   p.setThreadCount(unsigned(st.range(0)));
-  // The three variants take turns in short runs, and the parts are the medians of the
-  // differences within a round: a change in the machine's load falls on the variants of a round
-  // alike, and a round it hit hard does not move the median.
-  // The profile comes from runs of its own: its clock reads cost CPU time of their own.
+  // The variants take turns in short runs, and each part is the median over the rounds of what
+  // it took within a round: a change in the machine's load falls on the variants of a round
+  // alike, and a round it hit hard does not move the median. The profile comes from runs of its
+  // own, since its clock reads cost CPU time of their own.
   enum Variant { Full, NoText, SceneOnly, Profiled };
-  const int rounds = 31, frames = 6;
-  std::vector<double> cpu[4];
-  swr::PipelineProfile prof;
+  const int rounds = 41, frames = 6;
+  std::vector<double> cpu[4], vertex, setup, raster;  // ms per frame, one entry per round
   auto run = [&](Variant v) {
     Demo::setMode(Mode::Stereo);
     if (v == SceneOnly || v == Profiled) gShowLeftEye = gShowRightEye = false;
@@ -126,8 +125,9 @@ void BM_StereoSplit(benchmark::State& st) {
     double cpu0 = processCpuSeconds();
     for (int i = 0; i < frames; ++i) Demo::frame();
     if (v == Profiled) {
-      swr::PipelineProfile r = p.profile();
-      prof.vertexNs += r.vertexNs, prof.setupNs += r.setupNs, prof.rasterNs += r.rasterNs;
+      const swr::PipelineProfile r = p.profile();
+      auto ms = [&](uint64_t ns) { return double(ns) * 1e-6 / frames; };
+      vertex.push_back(ms(r.vertexNs)), setup.push_back(ms(r.setupNs)), raster.push_back(ms(r.rasterNs));
     }
     cpu[v].push_back((processCpuSeconds() - cpu0) * 1e3 / frames);
     if (v == Profiled) p.setProfiling(false);
@@ -142,18 +142,21 @@ void BM_StereoSplit(benchmark::State& st) {
     for (size_t i = 0; i < x.size(); ++i) x[i] = cpu[a][i] - cpu[b][i];
     return median(x);
   };
+  auto rest = [&] {
+    std::vector<double> x(cpu[SceneOnly].size());
+    for (size_t i = 0; i < x.size(); ++i) x[i] = cpu[SceneOnly][i] - vertex[i] - setup[i] - raster[i];
+    return median(x);
+  };
   for (auto _ : st) {
     for (int r = 0; r < rounds; ++r)
       for (Variant v : {Full, NoText, SceneOnly, Profiled}) run(v);
-    const double n = rounds * frames;
-    auto nsMs = [&](uint64_t ns) { return double(ns) * 1e-6 / n; };
     st.counters["total_ms"] = median(cpu[Full]);
     st.counters["text_ms"] = differences(Full, NoText);
     st.counters["composite_ms"] = differences(NoText, SceneOnly);
-    st.counters["vertex_ms"] = nsMs(prof.vertexNs);
-    st.counters["setup_bin_ms"] = nsMs(prof.setupNs);
-    st.counters["raster_ms"] = nsMs(prof.rasterNs);
-    st.counters["per_draw_ms"] = median(cpu[SceneOnly]) - nsMs(prof.vertexNs + prof.setupNs + prof.rasterNs);
+    st.counters["vertex_ms"] = median(vertex);
+    st.counters["setup_bin_ms"] = median(setup);
+    st.counters["raster_ms"] = median(raster);
+    st.counters["per_draw_ms"] = rest();
   }
   Demo::setMode(Mode::Plain);
   p.setThreadCount(2);
