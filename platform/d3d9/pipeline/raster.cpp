@@ -185,7 +185,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     }
     const Tri& t = static_cast<const Tri&>(*rec);
     const bool whole = coversTile(t, tx0, ty0, tx1, ty1);
-    const bool depthPasses = pending.before(t, whole, !reference && takesDepthPasses(t, tg));
+    const bool depthPasses = pending.before(t, whole, whole && !reference && takesDepthPasses(t, tg));
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {
