@@ -364,9 +364,9 @@ TEST(PipelineRaster, FarPlaneDepthClearAndTest) {
 
 // Clears are deferred per tile and a colour or depth clear may be dropped when the next triangle
 // replaces every pixel; whenever a triangle can keep, blend or reject any pixel, the picture must be
-// the one drawn over a target already holding the cleared values. The textured cases take the SIMD
-// routines, which are told to skip a depth test that the dropped clear would have passed; the
-// depth memory left from before the clear would fail it.
+// the one drawn over a target already holding the cleared values. Textured, the states the SIMD
+// routines cover take them, and they are told to skip a depth test that a dropped clear would have
+// passed; the depth memory left from before the clear would fail it.
 TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
   const uint32_t W = 100, H = 70;  // partial edge tiles
   const uint32_t kColor = 0x80402010, kWord = 0xFFFFFF05;
@@ -406,55 +406,31 @@ TEST(PipelineRaster, DeferredClearsMatchAPrefilledTarget) {
        0, 0, W, H, 0.5f},
       {"depth write off", [](swr::DrawState& s) { s.renderState[D3DRS_ZWRITEENABLE] = FALSE; }, 0, 0, W, H,
        0.5f},
-      {"textured, covering", [](swr::DrawState& s) { textured(s); }, 0, 0, W, H, 0.5f},
-      {"textured, one pixel short", [](swr::DrawState& s) { textured(s); }, 0, 0, W - 1, H, 0.5f},
-      {"textured, added",
-       [](swr::DrawState& s) {
-         textured(s);
-         s.renderState[D3DRS_ALPHABLENDENABLE] = TRUE;
-         s.renderState[D3DRS_SRCBLEND] = s.renderState[D3DRS_DESTBLEND] = D3DBLEND_ONE;
-       },
-       0, 0, W, H, 0.5f},
-      {"textured, less against the far plane",
-       [](swr::DrawState& s) {
-         textured(s);
-         s.renderState[D3DRS_ZFUNC] = D3DCMP_LESS;
-       },
-       0, 0, W, H, 1.0f},
-      {"textured, greater",
-       [](swr::DrawState& s) {
-         textured(s);
-         s.renderState[D3DRS_ZFUNC] = D3DCMP_GREATER;
-       },
-       0, 0, W, H, 0.5f},
-      {"textured, depth write off",
-       [](swr::DrawState& s) {
-         textured(s);
-         s.renderState[D3DRS_ZWRITEENABLE] = FALSE;
-       },
-       0, 0, W, H, 0.5f},
   };
   D3DVIEWPORT9 vp{0, 0, W, H, 0, 1};
-  // With the stencil cleared too, and with the stencil kept (the depth clear is then a masked write).
+  // With the stencil cleared too, and with the stencil kept (the depth clear is then a masked write);
+  // untextured and textured.
   for (bool clearStencil : {true, false})
-    for (const Case& k : cases) {
-      swr::DrawState s = plainState(W, H);
-      s.renderState[D3DRS_ZENABLE] = TRUE;
-      k.setup(s);
-      const uint32_t word = clearStencil ? kWord : 0xFFFFFF22u;
-      Canvas cleared(W, H, 0x11111111, 0x22222222), prefilled(W, H, kColor, word);
-      swr::Pipeline p;
-      // Colour, then depth, then stencil on its own: the deferred operations compose.
-      p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, kColor, 0.25f, 0);
-      p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-      if (clearStencil) p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 5);
-      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), cleared);
-      p.flush();
-      drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), prefilled);
-      p.flush();
-      EXPECT_EQ(cleared.color, prefilled.color) << k.name << " " << clearStencil;
-      EXPECT_EQ(cleared.depth, prefilled.depth) << k.name << " " << clearStencil;
-    }
+    for (bool tex : {false, true})
+      for (const Case& k : cases) {
+        swr::DrawState s = plainState(W, H);
+        s.renderState[D3DRS_ZENABLE] = TRUE;
+        if (tex) textured(s);
+        k.setup(s);
+        const uint32_t word = clearStencil ? kWord : 0xFFFFFF22u;
+        Canvas cleared(W, H, 0x11111111, 0x22222222), prefilled(W, H, kColor, word);
+        swr::Pipeline p;
+        // Colour, then depth, then stencil on its own: the deferred operations compose.
+        p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_TARGET, kColor, 0.25f, 0);
+        p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        if (clearStencil) p.clear(cleared.targets(), vp, 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 5);
+        drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), cleared);
+        p.flush();
+        drawUP(p, s, kTLFvf, D3DPT_TRIANGLELIST, 2, rect(k.x0, k.y0, k.x1, k.y1, 0xFF80C0E0, k.z), prefilled);
+        p.flush();
+        EXPECT_EQ(cleared.color, prefilled.color) << k.name << " " << clearStencil << " " << tex;
+        EXPECT_EQ(cleared.depth, prefilled.depth) << k.name << " " << clearStencil << " " << tex;
+      }
 }
 
 // A partial clear between whole-tile ones lands in order: later whole-tile clears win everywhere,
