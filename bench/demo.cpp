@@ -137,26 +137,22 @@ void BM_StereoSplit(benchmark::State& st) {
     std::nth_element(x.begin(), x.begin() + ptrdiff_t(x.size() / 2), x.end());
     return x[x.size() / 2];
   };
-  auto differences = [&](Variant a, Variant b) {
-    std::vector<double> x(cpu[a].size());
-    for (size_t i = 0; i < x.size(); ++i) x[i] = cpu[a][i] - cpu[b][i];
-    return median(x);
-  };
-  auto rest = [&] {
-    std::vector<double> x(cpu[SceneOnly].size());
-    for (size_t i = 0; i < x.size(); ++i) x[i] = cpu[SceneOnly][i] - vertex[i] - setup[i] - raster[i];
+  auto perRound = [&](auto part) {
+    std::vector<double> x(rounds);
+    for (size_t i = 0; i < x.size(); ++i) x[i] = part(i);
     return median(x);
   };
   for (auto _ : st) {
     for (int r = 0; r < rounds; ++r)
       for (Variant v : {Full, NoText, SceneOnly, Profiled}) run(v);
     st.counters["total_ms"] = median(cpu[Full]);
-    st.counters["text_ms"] = differences(Full, NoText);
-    st.counters["composite_ms"] = differences(NoText, SceneOnly);
+    st.counters["text_ms"] = perRound([&](size_t i) { return cpu[Full][i] - cpu[NoText][i]; });
+    st.counters["composite_ms"] = perRound([&](size_t i) { return cpu[NoText][i] - cpu[SceneOnly][i]; });
     st.counters["vertex_ms"] = median(vertex);
     st.counters["setup_bin_ms"] = median(setup);
     st.counters["raster_ms"] = median(raster);
-    st.counters["per_draw_ms"] = rest();
+    st.counters["per_draw_ms"] =
+        perRound([&](size_t i) { return cpu[SceneOnly][i] - vertex[i] - setup[i] - raster[i]; });
   }
   Demo::setMode(Mode::Plain);
   p.setThreadCount(2);

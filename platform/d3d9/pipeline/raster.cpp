@@ -66,8 +66,9 @@ bool coversTile(const Tri& t, int x0, int y0, int x1, int y1) {
 // skip the test that the cleared depth would have passed.
 class PendingClear {
  public:
-  PendingClear(const Target& tg, int x0, int y0, int x1, int y1)
-      : tg_(tg), x0_(x0), y0_(y0), x1_(x1), y1_(y1) {}
+  // `mayDropDepth`: triangles are drawn by their span routines (not the reference path).
+  PendingClear(const Target& tg, int x0, int y0, int x1, int y1, bool mayDropDepth)
+      : tg_(tg), x0_(x0), y0_(y0), x1_(x1), y1_(y1), mayDropDepth_(mayDropDepth) {}
 
   void clear(const ClearRec& c) {
     ClearOp op = clearOp(c, tg_);
@@ -84,10 +85,10 @@ class PendingClear {
     }
   }
 
-  // Before triangle `t` is drawn; `whole`: it covers the tile; `mayPass`: its span routine
-  // honours Spans::depthPasses. True: the depth clear was dropped and t must be drawn with it.
-  bool before(const Tri& t, bool whole, bool mayPass) {
-    const bool depth = whole && mayPass && overwritesDepth(t);
+  // Before triangle `t` is drawn; `whole`: it covers the tile. True: the depth clear was dropped
+  // and t must be drawn with Spans::depthPasses.
+  bool before(const Tri& t, bool whole) {
+    const bool depth = whole && overwritesDepth(t);
     if (op_.color && whole && overwritesColor(t)) op_.color = false;
     if (depth) op_.depth = false, op_.keep = ~0u, op_.set = 0;
     flush();
@@ -114,12 +115,12 @@ class PendingClear {
 
   // Every pixel of the tile that `t` covers gets the depth bits from it and keeps its stencil bits,
   // whatever the cleared depth was: the pending clear sets the depth alone, nothing can reject the
-  // pixel, and the test cannot fail against the cleared value.
+  // pixel, the test cannot fail against the cleared value, and t's span routine can skip it.
   bool overwritesDepth(const Tri& t) const {
     const PixelState& ps = *t.ps;
-    if (!op_.depth || op_.keep != 0xFFu || !tg_.depth) return false;
+    if (!mayDropDepth_ || !op_.depth || op_.keep != 0xFFu || !tg_.depth) return false;
     if (ps.alphaTest || (ps.stencil && tg_.hasStencil)) return false;
-    return ps.depthTest && ps.depthWrite && depthAlwaysPasses(ps.zfunc);
+    return ps.depthTest && ps.depthWrite && depthAlwaysPasses(ps.zfunc) && takesDepthPasses(t, tg_);
   }
 
   // Depth values lie in [0, 0xFFFFFF]; against a known cleared depth some functions cannot fail.
@@ -132,6 +133,7 @@ class PendingClear {
 
   const Target& tg_;
   int x0_, y0_, x1_, y1_;
+  bool mayDropDepth_;
   ClearOp op_;
 };
 
@@ -177,7 +179,7 @@ struct EdgeWalk {
 
 void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int tx0, int ty0, int tx1,
                 int ty1, bool reference) {
-  PendingClear pending(tg, tx0, ty0, tx1, ty1);
+  PendingClear pending(tg, tx0, ty0, tx1, ty1, !reference);
   for (const BinRecord* rec : bin) {
     if (rec->kind == RecKind::Clear) {
       pending.clear(static_cast<const ClearRec&>(*rec));
@@ -185,7 +187,7 @@ void rasterTile(const std::vector<const BinRecord*>& bin, const Target& tg, int 
     }
     const Tri& t = static_cast<const Tri&>(*rec);
     const bool whole = coversTile(t, tx0, ty0, tx1, ty1);
-    const bool depthPasses = pending.before(t, whole, whole && !reference && takesDepthPasses(t, tg));
+    const bool depthPasses = pending.before(t, whole);
     int y0 = std::max(t.minY, ty0), y1 = std::min(t.maxY, ty1 - 1);
     int x0 = std::max(t.minX, tx0), x1 = std::min(t.maxX, tx1 - 1);
     if (reference) {
